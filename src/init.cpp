@@ -1,0 +1,227 @@
+#include "init.h"
+
+#include "keyvalue.h"
+
+#include <loadpng.h>
+#include <logg.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+char windowed[16];
+char book[64];
+char main_bg_name[64];
+char end_message_1[64];
+char end_message_2[64];
+char end_message_3[64];
+
+BITMAP* doubleBuffer = nullptr;
+DATAFILE* times12Dat = nullptr;
+FONT* times12Font = nullptr;
+
+volatile int closeRequested = 0;
+
+static const int colorDepth[] = {16, 24, 15, 32};
+
+static void onCloseButton()
+{
+    closeRequested = 1;
+}
+
+void init()
+{
+    set_uformat(U_UTF8);
+    register_png_file_type();
+    load_fonts();
+    read_ini_file();
+
+    const int card = std::strcmp(windowed, "YES") == 0 ? GFX_AUTODETECT_WINDOWED
+                                                       : GFX_AUTODETECT_FULLSCREEN;
+    if (!setGfxMode(card, 640, 480))
+        fatalError("Unable to set grafics mode");
+    set_window_title("Quorvel");
+    set_close_button_callback(onCloseButton);
+
+    // The player runs on without sound or without a mouse driver.
+    install_timer();
+    install_keyboard();
+    install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr);
+    install_mouse();
+
+    doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
+    if (!doubleBuffer)
+        fatalError("Unable to create double buffer");
+}
+
+void done()
+{
+    if (doubleBuffer) {
+        destroy_bitmap(doubleBuffer);
+        doubleBuffer = nullptr;
+    }
+    if (times12Dat) {
+        unload_datafile(times12Dat);
+        times12Dat = nullptr;
+        times12Font = nullptr;
+    }
+}
+
+int setGfxMode(int card, int w, int h)
+{
+    for (int depth : colorDepth) {
+        set_color_depth(depth);
+        if (set_gfx_mode(card, w, h, 0, 0) >= 0)
+            return 1;
+    }
+    return 0;
+}
+
+void show()
+{
+    blit(doubleBuffer, screen, 0, 0, 0, 0, doubleBuffer->w, doubleBuffer->h);
+}
+
+void openScreen()
+{
+    show_mouse(nullptr);
+    clear_to_color(doubleBuffer, 0);
+    show();
+    show_mouse(screen);
+}
+
+void fatalError(const char* message)
+{
+    allegro_message("%s", message);
+    std::exit(1);
+}
+
+void load_fonts()
+{
+    if (!exists("font.dat"))
+        fatalError("Can not load font file!");
+    times12Dat = load_datafile("font.dat");
+    if (!times12Dat || times12Dat[0].type != DAT_FONT)
+        fatalError("Can not load font file!");
+    times12Font = static_cast<FONT*>(times12Dat[0].dat);
+    font = times12Font;
+}
+
+// Builds the fatal message for a file that could not be loaded, cut to the
+// 128-byte buffer the player has always used.
+[[noreturn]] static void cannotLoad(const char* path)
+{
+    char message[128];
+    std::snprintf(message, sizeof message, "Can not load \"%s\"\nProgramm will be closed.", path);
+    fatalError(message);
+}
+
+int if_file_exists(BITMAP* bitmap, const char* path)
+{
+    if (!bitmap)
+        cannotLoad(path);
+    return 1;
+}
+
+int if_sound_exists(SAMPLE* sample, const char* path)
+{
+    if (!sample)
+        cannotLoad(path);
+    return 1;
+}
+
+BITMAP* loadPico(const char* path)
+{
+    PALETTE palette;
+    BITMAP* bitmap = load_png(path, palette);
+    if (!bitmap)
+        bitmap = load_bitmap(path, nullptr);
+    if_file_exists(bitmap, path);
+    return bitmap;
+}
+
+SAMPLE* loadAudio(const char* path)
+{
+    SAMPLE* sample = logg_load(path);
+    if (!sample)
+        sample = load_sample(path);
+    if_sound_exists(sample, path);
+    return sample;
+}
+
+void read_ini_file()
+{
+    copyCut(windowed, sizeof windowed, "YES");
+    copyCut(book, sizeof book, "books/");
+    copyCut(end_message_1, sizeof end_message_1, "Конец");
+    copyCut(end_message_2, sizeof end_message_2, "The End");
+    copyCut(end_message_3, sizeof end_message_3, "Всем спасибо.");
+
+    if (!exists("ini.dat")) {
+        allegro_message("Can not load ini.dat \n Using defaults.");
+        return;
+    }
+    LineReader reader("ini.dat");
+    if (!reader.isOpen()) {
+        allegro_message("Can not load ini.dat \n Using defaults.");
+        return;
+    }
+    std::string line;
+    while (reader.next(line)) {
+        std::string_view key, value;
+        if (!splitKeyValue(line, key, value))
+            continue;
+        // Values are narrowed so that folder and file names are the file's
+        // own bytes, as they are named on disk.
+        if (key == "windowed") {
+            copyCut(windowed, sizeof windowed, encrCyr(std::string(value)).c_str());
+        } else if (key == "book") {
+            appendCut(book, sizeof book, encrCyr(std::string(value)).c_str());
+        } else if (key == "main_bg") {
+            appendCut(main_bg_name, sizeof main_bg_name, "pico/");
+            appendCut(main_bg_name, sizeof main_bg_name, encrCyr(std::string(value)).c_str());
+        }
+    }
+}
+
+std::string encrCyr(const std::string& text)
+{
+    if (!need_uconvert(text.c_str(), U_ASCII, U_CURRENT))
+        return text;
+    // Narrowing never makes a text longer, so a buffer of the text's own
+    // size holds the whole result.
+    std::vector<char> narrowed(text.size() + 1);
+    uconvert(text.c_str(), U_CURRENT, narrowed.data(), U_ASCII,
+             static_cast<int>(narrowed.size()));
+    return std::string(narrowed.data());
+}
+
+// Length of the longest prefix of `src`, at most `limit` bytes, that ends
+// on a whole UTF-8 character.
+static std::size_t wholeCharPrefix(const char* src, std::size_t limit)
+{
+    const std::size_t length = std::strlen(src);
+    if (length <= limit)
+        return length;
+    std::size_t cut = limit;
+    // Step back over continuation bytes to the start of the cut character.
+    while (cut > 0 && (static_cast<unsigned char>(src[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}
+
+void copyCut(char* dst, std::size_t size, const char* src)
+{
+    const std::size_t n = wholeCharPrefix(src, size - 1);
+    std::memmove(dst, src, n);
+    dst[n] = '\0';
+}
+
+void appendCut(char* dst, std::size_t size, const char* src)
+{
+    const std::size_t used = std::strlen(dst);
+    if (used + 1 >= size)
+        return;
+    copyCut(dst + used, size - used, src);
+}

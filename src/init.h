@@ -1,0 +1,82 @@
+// Start-up and shutdown of the library services, the settings file, the
+// shared font and off-screen buffer, the picture and sound loaders, and the
+// text helpers that every module uses.
+#ifndef QUORVEL_INIT_H
+#define QUORVEL_INIT_H
+
+#include <allegro.h>
+
+#include <cstddef>
+#include <string>
+
+// Settings, filled by read_ini_file() and kept for the whole run.
+extern char windowed[16];      // exactly "YES" selects a window
+extern char book[64];          // "books/" + the book's folder name
+extern char main_bg_name[64];  // "pico/" + the title background's file name
+extern char end_message_1[64]; // the three lines of the end-of-book alert;
+extern char end_message_2[64]; // a book may replace them
+extern char end_message_3[64];
+
+extern BITMAP* doubleBuffer;   // off-screen buffer, from init() to done()
+extern DATAFILE* times12Dat;   // font datafile, from init() to done()
+extern FONT* times12Font;      // its first object; also the library's `font`
+
+// Set by the window's close button; every screen loop watches it.
+extern volatile int closeRequested;
+
+// Brings up the library services in order. Returns only on success: any
+// failure ends the program through fatalError().
+void init();
+
+// Destroys doubleBuffer and unloads the font datafile.
+void done();
+
+// Tries colour depths 16, 24, 15, 32 for a w x h mode on `card`.
+// Returns 1 on the first success, 0 when all four fail.
+int setGfxMode(int card, int w, int h);
+
+// Copies the whole of doubleBuffer to the screen.
+void show();
+
+// The sequence each screen opens with: hide the mouse, clear doubleBuffer
+// to colour 0, show it, show the mouse again.
+void openScreen();
+
+// Shows `message` verbatim in the library's message box and exits with
+// status 1. Does not return.
+[[noreturn]] void fatalError(const char* message);
+
+// Loads font.dat and makes its first object the library's `font`; ends the
+// program when the file is missing, unreadable or holds no font.
+void load_fonts();
+
+// Loads a picture (PNG first, then the library's own formats). Ends the
+// program naming `path` when it cannot be loaded. The caller owns the bitmap.
+BITMAP* loadPico(const char* path);
+
+// Loads a sound (Ogg Vorbis first, then the library's own formats). Ends the
+// program naming `path` when it cannot be loaded. The caller owns the sample.
+SAMPLE* loadAudio(const char* path);
+
+// Returns 1 when `bitmap` is set; otherwise reports `path` as fatal.
+int if_file_exists(BITMAP* bitmap, const char* path);
+// Returns 1 when `sample` is set; otherwise reports `path` as fatal.
+int if_sound_exists(SAMPLE* sample, const char* path);
+
+// Resets the settings to their defaults, then reads ini.dat when it exists;
+// shows a message box and keeps the defaults when it does not.
+void read_ini_file();
+
+// Text narrowing. A line read while the text format is UTF-8 holds each
+// byte of the file as one character; this turns such text back into the
+// file's own bytes. Text without bytes above 127 comes back unchanged.
+std::string encrCyr(const std::string& text);
+
+// Copies `src` into `dst` (of `size` bytes, size > 0), NUL-terminated and
+// cut, when it does not fit, at the last whole UTF-8 character that does.
+void copyCut(char* dst, std::size_t size, const char* src);
+
+// Appends `src` to the string in `dst` (of `size` bytes) the same way.
+void appendCut(char* dst, std::size_t size, const char* src);
+
+#endif

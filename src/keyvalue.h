@@ -1,0 +1,43 @@
+// The key-value text format shared by ini.dat and pages.dat: one
+// "key:value;" entry per line, '#' lines as comments.
+#ifndef QUORVEL_KEYVALUE_H
+#define QUORVEL_KEYVALUE_H
+
+#include <allegro.h>
+
+#include <string>
+#include <string_view>
+
+// Splits one line. The key runs from the start to the first ':'; the value
+// from after it to the next ';'; text after that ';' is ignored. Nothing is
+// trimmed. Returns false, leaving key and value untouched, for a comment
+// (a '#' before the first ':', or a '#' and no ':') and for a line that is
+// not valid (no ':', or no ';' after it).
+bool splitKeyValue(std::string_view line, std::string_view& key,
+                   std::string_view& value);
+
+// Reads a text file line by line through the library's packfiles, in the
+// form the library's own line reader gives while the text format is UTF-8:
+// each byte of the file becomes one character, so a byte above 127 takes two
+// bytes. Lines end at LF, CR LF or CR and are delivered whole, whatever their
+// length. A UTF-8 byte-order mark at the very start is skipped; NUL bytes
+// are dropped.
+class LineReader {
+public:
+    // Opens `path` for reading; isOpen() tells whether that worked.
+    explicit LineReader(const char* path);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+
+    // Stores the next line in `line` (without its line end). Returns false
+    // at the end of the file.
+    bool next(std::string& line);
+
+private:
+    PACKFILE* file_;
+};
+
+#endif

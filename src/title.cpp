@@ -1,0 +1,77 @@
+#include "title.h"
+
+#include "init.h"
+
+#include <cstdio>
+
+static char startLabel[] = "Start Game";
+static char optionsLabel[] = "Options";
+static char aboutLabel[] = "About";
+static char quitLabel[] = "Quit";
+
+DIALOG dialogMenu[] = {
+    // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
+    {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {d_button_proc, 232, 136, 184, 40, 0, 255, 0, 0, 0, 0, startLabel, nullptr, nullptr},
+    {d_button_proc, 232, 184, 184, 40, 0, 255, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
+    {d_button_proc, 232, 232, 184, 40, 0, 255, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
+    {d_button_proc, 232, 304, 184, 40, 0, 255, 0, D_EXIT, 0, 0, quitLabel, nullptr, nullptr},
+    {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+};
+
+enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
+
+// "Книга: <book path>", cut to 31 bytes at a whole character, centred at
+// the top of the screen.
+static void drawBookLine()
+{
+    char formatted[128];
+    std::snprintf(formatted, sizeof formatted, "Книга: %s", book);
+    char line[32];
+    copyCut(line, sizeof line, formatted);
+    textout_centre_ex(screen, font, line, SCREEN_W / 2, 5, makecol(32, 32, 32), -1);
+}
+
+static void showAbout()
+{
+    alert("Quorvel", "QVL v.0.1.3", "by the Quorvel team", "&ok", nullptr, 99, 0);
+}
+
+bool title()
+{
+    dialogMenu[MENU_OPTIONS].flags = D_HIDDEN;
+    // A choice made in an earlier life of the screen must not carry over.
+    dialogMenu[MENU_START].flags = 0;
+    dialogMenu[MENU_ABOUT].flags = 0;
+    dialogMenu[MENU_QUIT].flags = D_EXIT;
+
+    BITMAP* background = loadPico(main_bg_name);
+    dialogMenu[MENU_BACKGROUND].dp = background;
+    openScreen();
+
+    DIALOG_PLAYER* player = init_dialog(dialogMenu, -1);
+    clear_keybuf();
+    bool started = false;
+    while (!started) {
+        if (!update_dialog(player) || closeRequested
+            || (dialogMenu[MENU_QUIT].flags & D_SELECTED)) {
+            shutdown_dialog(player);
+            destroy_bitmap(background);
+            return false;
+        }
+        if (dialogMenu[MENU_START].flags & D_SELECTED) {
+            dialogMenu[MENU_START].flags = 0;
+            started = true;
+        }
+        if (dialogMenu[MENU_ABOUT].flags & D_SELECTED) {
+            showAbout();
+            dialogMenu[MENU_ABOUT].flags = D_DIRTY;
+        }
+        drawBookLine();
+        rest(1); // give the processor back; clicks are still answered at once
+    }
+    clear_keybuf();
+    shutdown_dialog(player);
+    destroy_bitmap(background);
+    return true;
+}

@@ -1,0 +1,79 @@
+#include "testenv.h"
+
+#include "init.h"
+
+#include <allegro.h>
+#include <loadpng.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+std::string enterScratchDir(const std::string& label)
+{
+    std::string pattern = (fs::temp_directory_path() / ("quorvel-" + label + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a scratch directory");
+    fs::current_path(pattern);
+    return pattern;
+}
+
+void writeFile(const std::string& path, const std::string& contents)
+{
+    const fs::path p(path);
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void copyFile(const std::string& from, const std::string& to)
+{
+    const fs::path target(to);
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path());
+    fs::copy_file(from, target, fs::copy_options::overwrite_existing);
+}
+
+void silenceMessageBoxes()
+{
+    setenv("PATH", "/nonexistent-quorvel-test-path", 1);
+}
+
+void startLibraryWithoutDisplay()
+{
+    silenceMessageBoxes();
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    set_uformat(U_UTF8);
+    register_png_file_type();
+}
+
+bool startLibraryInWindow()
+{
+    silenceMessageBoxes();
+    if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0)
+        return false;
+    set_uformat(U_UTF8);
+    register_png_file_type();
+    const std::string fontPath = std::string(QUORVEL_DEMO_DIR) + "/font.dat";
+    times12Dat = load_datafile(fontPath.c_str());
+    if (!times12Dat)
+        return false;
+    times12Font = static_cast<FONT*>(times12Dat[0].dat);
+    font = times12Font;
+    if (!setGfxMode(GFX_AUTODETECT_WINDOWED, 640, 480))
+        return false;
+    install_timer();
+    install_keyboard();
+    install_mouse();
+    doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
+    return doubleBuffer != nullptr;
+}

@@ -1,0 +1,33 @@
+// Shared set-up for the tests: a scratch working directory, the library
+// started with or without a window, and small file helpers.
+#ifndef QUORVEL_TESTENV_H
+#define QUORVEL_TESTENV_H
+
+#include <string>
+
+// Creates a fresh empty directory under the system's temporary folder and
+// makes it the working directory. Returns its path. The directory is left
+// behind for inspection; the system's temporary folder is cleaned by the OS.
+std::string enterScratchDir(const std::string& label);
+
+// Writes `contents` to `path` (creating parent folders), byte for byte.
+void writeFile(const std::string& path, const std::string& contents);
+
+// Copies a file byte for byte (creating parent folders of `to`).
+void copyFile(const std::string& from, const std::string& to);
+
+// Makes allegro_message print to standard output instead of opening an
+// xmessage window (it falls back to printing when xmessage is not on PATH).
+void silenceMessageBoxes();
+
+// Starts the library without any display, in the UTF-8 text format: files,
+// packfiles, datafiles, strings and memory bitmaps work. PNG is registered.
+void startLibraryWithoutDisplay();
+
+// Starts the library in a 640 x 480 window (needs an X display), with timer,
+// keyboard and mouse, the UTF-8 text format, PNG registered and the demo's
+// font.dat as `font`. Creates doubleBuffer. Returns false when no window
+// could be opened.
+bool startLibraryInWindow();
+
+#endif
