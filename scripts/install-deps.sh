@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs and the machine lacks.
+#   install-deps.sh run    what building and running the player needs
+#   install-deps.sh test   that, plus what the tests need
+set -euo pipefail
+
+run_packages=(
+  g++ cmake make pkg-config
+  liballegro4-dev libloadpng4-dev liblogg4-dev libvorbis-dev
+  libfreetype-dev fonts-dejavu-core
+  x11-utils   # xmessage: the library's message box on X11
+)
+test_packages=(
+  googletest libgtest-dev
+  xvfb libx11-dev libxtst-dev   # virtual display; window capture and input for end-to-end tests
+  clang libclang-rt-14-dev      # sanitizers and fuzzing
+  valgrind
+)
+
+packages=("${run_packages[@]}")
+if [ "${1:-run}" = test ]; then
+  packages+=("${test_packages[@]}")
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
