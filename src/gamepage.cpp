@@ -1,7 +1,216 @@
 #include "gamepage.h"
 
-// Until the page screen exists, Start Game leads straight back to the title.
+#include "init.h"
+
+static char placeholderText[] = "text на русском";
+static char nextLabel[] = "Next Page";
+static char secondLabel[] = "Second";
+static char thirdLabel[] = "Third";
+static char menuLabel[] = "Menu";
+
+DIALOG dialogGamePage[] = {
+    // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
+    {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {d_textbox_proc, 10, 370, 620, 100, 0, 666, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
+    {my_bitmap_proc, 10, 10, 620, 340, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {right_button_proc, 540, 340, 92, 22, 0, 666, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
+    {middle_button_proc, 232, 340, 92, 22, 0, 666, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
+    {left_button_proc, 10, 340, 92, 22, 0, 666, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
+    {d_button_proc, 560, 8, 72, 22, 0, 666, 0, D_EXIT, 0, 0, menuLabel, nullptr, nullptr},
+    {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+};
+
+DIALOG* background_picture = nullptr;
+DIALOG* field_text_main = nullptr;
+DIALOG* field_pico_main = nullptr;
+DIALOG* button_1 = nullptr;
+DIALOG* button_2 = nullptr;
+DIALOG* button_3 = nullptr;
+DIALOG* button_exit = nullptr;
+
+DIALOG_PLAYER* player = nullptr;
+
+static Gamedata* currentPage()
+{
+    return gamedataPages[cur_page];
+}
+
+static void stopPageSound()
+{
+    if (SAMPLE* sound = currentPage()->getSound())
+        stop_sample(sound);
+}
+
+// Shows a choice's label, or hides the button when the page has none.
+static void applyLabel(DIALOG* button, char* label)
+{
+    if (label) {
+        button->dp = label;
+        button->bg = makecol(225, 225, 225);
+        button->flags = D_DIRTY;
+    } else {
+        button->flags = D_HIDDEN;
+    }
+}
+
+int changePage(int index)
+{
+    // A target before the first page is as much outside the book as one
+    // past the last.
+    if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
+        alert(end_message_1, end_message_2, end_message_3, "&Выход", nullptr, 99, 0);
+        freePages();
+        return -1;
+    }
+    Gamedata* page = currentPage();
+
+    background_picture->dp = page->getBackround();
+    background_picture->flags = D_DIRTY;
+
+    if (BITMAP* pico = page->getPico()) {
+        field_pico_main->dp = pico;
+        field_pico_main->flags = D_DIRTY;
+    } else {
+        field_pico_main->flags = D_HIDDEN;
+    }
+
+    if (SAMPLE* sound = page->getSound())
+        play_sample(sound, 255, 129, 1000, page->getSoundLoop());
+
+    if (char* text = page->getText()) {
+        field_text_main->dp = text;
+        field_text_main->bg = makecol(225, 225, 225);
+        field_text_main->flags = D_DIRTY;
+        field_text_main->d2 = 0; // every page's text starts at its top
+    } else {
+        field_text_main->flags = D_HIDDEN;
+    }
+
+    applyLabel(button_1, page->but1Text);
+    applyLabel(button_2, page->but2Text);
+    applyLabel(button_3, page->but3Text);
+
+    // Assigned whole: from here on Menu acts through its selected flag.
+    button_exit->bg = makecol(225, 225, 225);
+    button_exit->flags = D_DIRTY;
+    return 0;
+}
+
+// The room name in the top left corner, cut to 31 bytes at a whole character.
+static void drawRoomName()
+{
+    const char* roomName = currentPage()->roomName;
+    if (!roomName)
+        return;
+    char line[32];
+    copyCut(line, sizeof line, roomName);
+    textout_ex(screen, font, line, 5, 5, makecol(0, 0, 0), -1);
+}
+
+// Leaves the book for the title menu.
+static int leaveBook()
+{
+    stopPageSound();
+    freePages();
+    shutdown_dialog(player);
+    player = nullptr;
+    return 0;
+}
+
 int gamePage()
 {
-    return 0;
+    gamedataPages.reserve(12);
+    background_picture = &dialogGamePage[0];
+    field_text_main = &dialogGamePage[1];
+    field_pico_main = &dialogGamePage[2];
+    button_1 = &dialogGamePage[3];
+    button_2 = &dialogGamePage[4];
+    button_3 = &dialogGamePage[5];
+    button_exit = &dialogGamePage[6];
+
+    cur_page = 0;
+    loadBook();
+    if (changePage(cur_page) != 0) {
+        clear_keybuf();
+        return -1;
+    }
+    openScreen();
+    player = init_dialog(dialogGamePage, -1);
+    clear_keybuf();
+
+    bool ended = false;
+    while (!ended) {
+        drawRoomName();
+        if (!update_dialog(player) || (button_exit->flags & D_SELECTED) || closeRequested)
+            return leaveBook();
+
+        if (button_1->flags & D_SELECTED) {
+            button_1->flags = D_DIRTY;
+            stopPageSound();
+            const int target = currentPage()->but1Goto;
+            cur_page = target > 0 ? target - 1 : cur_page + 1;
+            ended = changePage(cur_page) != 0;
+        }
+        if (!ended && (button_2->flags & D_SELECTED)) {
+            stopPageSound();
+            cur_page = currentPage()->but2Goto - 1;
+            ended = changePage(cur_page) != 0;
+        }
+        if (!ended && (button_3->flags & D_SELECTED)) {
+            stopPageSound();
+            cur_page = currentPage()->but3Goto - 1;
+            ended = changePage(cur_page) != 0;
+        }
+        rest(1); // give the processor back; clicks are still answered at once
+    }
+    clear_keybuf();
+    shutdown_dialog(player);
+    player = nullptr;
+    return -1;
+}
+
+// Width of an element's label in the current font.
+static int labelLength(const DIALOG* d)
+{
+    return text_length(font, static_cast<const char*>(d->dp));
+}
+
+int right_button_proc(int msg, DIALOG* d, int c)
+{
+    if (msg == MSG_DRAW) {
+        const int length = labelLength(d);
+        d->w = length + 10;
+        d->x = SCREEN_W - length - 20;
+    }
+    return d_button_proc(msg, d, c);
+}
+
+int middle_button_proc(int msg, DIALOG* d, int c)
+{
+    if (msg == MSG_DRAW) {
+        const int length = labelLength(d);
+        d->w = length + 10;
+        d->x = SCREEN_W / 2 - length / 2;
+    }
+    return d_button_proc(msg, d, c);
+}
+
+int left_button_proc(int msg, DIALOG* d, int c)
+{
+    if (msg == MSG_DRAW) {
+        d->w = labelLength(d) + 10;
+        d->x = 10;
+    }
+    return d_button_proc(msg, d, c);
+}
+
+int my_bitmap_proc(int msg, DIALOG* d, int c)
+{
+    const bool onPage = cur_page >= 0 && cur_page < static_cast<int>(gamedataPages.size());
+    if (msg == MSG_DRAW && onPage && currentPage()->getPico()) {
+        const int width = currentPage()->getPicoW();
+        if (width <= 619)
+            d->x = SCREEN_W / 2 - width / 2;
+    }
+    return d_bitmap_proc(msg, d, c);
 }

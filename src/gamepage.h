@@ -1,9 +1,45 @@
-// The game page screen: reads the book one page at a time.
+// The game page screen: shows the open book one page at a time and moves
+// between pages by the reader's choices.
 #ifndef QUORVEL_GAMEPAGE_H
 #define QUORVEL_GAMEPAGE_H
 
-// Runs the book from its first page. Returns 0 when the reader left through
-// Menu or closed the window, -1 when the book ended.
+#include "book.h"
+
+#include <allegro.h>
+
+// Background, text box, illustration, the three choices (right, middle,
+// left) and Menu.
+extern DIALOG dialogGamePage[];
+
+// Pointers to the elements of dialogGamePage, set each time the screen opens.
+extern DIALOG* background_picture;
+extern DIALOG* field_text_main;
+extern DIALOG* field_pico_main;
+extern DIALOG* button_1;
+extern DIALOG* button_2;
+extern DIALOG* button_3;
+extern DIALOG* button_exit;
+
+// The screen's dialog player while it runs.
+extern DIALOG_PLAYER* player;
+
+// Loads the book and runs it from its first page. Returns 0 when the reader
+// left through Menu or closed the window, -1 when the book ended. The page
+// list is freed on every way out.
 int gamePage();
+
+// Applies page cur_page (callers set it to `index` first) to the dialog
+// elements and starts its sound. Returns 0, or -1 when `index` is outside
+// the book: then the end-of-book alert has been shown and the pages freed.
+int changePage(int index);
+
+// Dialog procedures that place their element on each draw: the first
+// choice against the right edge, the second in the middle, the third at the
+// left, each as wide as its label; the illustration centred when it is at
+// most 619 pixels wide.
+int right_button_proc(int msg, DIALOG* d, int c);
+int middle_button_proc(int msg, DIALOG* d, int c);
+int left_button_proc(int msg, DIALOG* d, int c);
+int my_bitmap_proc(int msg, DIALOG* d, int c);
 
 #endif

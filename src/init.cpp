@@ -170,7 +170,7 @@ void read_ini_file()
     std::string line;
     while (reader.next(line)) {
         std::string_view key, value;
-        if (!splitKeyValue(line, key, value))
+        if (splitKeyValue(line, key, value) != LineKind::Entry)
             continue;
         // Values are narrowed so that folder and file names are the file's
         // own bytes, as they are named on disk.

@@ -1,20 +1,20 @@
 #include "keyvalue.h"
 
-bool splitKeyValue(std::string_view line, std::string_view& key,
-                   std::string_view& value)
+LineKind splitKeyValue(std::string_view line, std::string_view& key,
+                       std::string_view& value)
 {
     const std::size_t colon = line.find(':');
     const std::size_t hash = line.find('#');
     if (hash != std::string_view::npos && hash < colon)
-        return false; // comment (npos compares greater, so '#' without ':')
+        return LineKind::Comment; // npos compares greater: a '#' without ':' too
     if (colon == std::string_view::npos)
-        return false;
+        return LineKind::Invalid;
     const std::size_t semicolon = line.find(';', colon + 1);
     if (semicolon == std::string_view::npos)
-        return false;
+        return LineKind::Invalid;
     key = line.substr(0, colon);
     value = line.substr(colon + 1, semicolon - colon - 1);
-    return true;
+    return LineKind::Entry;
 }
 
 LineReader::LineReader(const char* path)

@@ -8,13 +8,17 @@
 #include <string>
 #include <string_view>
 
+enum class LineKind {
+    Entry,   // "key:value;"
+    Comment, // a '#' before the first ':', or a '#' and no ':'
+    Invalid, // anything else: no ':', or no ';' after it (blank lines too)
+};
+
 // Splits one line. The key runs from the start to the first ':'; the value
 // from after it to the next ';'; text after that ';' is ignored. Nothing is
-// trimmed. Returns false, leaving key and value untouched, for a comment
-// (a '#' before the first ':', or a '#' and no ':') and for a line that is
-// not valid (no ':', or no ';' after it).
-bool splitKeyValue(std::string_view line, std::string_view& key,
-                   std::string_view& value);
+// trimmed. Sets key and value only for an entry.
+LineKind splitKeyValue(std::string_view line, std::string_view& key,
+                       std::string_view& value);
 
 // Reads a text file line by line through the library's packfiles, in the
 // form the library's own line reader gives while the text format is UTF-8:

@@ -11,37 +11,37 @@ namespace {
 
 struct SplitCase {
     const char* line;
-    bool valid;
+    LineKind kind;
     const char* key;
     const char* value;
 };
 
 const SplitCase splitCases[] = {
-    {"book:tale;", true, "book", "tale"},
-    {"book:;", true, "book", ""},
-    {":value;", true, "", "value"},
-    {"text_main: two words ;", true, "text_main", " two words "},
-    {"windowed :YES;", true, "windowed ", "YES"},
-    {"\tkey:\tvalue;", true, "\tkey", "\tvalue"},
-    {"room_name:Hall #3;", true, "room_name", "Hall #3"},
-    {"book:tale; # comment after the value", true, "book", "tale"},
-    {"book:tale;two;", true, "book", "tale"},
-    {"url:a:b;", true, "url", "a:b"},
-    {"# book:tale;", false, "", ""},
-    {"bo#ok:tale;", false, "", ""},
-    {"just a comment #", false, "", ""},
-    {"book:tale", false, "", ""},
-    {"book;tale:", false, "", ""},
-    {"no separator at all", false, "", ""},
-    {"", false, "", ""},
+    {"book:tale;", LineKind::Entry, "book", "tale"},
+    {"book:;", LineKind::Entry, "book", ""},
+    {":value;", LineKind::Entry, "", "value"},
+    {"text_main: two words ;", LineKind::Entry, "text_main", " two words "},
+    {"windowed :YES;", LineKind::Entry, "windowed ", "YES"},
+    {"\tkey:\tvalue;", LineKind::Entry, "\tkey", "\tvalue"},
+    {"room_name:Hall #3;", LineKind::Entry, "room_name", "Hall #3"},
+    {"book:tale; # comment after the value", LineKind::Entry, "book", "tale"},
+    {"book:tale;two;", LineKind::Entry, "book", "tale"},
+    {"url:a:b;", LineKind::Entry, "url", "a:b"},
+    {"# book:tale;", LineKind::Comment, "", ""},
+    {"bo#ok:tale;", LineKind::Comment, "", ""},
+    {"just a comment #", LineKind::Comment, "", ""},
+    {"book:tale", LineKind::Invalid, "", ""},
+    {"book;tale:", LineKind::Invalid, "", ""},
+    {"no separator at all", LineKind::Invalid, "", ""},
+    {"", LineKind::Invalid, "", ""},
 };
 
 TEST(SplitKeyValue, FollowsTheLineRules)
 {
     for (const SplitCase& c : splitCases) {
         std::string_view key = "untouched", value = "untouched";
-        EXPECT_EQ(splitKeyValue(c.line, key, value), c.valid) << "line: " << c.line;
-        if (c.valid) {
+        EXPECT_EQ(splitKeyValue(c.line, key, value), c.kind) << "line: " << c.line;
+        if (c.kind == LineKind::Entry) {
             EXPECT_EQ(key, c.key) << "line: " << c.line;
             EXPECT_EQ(value, c.value) << "line: " << c.line;
         } else {

@@ -1,0 +1,219 @@
+#include "book.h"
+
+#include "init.h"
+#include "keyvalue.h"
+
+#include <cstring>
+
+std::vector<Gamedata*> gamedataPages;
+int cur_page = 0;
+Gamedata* gamedata = nullptr;
+char default_bg[64];
+char book_name[64];
+
+namespace {
+
+enum class Key {
+    BookName, DefaultBg, EndMessage1, EndMessage2, EndMessage3,
+    PageStart, RoomName, But1Text, But1Goto, But2Text, But2Goto,
+    But3Text, But3Goto, TextMain, PicoName, SoundName, SoundLoop, PageEnd,
+    Unknown,
+};
+
+struct KeyName {
+    const char* name;
+    Key key;
+};
+
+// In the order the reader has always compared them.
+const KeyName keyNames[] = {
+    {"book_name", Key::BookName},     {"default_bg", Key::DefaultBg},
+    {"end_message_1", Key::EndMessage1}, {"end_message_2", Key::EndMessage2},
+    {"end_message_3", Key::EndMessage3}, {"page_start", Key::PageStart},
+    {"room_name", Key::RoomName},     {"but1_text", Key::But1Text},
+    {"but1_goto", Key::But1Goto},     {"but2_text", Key::But2Text},
+    {"but2_goto", Key::But2Goto},     {"but3_text", Key::But3Text},
+    {"but3_goto", Key::But3Goto},     {"text_main", Key::TextMain},
+    {"pico_name", Key::PicoName},     {"sound_name", Key::SoundName},
+    {"sound_loop", Key::SoundLoop},   {"page_end", Key::PageEnd},
+};
+
+Key keyOf(std::string_view name)
+{
+    for (const KeyName& k : keyNames)
+        if (name == k.name)
+            return k.key;
+    return Key::Unknown;
+}
+
+bool isPageLevel(Key key)
+{
+    return key >= Key::RoomName && key <= Key::SoundLoop;
+}
+
+// `book` + folder + file name, cut to the 64-byte path buffer.
+std::string bookPath(const char* folder, const std::string& fileName)
+{
+    char path[64];
+    copyCut(path, sizeof path, book);
+    appendCut(path, sizeof path, folder);
+    appendCut(path, sizeof path, fileName.c_str());
+    return path;
+}
+
+// The state of one reading of a book file.
+class Reader {
+public:
+    explicit Reader(const BookObserver& observer) : observer_(observer) {}
+
+    void readLine(int number, const std::string& line)
+    {
+        line_ = number;
+        std::string_view key, value;
+        switch (splitKeyValue(line, key, value)) {
+        case LineKind::Entry:
+            apply(keyOf(key), key, encrCyr(std::string(value)), value);
+            break;
+        case LineKind::Invalid:
+            if (line.find_first_not_of(" \t") != std::string::npos)
+                tell(BookEventKind::InvalidLine, "", encrCyr(line));
+            break;
+        case LineKind::Comment:
+            break;
+        }
+    }
+
+    // Drops a page that was started and never ended.
+    void finish()
+    {
+        if (open_) {
+            tellAt(openedAt_, BookEventKind::PageNeverEnded, "page_start", "");
+            delete gamedata;
+            gamedata = nullptr;
+            open_ = false;
+        }
+    }
+
+private:
+    void apply(Key key, std::string_view name, const std::string& text, std::string_view raw)
+    {
+        if (key == Key::Unknown) {
+            tell(BookEventKind::UnknownKey, name, text);
+            return;
+        }
+        if (isPageLevel(key) && !open_) {
+            tell(BookEventKind::OutsidePage, name, text);
+            return;
+        }
+        if (key == Key::PageEnd && !open_) {
+            tell(BookEventKind::PageEndWithoutStart, name, text);
+            return;
+        }
+        if (key == Key::PageStart) {
+            finish();
+            gamedata = new Gamedata;
+            open_ = true;
+            openedAt_ = line_;
+        }
+        tell(BookEventKind::Entry, name, text);
+        // Targets keep the line reader's form: only their digits matter.
+        const std::string rawValue(raw);
+        switch (key) {
+        case Key::BookName: copyCut(book_name, sizeof book_name, text.c_str()); break;
+        case Key::DefaultBg:
+            copyCut(default_bg, sizeof default_bg, bookPath("/pico/", text).c_str());
+            break;
+        case Key::EndMessage1: copyCut(end_message_1, sizeof end_message_1, text.c_str()); break;
+        case Key::EndMessage2: copyCut(end_message_2, sizeof end_message_2, text.c_str()); break;
+        case Key::EndMessage3: copyCut(end_message_3, sizeof end_message_3, text.c_str()); break;
+        case Key::PageStart:
+            gamedata->setBackground(default_bg);
+            checkLoaded(gamedata->background, default_bg);
+            break;
+        case Key::RoomName: gamedata->setRoomName(text.c_str()); break;
+        case Key::But1Text: gamedata->setBut1Text(text.c_str()); break;
+        case Key::But1Goto: gamedata->setBut1Goto(rawValue.c_str()); break;
+        case Key::But2Text: gamedata->setBut2Text(text.c_str()); break;
+        case Key::But2Goto: gamedata->setBut2Goto(rawValue.c_str()); break;
+        case Key::But3Text: gamedata->setBut3Text(text.c_str()); break;
+        case Key::But3Goto: gamedata->setBut3Goto(rawValue.c_str()); break;
+        case Key::TextMain: gamedata->setText(text.c_str()); break;
+        case Key::PicoName: {
+            const std::string path = bookPath("/pico/", text);
+            gamedata->setPico(path.c_str());
+            checkLoaded(gamedata->pico, path);
+            break;
+        }
+        case Key::SoundName: {
+            const std::string path = bookPath("/audio/", text);
+            gamedata->setSound(path.c_str());
+            checkLoaded(gamedata->sound, path);
+            break;
+        }
+        case Key::SoundLoop: gamedata->setSoundLoop(text.c_str()); break;
+        case Key::PageEnd:
+            gamedataPages.push_back(gamedata);
+            open_ = false;
+            break;
+        case Key::Unknown: break;
+        }
+    }
+
+    template <typename T>
+    void checkLoaded(const T* object, const std::string& path)
+    {
+        if (!object)
+            tell(BookEventKind::FileNotLoaded, "", path);
+    }
+
+    void tell(BookEventKind kind, std::string_view key, const std::string& value)
+    {
+        tellAt(line_, kind, key, value);
+    }
+
+    void tellAt(int line, BookEventKind kind, std::string_view key, const std::string& value)
+    {
+        if (!observer_)
+            return;
+        const int page = open_ ? static_cast<int>(gamedataPages.size()) : -1;
+        observer_(BookEvent{line, kind, std::string(key), value, page});
+    }
+
+    const BookObserver& observer_;
+    int line_ = 0;
+    bool open_ = false;
+    int openedAt_ = 0;
+};
+
+} // namespace
+
+bool readBook(const char* path, const BookObserver& observer)
+{
+    LineReader file(path);
+    if (!file.isOpen())
+        return false;
+    Reader reader(observer);
+    std::string line;
+    for (int number = 1; file.next(line); ++number)
+        reader.readLine(number, line);
+    reader.finish();
+    return true;
+}
+
+void loadBook()
+{
+    char path[64];
+    copyCut(path, sizeof path, book);
+    appendCut(path, sizeof path, "/pages.dat");
+    if (!exists(path))
+        return;
+    readBook(path, nullptr);
+}
+
+void freePages()
+{
+    for (Gamedata* page : gamedataPages)
+        delete page;
+    gamedataPages.clear();
+    gamedata = nullptr;
+}

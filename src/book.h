@@ -1,0 +1,58 @@
+// The open book: its page list and the reader of its book file, pages.dat.
+#ifndef QUORVEL_BOOK_H
+#define QUORVEL_BOOK_H
+
+#include "gamedata.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The pages in book order; owns the records. Page number n is entry n - 1.
+extern std::vector<Gamedata*> gamedataPages;
+// Index in gamedataPages of the page on screen.
+extern int cur_page;
+// The record being filled while the book file is read.
+extern Gamedata* gamedata;
+// book + "/pico/" + the default_bg value: the background of every page
+// started after that line.
+extern char default_bg[64];
+// The book's display name from its book_name line.
+extern char book_name[64];
+
+// Reads book + "/pages.dat" into the (empty) page list, loading every
+// picture and sound it names, and sets the book-level values. A missing or
+// unreadable book file gives no pages.
+void loadBook();
+
+// Destroys every page record and empties the list.
+void freePages();
+
+// What the reader meets on a line of the book file, for tools that explain
+// a book to its author. The player passes no observer.
+enum class BookEventKind {
+    Entry,               // a known key, applied (or ignored: see below)
+    UnknownKey,          // a valid line whose key the reader does not know
+    InvalidLine,         // a non-blank line that is neither an entry nor a comment
+    OutsidePage,         // a page-level key with no page started: ignored
+    PageEndWithoutStart, // a page_end with no page_start since the last one: ignored
+    PageNeverEnded,      // a page_start (at `line`) whose page was never ended: dropped
+    FileNotLoaded,       // a picture or sound that could not be loaded; value is its path
+};
+
+struct BookEvent {
+    int line;            // line number in the book file, from 1
+    BookEventKind kind;
+    std::string key;     // the key as written
+    std::string value;   // the value, narrowed to the file's own bytes
+    int page;            // index the page being read has or will have; -1 outside a page
+};
+
+using BookObserver = std::function<void(const BookEvent&)>;
+
+// Reads the book file at `path` into the page list (which must be empty)
+// and the book-level values, telling `observer` (when set) about each line.
+// Returns false when the file cannot be opened.
+bool readBook(const char* path, const BookObserver& observer);
+
+#endif
