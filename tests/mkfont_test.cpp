@@ -398,7 +398,12 @@ TEST_F(MkfontTest, FailuresNameTheFileAndExitOne)
         {dejaVuSans, "no-such-folder/out.dat", "no-such-folder/out.dat"},
         {dejaVuSans, "/dev/full", "/dev/full"}, // opens, but every write fails
     };
+    // Some containers have no /dev/full, or a plain file in its place: there
+    // the write-failure case cannot be staged and is left out.
+    const bool haveFullDevice = fs::is_character_file("/dev/full");
     for (const Case& c : cases) {
+        if (c.out == "/dev/full" && !haveFullDevice)
+            continue;
         SCOPED_TRACE(c.font + " -> " + c.out);
         const ToolRun run = runTool({c.font, "14", "0x20-0x7E", c.out});
         EXPECT_EQ(run.status, 1);
@@ -407,7 +412,9 @@ TEST_F(MkfontTest, FailuresNameTheFileAndExitOne)
             EXPECT_FALSE(fs::exists(c.out));
         }
     }
-    EXPECT_TRUE(fs::exists("/dev/full")) << "a failed write must not delete a device";
+    if (haveFullDevice) {
+        EXPECT_TRUE(fs::exists("/dev/full")) << "a failed write must not delete a device";
+    }
 }
 
 TEST_F(MkfontTest, DemoFontCoversEveryTextTheDemoShows)

@@ -1,0 +1,162 @@
+#include "scriptedinput.h"
+
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+std::vector<MouseStep> script;
+std::size_t current = 0;
+int readsLeft = 0;
+bool started = false;
+long idleReads = 0;
+int lastX = 0, lastY = 0;
+
+// Reads of the button state after the end of the script before the screen
+// under test counts as stuck (the loops rest 1 ms a pass).
+const long STUCK_AFTER = 20000;
+
+// Moves to the next step that may start, running its action; false while
+// the current step waits for its condition or the script is over.
+bool stepReady()
+{
+    while (current < script.size()) {
+        MouseStep& step = script[current];
+        if (!started) {
+            if (step.waitFor && !step.waitFor())
+                return false;
+            started = true;
+            readsLeft = step.reads;
+            if (step.target) {
+                step.x = step.target->x + step.target->w / 2;
+                step.y = step.target->y + step.target->h / 2;
+            }
+            if (step.action)
+                step.action();
+        }
+        if (readsLeft > 0)
+            return true;
+        ++current;
+        started = false;
+    }
+    return false;
+}
+
+int scriptedX()
+{
+    return lastX;
+}
+
+int scriptedY()
+{
+    return lastY;
+}
+
+int scriptedZ()
+{
+    return 0;
+}
+
+int scriptedButtons()
+{
+    if (stepReady()) {
+        const MouseStep& step = script[current];
+        if (step.x >= 0)
+            lastX = step.x;
+        if (step.y >= 0)
+            lastY = step.y;
+        --readsLeft;
+        return step.buttons;
+    }
+    if (current >= script.size() && ++idleReads == STUCK_AFTER) {
+        ADD_FAILURE() << "the screen under test did not finish after its input script";
+        pressKey(KEY_ESC, 27);
+    }
+    return 0;
+}
+
+} // namespace
+
+void playMouse(std::vector<MouseStep> steps)
+{
+    script = std::move(steps);
+    current = 0;
+    started = false;
+    idleReads = 0;
+    gui_mouse_x = scriptedX;
+    gui_mouse_y = scriptedY;
+    gui_mouse_z = scriptedZ;
+    gui_mouse_b = scriptedButtons;
+}
+
+std::vector<MouseStep> clickAt(int x, int y)
+{
+    MouseStep move, press, release;
+    move.x = press.x = release.x = x;
+    move.y = press.y = release.y = y;
+    move.reads = 3;
+    press.buttons = 1;
+    press.reads = 5;
+    release.reads = 3;
+    return {move, press, release};
+}
+
+std::vector<MouseStep> clickOn(const DIALOG* element)
+{
+    std::vector<MouseStep> steps = clickAt(0, 0);
+    for (MouseStep& step : steps)
+        step.target = element;
+    return steps;
+}
+
+MouseStep when(std::function<bool()> condition, std::function<void()> action)
+{
+    MouseStep step;
+    step.x = step.y = -1; // the mouse stays where it is
+    step.waitFor = std::move(condition);
+    step.action = std::move(action);
+    return step;
+}
+
+MouseStep then(std::function<void()> action)
+{
+    return when(nullptr, std::move(action));
+}
+
+MouseStep idle(int reads)
+{
+    MouseStep step;
+    step.x = step.y = -1;
+    step.reads = reads;
+    return step;
+}
+
+void pressKey(int scancode, int ascii)
+{
+    simulate_keypress((scancode << 8) | ascii);
+}
+
+void append(std::vector<MouseStep>& to, const std::vector<MouseStep>& more)
+{
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+bool scriptFinished()
+{
+    return current >= script.size();
+}
+
+bool alertShowing(const char* line)
+{
+    if (!active_dialog)
+        return false;
+    for (const DIALOG* d = active_dialog; d->proc; ++d) {
+        const bool isText = d->proc == d_ctext_proc || d->proc == d_text_proc;
+        if (isText && d->dp && std::strcmp(static_cast<const char*>(d->dp), line) == 0)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,54 @@
+// Drives the library's dialog manager in-process: the GUI reads the mouse
+// through replaceable hooks, and this feeds them from a script.
+#ifndef QUORVEL_SCRIPTEDINPUT_H
+#define QUORVEL_SCRIPTEDINPUT_H
+
+#include <functional>
+#include <vector>
+
+struct MouseStep {
+    int x = 0, y = 0;                // -1: where the mouse already is
+    int buttons = 0;                 // the button state the GUI reads
+    int reads = 1;                   // for how many reads of the button state
+    std::function<bool()> waitFor;   // the step starts once this holds (null: at once)
+    std::function<void()> action;    // run once when the step starts (null: nothing)
+    const struct DIALOG* target = nullptr; // when set: aim at its centre as placed at the start
+};
+
+// Installs `steps` as the mouse the GUI sees. When the script has run out
+// and the GUI keeps reading for a long while, the screen under test is
+// stuck: the script records a test failure and presses Esc, which closes
+// any dialog, so that the test ends instead of hanging.
+void playMouse(std::vector<MouseStep> steps);
+
+// Steps that press and release the left button at (x, y).
+std::vector<MouseStep> clickAt(int x, int y);
+
+// Steps that press and release the left button on the centre of `element`,
+// wherever that element has placed itself by then.
+std::vector<MouseStep> clickOn(const struct DIALOG* element);
+
+// A step that waits for `condition`, then runs `action`, leaving the mouse
+// where it is.
+MouseStep when(std::function<bool()> condition, std::function<void()> action);
+
+// A step that runs `action` at once.
+MouseStep then(std::function<void()> action);
+
+// Steps that leave the mouse untouched for `reads` reads: time for the
+// screen to draw itself.
+MouseStep idle(int reads);
+
+// Queues a key press for the dialog manager (scancode and character).
+void pressKey(int scancode, int ascii);
+
+// True while the active dialog is an alert showing `line` as one of its texts.
+bool alertShowing(const char* line);
+
+// Appends steps to a script.
+void append(std::vector<MouseStep>& script, const std::vector<MouseStep>& more);
+
+// True once the whole script has been played.
+bool scriptFinished();
+
+#endif
