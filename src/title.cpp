@@ -65,7 +65,10 @@ bool title()
         }
         if (dialogMenu[MENU_ABOUT].flags & D_SELECTED) {
             showAbout();
-            dialogMenu[MENU_ABOUT].flags = D_DIRTY;
+            // Unselect and redraw, but keep the focus bits the dialog
+            // manager relies on, so that About answers the very next click.
+            dialogMenu[MENU_ABOUT].flags &= ~D_SELECTED;
+            dialogMenu[MENU_ABOUT].flags |= D_DIRTY;
         }
         drawBookLine();
         rest(1); // give the processor back; clicks are still answered at once

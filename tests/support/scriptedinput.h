@@ -15,13 +15,15 @@ struct MouseStep {
     const struct DIALOG* target = nullptr; // when set: aim at its centre as placed at the start
 };
 
-// Installs `steps` as the mouse the GUI sees. When the script has run out
-// and the GUI keeps reading for a long while, the screen under test is
-// stuck: the script records a test failure and presses Esc, which closes
-// any dialog, so that the test ends instead of hanging.
+// Installs `steps` as the mouse the GUI sees. When the GUI keeps reading
+// for a long while without the script going on (it has run out, or a step
+// waits for a condition that never comes), the screen under test is stuck:
+// the script records a test failure and presses Esc, again and again, which
+// closes any dialog, so that the test ends instead of hanging.
 void playMouse(std::vector<MouseStep> steps);
 
-// Steps that press and release the left button at (x, y).
+// Steps that press and release the left button at (x, y), once the
+// library's double-click time since the last scripted click has passed.
 std::vector<MouseStep> clickAt(int x, int y);
 
 // Steps that press and release the left button on the centre of `element`,

@@ -1,0 +1,404 @@
+// The game page screen in a real window, driven through the GUI's input
+// hooks, with sounds played through a silent ALSA device.
+#include "assets.h"
+#include "gamepage.h"
+#include "init.h"
+#include "media.h"
+#include "scriptedinput.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const int BG_R = 90, BG_G = 140, BG_B = 200;
+
+void writePicture(const std::string& path, int w, int h, int r, int g, int b)
+{
+    BITMAP* picture = makeTestPicture(w, h, r, g, b);
+    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
+    destroy_bitmap(picture);
+}
+
+class GamePage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string dir = enterScratchDir("gamepage");
+        // Samples really play, silently, when ALSA's default device is null.
+        writeFile(".asoundrc", "pcm.!default { type null }\n");
+        setenv("HOME", dir.c_str(), 1);
+        ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
+        install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
+
+        copyCut(book, sizeof book, "books/t");
+        writeFile("books/t/pico/.keep", "");
+        writeFile("books/t/audio/.keep", "");
+        writePicture("books/t/pico/bg.png", 640, 480, BG_R, BG_G, BG_B);
+        writePicture("books/t/pico/w300.png", 300, 100, 250, 250, 0);
+        writePicture("books/t/pico/w619.png", 619, 100, 250, 0, 0);
+        writePicture("books/t/pico/w620.png", 620, 100, 0, 250, 0);
+        ASSERT_TRUE(writeOgg("books/t/audio/loop.ogg", makeTone(330, 0.2, 22050), 22050, 1));
+        ASSERT_TRUE(writeWav("books/t/audio/once.wav", makeTone(660, 0.2, 22050), 22050, 1));
+    }
+
+    void TearDown() override { freePages(); }
+
+    static void writeBook(const std::string& pages)
+    {
+        writeFile("books/t/pages.dat", "default_bg:bg.png;\n" + pages);
+    }
+};
+
+std::string pageOnly(const std::string& lines)
+{
+    return "page_start:;\n" + lines + "page_end:;\n";
+}
+
+DIALOG* const firstChoice = &dialogGamePage[3];
+DIALOG* const secondChoice = &dialogGamePage[4];
+DIALOG* const thirdChoice = &dialogGamePage[5];
+DIALOG* const menuButton = &dialogGamePage[6];
+
+// Steps that wait for the page at `index` to be on screen, then click `button`.
+void chooseOn(std::vector<MouseStep>& script, int index, const DIALOG* button)
+{
+    script.push_back(when([=] { return cur_page == index && !gamedataPages.empty(); }, nullptr));
+    script.push_back(idle(10)); // the button places itself when drawn
+    append(script, clickOn(button));
+}
+
+// A step that answers the end-of-book alert and notes that it was shown.
+MouseStep answerEndAlert(bool& seen)
+{
+    return when([] { return alertShowing(end_message_1); },
+                [&seen] { seen = true; pressKey(KEY_C, 'c'); });
+}
+
+// A step that waits until page `index` is shown and runs `check` on it.
+MouseStep onPage(int index, std::function<void()> check)
+{
+    return when([=] { return cur_page == index && !gamedataPages.empty(); }, std::move(check));
+}
+
+TEST_F(GamePage, FirstChoiceGoesToTheNextPageThenEndsTheBook)
+{
+    writeBook(pageOnly("but1_text:On;\n") + pageOnly("but1_text:On again;\n"));
+    std::vector<MouseStep> script;
+    bool ended = false;
+    chooseOn(script, 0, firstChoice);
+    chooseOn(script, 1, firstChoice);
+    script.push_back(answerEndAlert(ended));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), -1);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(gamedataPages.empty());
+}
+
+TEST_F(GamePage, FirstChoiceToThePageCountLeadsToTheLastPage)
+{
+    writeBook(pageOnly("but1_text:Jump;\nbut1_goto:3;\n") + pageOnly("room_name:two;\n")
+              + pageOnly("room_name:three;\n"));
+    std::vector<MouseStep> script;
+    chooseOn(script, 0, firstChoice);
+    std::string shown;
+    script.push_back(onPage(2, [&] { shown = gamedataPages[cur_page]->roomName; }));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(shown, "three");
+}
+
+TEST_F(GamePage, SecondAndThirdChoicesGoWhereTheyPoint)
+{
+    writeBook(pageOnly("but1_text:a;\nbut2_text:b;\nbut2_goto:3;\nbut3_text:c;\nbut3_goto:2;\n")
+              + pageOnly("but1_text:x;\n") + pageOnly("but3_text:back;\nbut3_goto:2;\n"));
+    std::vector<MouseStep> script;
+    chooseOn(script, 0, secondChoice); // to page 3
+    chooseOn(script, 2, thirdChoice);  // to page 2
+    script.push_back(onPage(1, nullptr));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+}
+
+TEST_F(GamePage, TargetsBeforeTheFirstPageEndTheBook)
+{
+    for (const char* lines : {"but2_text:b;\nbut2_goto:0;\n", "but3_text:c;\nbut3_goto:-4;\n"}) {
+        writeBook(pageOnly(lines) + pageOnly("room_name:two;\n"));
+        std::vector<MouseStep> script;
+        bool ended = false;
+        chooseOn(script, 0, std::string(lines).find("but2") == 0 ? secondChoice : thirdChoice);
+        script.push_back(answerEndAlert(ended));
+        playMouse(script);
+        EXPECT_EQ(gamePage(), -1) << lines;
+        EXPECT_TRUE(ended) << lines;
+    }
+}
+
+TEST_F(GamePage, ButtonsWithoutALabelAreHidden)
+{
+    writeBook(pageOnly("but1_text:only;\nbut2_goto:1;\nbut3_goto:1;\n"));
+    int first = 0, second = 0, third = 0;
+    playMouse({idle(10), then([&] {
+                   first = firstChoice->flags;
+                   second = secondChoice->flags;
+                   third = thirdChoice->flags;
+               }),
+               then([] { pressKey(KEY_ESC, 27); })});
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_FALSE(first & D_HIDDEN);
+    EXPECT_TRUE(second & D_HIDDEN);
+    EXPECT_TRUE(third & D_HIDDEN);
+}
+
+// A label whose width in the current font is exactly `width` pixels, made
+// of letters of the font; empty when no such label can be made.
+std::string labelOfWidth(int width)
+{
+    for (char wide : std::string("MWmwHNOQ")) {
+        for (char narrow : std::string("il.:|!j")) {
+            std::string label;
+            while (text_length(font, (label + wide).c_str()) <= width)
+                label += wide;
+            while (text_length(font, (label + narrow).c_str()) <= width)
+                label += narrow;
+            if (text_length(font, label.c_str()) == width)
+                return label;
+        }
+    }
+    return "";
+}
+
+TEST_F(GamePage, ChoiceButtonsFitTheirLabels)
+{
+    const std::string fifty = labelOfWidth(50);
+    ASSERT_FALSE(fifty.empty()) << "no 50-pixel label in this font";
+    writeBook(pageOnly("but1_text:" + fifty + ";\nbut2_text:" + fifty + ";\nbut3_text:"
+                       + fifty + ";\n"));
+    DIALOG first{}, second{}, third{};
+    playMouse({idle(20), then([&] {
+                   first = *firstChoice;
+                   second = *secondChoice;
+                   third = *thirdChoice;
+               }),
+               then([] { pressKey(KEY_ESC, 27); })});
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(first.w, 60);
+    EXPECT_EQ(first.x, 640 - 50 - 20);
+    EXPECT_EQ(first.x + first.w, 640 - 10); // right edge 10 pixels from the screen's
+    EXPECT_EQ(second.w, 60);
+    EXPECT_EQ(second.x, 320 - 25);
+    EXPECT_EQ(third.w, 60);
+    EXPECT_EQ(third.x, 10);
+    EXPECT_EQ(first.y, 340);
+}
+
+TEST_F(GamePage, NarrowIllustrationsAreCentredWideOnesKeepTheirPlace)
+{
+    writeBook(pageOnly("pico_name:w620.png;\nbut1_text:n;\n")
+              + pageOnly("pico_name:w619.png;\nbut1_text:n;\n")
+              + pageOnly("pico_name:w620.png;\nbut1_text:n;\n")
+              + pageOnly("pico_name:w300.png;\nbut1_text:n;\n"));
+    int x[4] = {-1, -1, -1, -1};
+    std::vector<MouseStep> script;
+    for (int i = 0; i < 4; ++i) {
+        script.push_back(onPage(i, nullptr));
+        script.push_back(idle(10));
+        script.push_back(then([&x, i] { x[i] = dialogGamePage[2].x; }));
+        append(script, clickOn(firstChoice));
+    }
+    bool ended = false;
+    script.push_back(answerEndAlert(ended));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), -1);
+    EXPECT_EQ(x[0], 10);  // never placed yet: the table's place
+    EXPECT_EQ(x[1], 11);  // 320 - 619 / 2
+    EXPECT_EQ(x[2], 11);  // too wide: stays where the last one put it
+    EXPECT_EQ(x[3], 170); // 320 - 300 / 2
+}
+
+TEST_F(GamePage, PagesWithoutPictureOrTextHideThem)
+{
+    writeBook(pageOnly("but1_text:n;\n"));
+    int pico = 0, text = 0;
+    playMouse({idle(10), then([&] {
+                   pico = dialogGamePage[2].flags;
+                   text = dialogGamePage[1].flags;
+               }),
+               then([] { pressKey(KEY_ESC, 27); })});
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_TRUE(pico & D_HIDDEN);
+    EXPECT_TRUE(text & D_HIDDEN);
+}
+
+// True when some voice is playing `sample`.
+bool playing(const SAMPLE* sample)
+{
+    for (int voice = 0; voice < 256; ++voice)
+        if (sample && voice_check(voice) == sample)
+            return true;
+    return false;
+}
+
+TEST_F(GamePage, ALoopingSoundStopsWhenAChoiceIsMade)
+{
+    ASSERT_GT(digi_driver->voices, 0) << "no sound driver: samples cannot be checked";
+    writeBook(pageOnly("sound_name:loop.ogg;\nsound_loop:NO;\nbut1_text:n;\n")
+              + pageOnly("but1_text:n;\n"));
+    SAMPLE* loop = nullptr;
+    bool playedOnFirst = false, playingOnSecond = true;
+    std::vector<MouseStep> script;
+    script.push_back(onPage(0, [&] {
+        loop = gamedataPages[0]->getSound();
+        playedOnFirst = playing(loop);
+    }));
+    script.push_back(idle(10));
+    append(script, clickOn(firstChoice));
+    script.push_back(onPage(1, [&] { playingOnSecond = playing(loop); }));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_TRUE(playedOnFirst);
+    EXPECT_FALSE(playingOnSecond);
+}
+
+// The pan of the voice playing `sample`, or -1.
+int panOf(const SAMPLE* sample)
+{
+    for (int voice = 0; voice < 256; ++voice)
+        if (voice_check(voice) == sample)
+            return voice_get_pan(voice);
+    return -1;
+}
+
+TEST_F(GamePage, ExactlyYesPlaysOnceAnythingElseLoops)
+{
+    ASSERT_GT(digi_driver->voices, 0) << "no sound driver: samples cannot be checked";
+    // Both sounds last 0.2 s; half a second later only the looping one plays.
+    writeBook(pageOnly("sound_name:once.wav;\nsound_loop:YES;\nbut1_text:n;\n")
+              + pageOnly("sound_name:loop.ogg;\nsound_loop:yes;\nbut1_text:n;\n"));
+    SAMPLE* sound = nullptr;
+    int pan = -1;
+    bool onceStillPlaying = true, loopStillPlaying = false;
+    std::vector<MouseStep> script;
+    script.push_back(onPage(0, [&] {
+        sound = gamedataPages[0]->getSound();
+        pan = panOf(sound);
+    }));
+    script.push_back(then([] { rest(500); }));
+    script.push_back(then([&] { onceStillPlaying = playing(sound); }));
+    append(script, clickOn(firstChoice));
+    script.push_back(onPage(1, [] { rest(500); }));
+    script.push_back(then([&] { loopStillPlaying = playing(gamedataPages[1]->getSound()); }));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(pan, 129);
+    EXPECT_FALSE(onceStillPlaying);
+    EXPECT_TRUE(loopStillPlaying);
+}
+
+TEST_F(GamePage, MenuReturnsZeroAndFreesThePages)
+{
+    writeBook(pageOnly("but1_text:n;\n"));
+    std::vector<MouseStep> script{idle(10)};
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_TRUE(gamedataPages.empty());
+    EXPECT_EQ(heldPictureCount(), 0u);
+}
+
+TEST_F(GamePage, EveryOpeningReadsTheBookAgain)
+{
+    writeBook(pageOnly("room_name:before;\nbut1_text:n;\n"));
+    std::vector<MouseStep> script{idle(10)};
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    ASSERT_EQ(gamePage(), 0);
+
+    writeBook(pageOnly("room_name:after;\nbut1_text:n;\n"));
+    std::string shown;
+    script = {idle(10), then([&] { shown = gamedataPages[0]->roomName; })};
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(shown, "after");
+}
+
+TEST_F(GamePage, CloseButtonLeavesTheBook)
+{
+    writeBook(pageOnly("sound_name:loop.ogg;\nbut1_text:n;\n"));
+    playMouse({idle(10), then([] { closeRequested = 1; })});
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_TRUE(gamedataPages.empty());
+}
+
+TEST_F(GamePage, AnEmptyBookShowsTheEndAlertAtOnce)
+{
+    writeFile("books/t/pages.dat", "book_name:nothing here;\n");
+    bool ended = false;
+    playMouse({answerEndAlert(ended)});
+    EXPECT_EQ(gamePage(), -1);
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(GamePage, TheTextStartsAtItsTopOnEveryPage)
+{
+    writeBook(pageOnly("text_main:first;\nbut1_text:n;\n") + pageOnly("text_main:second;\n"));
+    int scroll = -1;
+    std::vector<MouseStep> script{idle(10), then([] { dialogGamePage[1].d2 = 3; })};
+    append(script, clickOn(firstChoice));
+    script.push_back(onPage(1, [&] { scroll = dialogGamePage[1].d2; }));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(scroll, 0);
+}
+
+// The columns in which black pixels were drawn in the title line's strip.
+void blackSpan(int& first, int& last)
+{
+    first = SCREEN_W;
+    last = -1;
+    for (int y = 0; y < 30; ++y) // left of the Menu button; these pages have no picture
+        for (int x = 0; x < 550; ++x)
+            if (getpixel(screen, x, y) == makecol(0, 0, 0)) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+}
+
+TEST_F(GamePage, RoomNameIsDrawnCutToWholeCharacters)
+{
+    struct Case {
+        std::string room;
+        std::string drawn;
+    };
+    std::string russian;
+    for (int i = 0; i < 20; ++i)
+        russian += "ж"; // 40 bytes: 15 letters (30 bytes) fit in 31
+    const Case cases[] = {
+        {"Hall", "Hall"},
+        {"abcdefghijklmnopqrstuvwxyz0123456789", "abcdefghijklmnopqrstuvwxyz01234"},
+        {russian, russian.substr(0, 30)},
+    };
+    for (const Case& c : cases) {
+        writeBook(pageOnly("room_name:" + c.room + ";\n"));
+        int first = 0, last = 0;
+        std::vector<MouseStep> script{idle(20), then([&] { blackSpan(first, last); })};
+        append(script, clickOn(menuButton));
+        playMouse(script);
+        EXPECT_EQ(gamePage(), 0);
+        const int width = text_length(font, c.drawn.c_str());
+        ASSERT_GE(last, first) << c.room << ": nothing drawn";
+        EXPECT_NEAR(first, 5, 2) << c.room;
+        EXPECT_NEAR(last, 5 + width - 1, 3) << c.room;
+    }
+}
+
+} // namespace

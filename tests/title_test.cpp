@@ -1,0 +1,166 @@
+// The title menu in a real window, driven through the GUI's input hooks.
+#include "assets.h"
+#include "init.h"
+#include "scriptedinput.h"
+#include "testenv.h"
+#include "title.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The title picture of these tests: one colour, so that anything drawn over
+// it shows.
+const int BG_R = 200, BG_G = 180, BG_B = 120;
+
+class Title : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
+        enterScratchDir("title");
+        writeFile("pico/.keep", "");
+        BITMAP* picture = makeTestPicture(640, 480, BG_R, BG_G, BG_B);
+        ASSERT_TRUE(writePng("pico/title.png", picture));
+        destroy_bitmap(picture);
+        copyCut(main_bg_name, sizeof main_bg_name, "pico/title.png");
+        copyCut(book, sizeof book, "books/tale");
+    }
+
+    static bool isBackground(int x, int y)
+    {
+        return getpixel(screen, x, y) == makecol(BG_R, BG_G, BG_B);
+    }
+
+    // Pixels in the rectangle that differ from the title picture.
+    static int drawnPixels(int x0, int y0, int x1, int y1)
+    {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                count += !isBackground(x, y);
+        return count;
+    }
+};
+
+// Centres of the buttons.
+const int BUTTON_X = 324;
+const int START_Y = 156, OPTIONS_Y = 204, ABOUT_Y = 252, QUIT_Y = 324;
+
+TEST_F(Title, StartGameReturnsTrueAndLeavesNoSelection)
+{
+    playMouse(clickAt(BUTTON_X, START_Y));
+    EXPECT_TRUE(title());
+    EXPECT_EQ(dialogMenu[1].flags, 0);
+}
+
+TEST_F(Title, QuitReturnsFalse)
+{
+    playMouse(clickAt(BUTTON_X, QUIT_Y));
+    EXPECT_FALSE(title());
+}
+
+TEST_F(Title, EscReturnsFalse)
+{
+    playMouse({idle(10), then([] { pressKey(KEY_ESC, 27); })});
+    EXPECT_FALSE(title());
+}
+
+TEST_F(Title, CloseButtonReturnsFalse)
+{
+    playMouse({idle(10), then([] { closeRequested = 1; })});
+    EXPECT_FALSE(title());
+}
+
+TEST_F(Title, QuitFromAnEarlierLifeDoesNotCarryOver)
+{
+    playMouse(clickAt(BUTTON_X, QUIT_Y));
+    ASSERT_FALSE(title());
+    playMouse(clickAt(BUTTON_X, START_Y));
+    EXPECT_TRUE(title());
+}
+
+TEST_F(Title, AboutCanBeChosenAgainAndAgain)
+{
+    int alertsSeen = 0;
+    std::vector<MouseStep> script;
+    for (int round = 0; round < 2; ++round) {
+        append(script, clickAt(BUTTON_X, ABOUT_Y));
+        script.push_back(when([] { return alertShowing("QVL v.0.1.3"); },
+                              [&] { ++alertsSeen; pressKey(KEY_C, 'c'); }));
+        // Back on the menu, About is unselected again.
+        script.push_back(when([] { return active_dialog == dialogMenu
+                                          && !(dialogMenu[3].flags & D_SELECTED); },
+                              nullptr));
+    }
+    append(script, clickAt(BUTTON_X, START_Y));
+    playMouse(script);
+    EXPECT_TRUE(title());
+    EXPECT_EQ(alertsSeen, 2);
+}
+
+TEST_F(Title, OptionsIsNeverDrawnAndTheOthersAre)
+{
+    dialogMenu[2].flags = 0; // whatever the table says, the screen hides it
+    int options = -1, start = -1, about = -1, quit = -1;
+    playMouse({idle(30), then([&] {
+                   options = drawnPixels(232, 184, 416, 224);
+                   start = drawnPixels(232, 136, 416, 176);
+                   about = drawnPixels(232, 232, 416, 272);
+                   quit = drawnPixels(232, 304, 416, 344);
+               }),
+               then([] { pressKey(KEY_ESC, 27); })});
+    EXPECT_FALSE(title());
+    EXPECT_EQ(options, 0);
+    // A button is a filled frame with its label: most of its pixels are drawn.
+    EXPECT_GT(start, 184 * 40 / 2);
+    EXPECT_GT(about, 184 * 40 / 2);
+    EXPECT_GT(quit, 184 * 40 / 2);
+}
+
+// The columns in which the book line put pixels of its colour.
+void bookLineSpan(int& first, int& last)
+{
+    first = SCREEN_W;
+    last = -1;
+    const int ink = makecol(32, 32, 32);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < SCREEN_W; ++x)
+            if (getpixel(screen, x, y) == ink) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+}
+
+TEST_F(Title, BookLineIsCentredAndCutToWholeCharacters)
+{
+    struct Case {
+        const char* book;
+        const char* drawn; // what must appear: at most 31 bytes
+    };
+    const Case cases[] = {
+        {"books/tale", "Книга: books/tale"},
+        // 12 bytes of "Книга: " leave 19 for the path.
+        {"books/a-rather-long-name", "Книга: books/a-rather-long"},
+        // The 19th byte would split "ж": the whole letter goes.
+        {"books/abcdefghijklж", "Книга: books/abcdefghijkl"},
+    };
+    for (const Case& c : cases) {
+        copyCut(book, sizeof book, c.book);
+        int first = 0, last = 0;
+        playMouse({idle(30), then([&] { bookLineSpan(first, last); }),
+                   then([] { pressKey(KEY_ESC, 27); })});
+        EXPECT_FALSE(title());
+        const int width = text_length(font, c.drawn);
+        const int left = SCREEN_W / 2 - width / 2;
+        ASSERT_GE(last, first) << c.book << ": no book line drawn";
+        // Glyphs sit inside their advance; allow a pixel or two of bearing.
+        EXPECT_NEAR(first, left, 3) << c.book;
+        EXPECT_NEAR(last, left + width - 1, 3) << c.book;
+    }
+}
+
+} // namespace
