@@ -1,0 +1,299 @@
+// The real quorvel program in a real window, on a copy of the demo's working
+// directory, clicked through by a reader's mouse and keyboard from outside.
+// The screenshots of each run are kept under the build folder's
+// screenshots/ for a person to look at.
+#include "testenv.h"
+#include "xplayer.h"
+
+#include <allegro.h>
+#include <loadpng.h>
+#include <X11/keysym.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Places on the title menu.
+const int MENU_X = 324, START_Y = 156, ABOUT_Y = 252, QUIT_Y = 324;
+// Places on the game page: the first choice ends 10 pixels from the right
+// edge, the second is centred, the third starts at the left; all at y 340.
+const int CHOICE_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19;
+
+// The screen is 16-bit: channels come back rounded to 5 or 6 bits.
+bool near(Rgb a, Rgb b, int tolerance = 12)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance
+           && std::abs(a.b - b.b) <= tolerance;
+}
+
+bool isGrey225(Rgb c)
+{
+    return near(c, {225, 225, 225});
+}
+
+// A picture of the demo, for comparing the screen with what should show.
+class Reference {
+public:
+    explicit Reference(const std::string& path) : bmp(load_png(path.c_str(), nullptr)) {}
+    ~Reference() { destroy_bitmap(bmp); }
+    Reference(const Reference&) = delete;
+    Reference& operator=(const Reference&) = delete;
+
+    bool loaded() const { return bmp != nullptr; }
+    Rgb at(int x, int y) const
+    {
+        const int c = getpixel(bmp, x, y);
+        return {getr24(c), getg24(c), getb24(c)};
+    }
+
+private:
+    BITMAP* bmp;
+};
+
+// How many points of a 10-pixel grid over the rectangle show `picture` at
+// the same place shifted by (dx, dy), and how many were compared.
+int matchingPoints(const Screenshot& shot, const Reference& picture, int x0, int y0, int x1,
+                   int y1, int dx, int dy, int& compared)
+{
+    int matching = 0;
+    compared = 0;
+    for (int y = y0; y < y1; y += 10)
+        for (int x = x0; x < x1; x += 10) {
+            ++compared;
+            matching += near(shot.at(x, y), picture.at(x - dx, y - dy));
+        }
+    return matching;
+}
+
+// True when nearly all of the rectangle shows `picture` shifted by (dx, dy).
+bool shows(const Screenshot& shot, const Reference& picture, int x0, int y0, int x1, int y1,
+           int dx = 0, int dy = 0)
+{
+    int compared = 0;
+    const int matching = matchingPoints(shot, picture, x0, y0, x1, y1, dx, dy, compared);
+    return matching * 10 >= compared * 9;
+}
+
+// Pixels in the rectangle darker than `limit` in every channel: drawn text.
+int darkPixels(const Screenshot& shot, int x0, int y0, int x1, int y1, int limit = 60)
+{
+    int dark = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const Rgb c = shot.at(x, y);
+            dark += c.r < limit && c.g < limit && c.b < limit;
+        }
+    return dark;
+}
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startLibraryWithoutDisplay();
+        set_color_depth(24);
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "these tests need an X display";
+        work = enterScratchDir("e2e");
+        fs::copy(QUORVEL_DEMO_DIR, work, fs::copy_options::recursive);
+        // Sounds play, silently, where ALSA's default device is null.
+        writeFile(".asoundrc", "pcm.!default { type null }\n");
+        setenv("HOME", work.c_str(), 1);
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        shots = std::string(QUORVEL_BUILD_DIR) + "/screenshots/" + test->name();
+        fs::remove_all(shots);
+        fs::create_directories(shots);
+    }
+
+    // Starts the player and waits for its title menu; false when it does
+    // not come.
+    bool startPlayer()
+    {
+        log = work + "/player.log";
+        if (!player.start(QUORVEL_PROGRAM, work, log))
+            return false;
+        return player.waitForWindow(20) && awaitTitle("title");
+    }
+
+    // Waits for a screen that `ready` recognises and keeps its screenshot
+    // under `name`.
+    bool await(const std::string& name, const std::function<bool(const Screenshot&)>& ready)
+    {
+        const bool seen = player.waitForScreen(ready, 15, last);
+        last.save(shots + "/" + std::to_string(++shotCount) + "-" + name + ".png");
+        return seen;
+    }
+
+    // The title menu: its picture around the hidden Options button, the
+    // three blue buttons and the book line over the light band at the top.
+    bool awaitTitle(const std::string& name)
+    {
+        Reference picture(work + "/pico/title.png");
+        if (!picture.loaded())
+            return false;
+        return await(name, [&](const Screenshot& s) {
+            const auto isButton = [&](int y) {
+                const Rgb c = s.at(236, y - 16); // inside the frame, clear of the label
+                return c.b > 200 && c.r < 40 && c.g < 60;
+            };
+            return shows(s, picture, 232, 184, 416, 224) && isButton(START_Y)
+                   && isButton(ABOUT_Y) && isButton(QUIT_Y) && darkPixels(s, 160, 4, 480, 22) > 30;
+        });
+    }
+
+    // A page: the background (or the previous page's picture) in the band
+    // below the illustration, the page's illustration at its place, the text
+    // box, the Menu button, and the room name at the top left.
+    bool awaitPage(const std::string& name, const std::string& background,
+                   const std::string& illustration, int pictureX)
+    {
+        Reference bg(work + "/books/demo/pico/" + background);
+        Reference pico(work + "/books/demo/pico/" + illustration);
+        if (!bg.loaded() || !pico.loaded())
+            return false;
+        return await(name, [&](const Screenshot& s) {
+            return shows(s, pico, pictureX + 20, 30, pictureX + 200, 200, pictureX, 10)
+                   && isGrey225(s.at(15, 466)) && isGrey225(s.at(MENU_BUTTON_X - 30, 12))
+                   && darkPixels(s, 5, 5, 200, 20) > 20;
+        });
+    }
+
+    std::string work, shots, log;
+    XPlayer player;
+    Screenshot last;
+    int shotCount = 0;
+};
+
+TEST_F(EndToEnd, QuitEndsTheProgramWithStatusZero)
+{
+    ASSERT_TRUE(startPlayer()) << readAll(log);
+    player.click(MENU_X, QUIT_Y);
+    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+}
+
+TEST_F(EndToEnd, EscOnTheTitleEndsTheProgram)
+{
+    ASSERT_TRUE(startPlayer()) << readAll(log);
+    player.pressKey(XK_Escape);
+    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+}
+
+TEST_F(EndToEnd, TheCloseButtonEndsTheProgramOnEitherScreen)
+{
+    ASSERT_TRUE(startPlayer()) << readAll(log);
+    player.pressCloseButton();
+    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+
+    ASSERT_TRUE(startPlayer()) << readAll(log);
+    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
+    player.pressCloseButton();
+    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+}
+
+TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
+{
+    ASSERT_TRUE(startPlayer()) << readAll(log);
+    const Screenshot menu = last;
+    player.click(MENU_X, ABOUT_Y);
+    // The box covers the middle of the menu with the library's white.
+    ASSERT_TRUE(await("about", [&](const Screenshot& s) {
+        int changed = 0;
+        for (int y = 200; y < 280; y += 4)
+            for (int x = 240; x < 400; x += 4)
+                changed += !near(s.at(x, y), menu.at(x, y));
+        return changed > 400;
+    }));
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitTitle("menu-again"));
+    player.click(MENU_X, QUIT_Y);
+    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+}
+
+// From the title through the demo book to an ending, and back to the title.
+TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
+{
+    ASSERT_TRUE(startPlayer()) << readAll(log);
+    player.click(MENU_X, START_Y);
+
+    // The first page: one choice; where the other two would be, the forest.
+    ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
+    {
+        Reference forest(work + "/books/demo/pico/forest.png");
+        EXPECT_TRUE(shows(last, forest, 20, 30, 100, 330)) << "the default background";
+        EXPECT_TRUE(isGrey225(last.at(626, 344))) << "the first choice";
+        EXPECT_TRUE(near(last.at(300, 344), forest.at(300, 344))) << "no second choice";
+        EXPECT_TRUE(near(last.at(14, 344), forest.at(14, 344))) << "no third choice";
+    }
+    player.click(FIRST_X, CHOICE_Y);
+
+    // The fork: three choices.
+    ASSERT_TRUE(awaitPage("fork", "forest.png", "owl.png", 160));
+    EXPECT_TRUE(isGrey225(last.at(626, 344)));
+    EXPECT_TRUE(isGrey225(last.at(293, 344)));
+    EXPECT_TRUE(isGrey225(last.at(14, 344)));
+    player.click(FIRST_X, CHOICE_Y);
+
+    // The river, 619 pixels wide: centred at x 11.
+    ASSERT_TRUE(awaitPage("river", "forest.png", "river.png", 11));
+    player.click(FIRST_X, CHOICE_Y);
+
+    // The valley, wider than 619: it keeps the place of the one before.
+    ASSERT_TRUE(awaitPage("valley", "forest.png", "panorama.png", 11));
+    player.click(FIRST_X, CHOICE_Y); // to page 9
+
+    ASSERT_TRUE(awaitPage("sunrise", "forest.png", "sunrise.png", 40));
+    const Screenshot page = last;
+    player.click(FIRST_X, CHOICE_Y); // past the last page: the end
+
+    ASSERT_TRUE(await("the-end", [&](const Screenshot& s) {
+        int changed = 0;
+        for (int y = 200; y < 280; y += 4)
+            for (int x = 240; x < 400; x += 4)
+                changed += !near(s.at(x, y), page.at(x, y));
+        return changed > 400;
+    }));
+    player.pressKey(XK_c); // the alert's "&Выход"
+    ASSERT_TRUE(awaitTitle("title-again"));
+
+    // Every opening reads the book again, from its first page.
+    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(awaitPage("edge-again", "forest.png", "path.png", 110));
+    player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
+    ASSERT_TRUE(awaitTitle("title-after-menu"));
+    player.click(MENU_X, QUIT_Y);
+    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+}
+
+TEST_F(EndToEnd, WithoutADisplayItSaysSoAndExitsOne)
+{
+    unsetenv("DISPLAY");
+    const std::string command = std::string("cd '") + work + "' && '" QUORVEL_PROGRAM
+                                "' > out.txt 2> err.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = readAll(work + "/err.txt");
+    EXPECT_NE(err.find("display"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+// Runs the real quorvel program as a child process and drives its window
+// from outside, through the X server, the way a reader's mouse and keyboard
+// do: XTest for input, XGetImage for screenshots.
+#ifndef QUORVEL_XPLAYER_H
+#define QUORVEL_XPLAYER_H
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct Rgb {
+    int r, g, b;
+};
+
+// A copy of the window's 640 x 480 pixels.
+struct Screenshot {
+    int w = 0, h = 0;
+    std::vector<uint32_t> pixels; // 0xRRGGBB, row by row
+
+    Rgb at(int x, int y) const;
+    // Saves it as a PNG file (needs the library started, with PNG registered).
+    bool save(const std::string& path) const;
+};
+
+class XPlayer {
+public:
+    XPlayer();
+    ~XPlayer(); // kills the program if it still runs
+
+    XPlayer(const XPlayer&) = delete;
+    XPlayer& operator=(const XPlayer&) = delete;
+
+    // Starts `program` with `workingDir` as its working directory, its
+    // standard output and error going to `logPath`. False when the X display
+    // cannot be opened or the program cannot be started. Once the program
+    // has ended, the same player may start it again.
+    bool start(const std::string& program, const std::string& workingDir,
+               const std::string& logPath);
+
+    // Waits up to `seconds` for the program's window to be shown.
+    bool waitForWindow(double seconds);
+
+    // Takes a screenshot of the window; empty when there is none.
+    Screenshot grab();
+
+    // Takes screenshots until `ready` holds for one, for up to `seconds`.
+    // Returns the last screenshot taken, in `shot`.
+    bool waitForScreen(const std::function<bool(const Screenshot&)>& ready, double seconds,
+                       Screenshot& shot);
+
+    // Moves the pointer to (x, y) of the window and clicks the left button,
+    // holding it long enough for the program to see it.
+    void click(int x, int y);
+
+    // Presses and releases the key of `keysym` (an X KeySym) in the window.
+    void pressKey(unsigned long keysym);
+
+    // Asks the window to close, as its close button does.
+    void pressCloseButton();
+
+    // Waits up to `seconds` for the program to end. Returns its exit status,
+    // or -1 when it still runs or was ended by a signal.
+    int waitForExit(double seconds);
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+#endif
