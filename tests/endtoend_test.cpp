@@ -261,6 +261,16 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     player.click(FIRST_X, CHOICE_Y); // to page 9
 
     ASSERT_TRUE(awaitPage("sunrise", "forest.png", "sunrise.png", 40));
+    player.click(FIRST_X, CHOICE_Y); // on to the last page
+
+    // The epilogue has no illustration: the forest shows where it would be.
+    {
+        Reference forest(work + "/books/demo/pico/forest.png");
+        ASSERT_TRUE(await("epilogue", [&](const Screenshot& s) {
+            return shows(s, forest, 100, 40, 540, 320) && isGrey225(s.at(626, 344))
+                   && isGrey225(s.at(293, 344));
+        }));
+    }
     const Screenshot page = last;
     player.click(FIRST_X, CHOICE_Y); // past the last page: the end
 
