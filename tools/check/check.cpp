@@ -1,0 +1,335 @@
+#include "check.h"
+
+#include "book.h"
+#include "glyphs.h"
+#include "init.h"
+#include "keys.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace {
+
+// Sizes of the player's text buffers, terminating NUL included.
+const std::size_t labelBuffer = 64;     // room name, choice labels, end messages
+const std::size_t textBuffer = 4096;    // text_main
+const std::size_t pathBuffer = 64;      // every path the reader builds
+const std::size_t roomNameDrawn = 31;   // bytes of the room name the page draws
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// `text` cut as the player cuts it into a buffer of `size` bytes.
+std::string cutTo(const std::string& text, std::size_t size)
+{
+    std::vector<char> buffer(size);
+    copyCut(buffer.data(), size, text.c_str());
+    return buffer.data();
+}
+
+// 0, 1 or 2 when `key` is "but1" .. "but3" followed by `suffix`; else -1.
+int choiceOf(const std::string& key, const char* suffix)
+{
+    if (key.size() != 4 + std::strlen(suffix) || key.compare(0, 3, "but") != 0
+        || key.compare(4, std::string::npos, suffix) != 0)
+        return -1;
+    if (key[3] < '1' || key[3] > '3')
+        return -1;
+    return key[3] - '1';
+}
+
+std::string choiceKey(int choice, const char* suffix)
+{
+    return "but" + std::to_string(choice + 1) + suffix;
+}
+
+// The lines that made one page, remembered while the book is read.
+struct ChoiceLines {
+    int label = 0;           // line of its butN_text, 0 when none
+    int target = 0;          // line of its butN_goto, 0 when none
+    std::string targetText;  // the butN_goto value as written
+};
+
+struct PageLines {
+    int start = 0;
+    ChoiceLines choices[choiceCount];
+};
+
+// Turns the reader's events, then the pages it kept, into findings.
+class Analyzer {
+public:
+    explicit Analyzer(const CheckSettings& settings) : settings_(settings) {}
+
+    void see(const BookEvent& event)
+    {
+        switch (event.kind) {
+        case BookEventKind::Entry:
+            entry(event);
+            lastEntryKey_ = event.key;
+            break;
+        case BookEventKind::UnknownKey:
+            unknownKey(event);
+            break;
+        case BookEventKind::InvalidLine:
+            warn(event.line, event.value.find(':') == std::string::npos
+                                 ? "line skipped: it has no ':'"
+                                 : "line skipped: no ';' after the ':'");
+            break;
+        case BookEventKind::OutsidePage:
+            error(event.line, event.key + " outside a page: ignored (no page_start before it)");
+            break;
+        case BookEventKind::PageEndWithoutStart:
+            warn(event.line, "page_end without a page_start: ignored");
+            break;
+        case BookEventKind::PageNeverEnded:
+            warn(event.line, "page never ended (no page_end after it): the player drops it");
+            break;
+        case BookEventKind::FileNotLoaded:
+            fileNotLoaded(event);
+            break;
+        }
+    }
+
+    // Builds the map from the pages the reader kept (in gamedataPages) and
+    // reports the problems of their choices.
+    PageMap mapPages()
+    {
+        const std::size_t count = std::min(gamedataPages.size(), pages_.size());
+        const int pageCount = static_cast<int>(count);
+        PageMap map(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const Gamedata& record = *gamedataPages[i];
+            MapPage& page = map[i];
+            page.line = pages_[i].start;
+            page.roomName = record.roomName ? record.roomName : "";
+            const char* const labels[choiceCount] = {record.but1Text, record.but2Text,
+                                                     record.but3Text};
+            const int targets[choiceCount] = {record.but1Goto, record.but2Goto, record.but3Goto};
+            for (int k = 0; k < choiceCount; ++k) {
+                MapChoice& choice = page.choices[k];
+                choice.shown = labels[k] != nullptr;
+                choice.label = choice.shown ? labels[k] : "";
+                choice.targetPage = choiceTarget(k, targets[k], static_cast<int>(i) + 1, pageCount);
+                checkChoice(k, choice.shown, targets[k], pages_[i].choices[k], pageCount);
+            }
+        }
+        markReachable(map);
+        for (std::size_t i = 0; i < count; ++i)
+            checkPage(map[i], static_cast<int>(i) + 1);
+        if (count == 0)
+            error(0, "the book has no page (a page runs from page_start to page_end)");
+        return map;
+    }
+
+    void error(int line, const std::string& message)
+    {
+        findings_.push_back({line, Severity::Error, message});
+    }
+
+    void warn(int line, const std::string& message)
+    {
+        findings_.push_back({line, Severity::Warning, message});
+    }
+
+    std::vector<Finding> takeFindings()
+    {
+        std::stable_sort(findings_.begin(), findings_.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+        return std::move(findings_);
+    }
+
+private:
+    void entry(const BookEvent& event)
+    {
+        const std::string& key = event.key;
+        const std::string& value = event.value;
+        const int line = event.line;
+        if (key == "page_start") {
+            current_ = PageLines{};
+            current_.start = line;
+            if (defaultBgLine_ == 0)
+                error(line, "page without a background: no default_bg line before it");
+        } else if (key == "page_end") {
+            pages_.push_back(current_);
+        } else if (key == "default_bg") {
+            defaultBgLine_ = line;
+            checkPath(line, "/pico/", value);
+        } else if (key == "pico_name") {
+            checkPath(line, "/pico/", value);
+        } else if (key == "sound_name") {
+            checkPath(line, "/audio/", value);
+        } else if (key == "room_name") {
+            checkRoomName(line, value);
+            checkGlyphs(line, key, value);
+        } else if (key == "text_main") {
+            checkLength(line, key, value, textBuffer);
+            checkGlyphs(line, key, value);
+        } else if (key.compare(0, 12, "end_message_") == 0) {
+            checkLength(line, key, value, labelBuffer);
+            checkGlyphs(line, key, value);
+        } else if (key == "sound_loop") {
+            if (value != "YES" && value != "NO")
+                warn(line, "sound_loop " + quoted(value)
+                               + " is neither YES nor NO: only exactly YES plays the sound once, "
+                                 "any other value loops it");
+        } else if (const int choice = choiceOf(key, "_text"); choice >= 0) {
+            current_.choices[choice].label = line;
+            if (value.empty())
+                warn(line, key + " is empty: the button shows no text");
+            checkLength(line, key, value, labelBuffer);
+            checkGlyphs(line, key, value);
+        } else if (const int target = choiceOf(key, "_goto"); target >= 0) {
+            current_.choices[target].target = line;
+            current_.choices[target].targetText = value;
+        }
+    }
+
+    void unknownKey(const BookEvent& event)
+    {
+        // Keys are told as the line reader gives them: narrow them to the file's bytes.
+        const std::string key = encrCyr(event.key);
+        const std::string suggestion = nearestKey(key);
+        if (suggestion.empty())
+            warn(event.line, "unknown key " + quoted(key) + ": line ignored");
+        else
+            warn(event.line, "unknown key " + quoted(key) + " (did you mean " + quoted(suggestion)
+                                 + "?)");
+    }
+
+    void fileNotLoaded(const BookEvent& event)
+    {
+        const std::string& path = event.value;
+        std::string what;
+        if (lastEntryKey_ == "page_start") {
+            // An empty path is a page before any default_bg, already reported;
+            // a bad background is reported at the first page that uses it.
+            if (path.empty() || !failedBackgrounds_.insert(path).second)
+                return;
+            what = "background " + quoted(inBook(path)) + " (default_bg at line "
+                   + std::to_string(defaultBgLine_) + ")";
+        } else if (lastEntryKey_ == "sound_name") {
+            what = "sound " + quoted(inBook(path));
+        } else {
+            what = "picture " + quoted(inBook(path));
+        }
+        error(event.line, what + (exists(path.c_str()) ? " cannot be decoded" : " not found"));
+    }
+
+    // `path` relative to the book's folder, as the author names files.
+    static std::string inBook(const std::string& path)
+    {
+        const std::string folder = std::string(book) + "/";
+        if (path.compare(0, folder.size(), folder) == 0)
+            return path.substr(folder.size());
+        return path;
+    }
+
+    void checkPath(int line, const char* folder, const std::string& fileName)
+    {
+        const std::string path = settings_.playerBook + folder + fileName;
+        if (path.size() > pathBuffer - 1)
+            warn(line, "path " + quoted(path) + " is " + std::to_string(path.size())
+                           + " bytes: the player cuts it to " + quoted(cutTo(path, pathBuffer)));
+    }
+
+    void checkLength(int line, const std::string& key, const std::string& value, std::size_t size)
+    {
+        if (value.size() > size - 1)
+            warn(line, key + " is " + std::to_string(value.size())
+                           + " bytes: the player keeps only its first "
+                           + std::to_string(cutTo(value, size).size()));
+    }
+
+    void checkRoomName(int line, const std::string& value)
+    {
+        if (value.size() <= roomNameDrawn)
+            return;
+        const std::string kept = cutTo(value, labelBuffer);
+        const std::string drawn = cutTo(kept, roomNameDrawn + 1);
+        warn(line, "room_name is " + std::to_string(value.size())
+                       + " bytes, more than the 31 the page draws: it shows " + quoted(drawn));
+    }
+
+    void checkGlyphs(int line, const std::string& key, const std::string& value)
+    {
+        if (!settings_.font)
+            return;
+        const std::vector<int> missing = missingGlyphs(settings_.font, value);
+        if (missing.empty())
+            return;
+        std::string list;
+        for (int codePoint : missing)
+            list += (list.empty() ? "" : ", ") + describeCharacter(codePoint);
+        warn(line, key + ": the font has no glyph for " + list);
+    }
+
+    void checkChoice(int k, bool shown, int target, const ChoiceLines& lines, int pageCount)
+    {
+        if (lines.target != 0 && !shown)
+            warn(lines.target, choiceKey(k, "_goto") + " without " + choiceKey(k, "_text")
+                                   + ": the choice is hidden");
+        if (lines.target != 0 && target > pageCount)
+            error(lines.target, choiceKey(k, "_goto") + " " + std::to_string(target)
+                                    + " is past the last page (" + std::to_string(pageCount)
+                                    + "): the choice ends the book");
+        // Only the first choice has a way on without a target.
+        if (k == 0 || !shown || target > 0)
+            return;
+        if (lines.target == 0)
+            error(lines.label, choiceKey(k, "_text") + " without " + choiceKey(k, "_goto")
+                                   + ": the choice ends the book");
+        else
+            error(lines.target, choiceKey(k, "_goto") + " " + quoted(lines.targetText)
+                                    + " is no page (pages count from 1): the choice ends the book");
+    }
+
+    void checkPage(const MapPage& page, int number)
+    {
+        const std::string name = "page " + std::to_string(number);
+        if (!page.reachable)
+            warn(page.line, name + " is not reached from page 1");
+        const bool anyChoice = std::any_of(std::begin(page.choices), std::end(page.choices),
+                                           [](const MapChoice& c) { return c.shown; });
+        if (!anyChoice)
+            warn(page.line, name + " has no choice: the reader can only go back to the menu");
+    }
+
+    const CheckSettings& settings_;
+    std::vector<Finding> findings_;
+    std::vector<PageLines> pages_;  // the pages ended so far, in book order
+    PageLines current_;             // the page being read
+    int defaultBgLine_ = 0;         // line of the last default_bg, 0 before any
+    std::string lastEntryKey_;      // the key whose loading a FileNotLoaded is about
+    std::set<std::string> failedBackgrounds_;
+};
+
+} // namespace
+
+CheckResult checkBook(const CheckSettings& settings)
+{
+    freePages();
+    default_bg[0] = '\0';
+    CheckResult result;
+    Analyzer analyzer(settings);
+
+    // loadBook's path, cut the same way.
+    char path[pathBuffer];
+    copyCut(path, sizeof path, book);
+    appendCut(path, sizeof path, "/pages.dat");
+    const std::string playerPath = settings.playerBook + "/pages.dat";
+    if (playerPath.size() > pathBuffer - 1)
+        analyzer.error(0, "the book's folder name is too long: the player looks for "
+                              + quoted(cutTo(playerPath, pathBuffer)) + " and cannot open the book");
+
+    result.opened = readBook(path, [&](const BookEvent& event) { analyzer.see(event); });
+    if (result.opened)
+        result.map = analyzer.mapPages();
+    else
+        analyzer.error(0, "cannot open the book file");
+    freePages();
+    result.findings = analyzer.takeFindings();
+    return result;
+}

@@ -1,0 +1,96 @@
+#include "pagemap.h"
+
+#include <deque>
+
+int choiceTarget(int choice, int target, int page, int pageCount)
+{
+    // Kept as long long: target may be INT_MAX and page + 1 must not wrap.
+    long long next = target;
+    if (choice == 0 && target <= 0)
+        next = static_cast<long long>(page) + 1;
+    if (next < 1 || next > pageCount)
+        return 0;
+    return static_cast<int>(next);
+}
+
+void markReachable(PageMap& map)
+{
+    for (MapPage& page : map)
+        page.reachable = false;
+    if (map.empty())
+        return;
+    std::deque<int> waiting = {1};
+    map[0].reachable = true;
+    while (!waiting.empty()) {
+        const MapPage& page = map[static_cast<std::size_t>(waiting.front() - 1)];
+        waiting.pop_front();
+        for (const MapChoice& choice : page.choices) {
+            if (!choice.shown || choice.targetPage == 0)
+                continue;
+            MapPage& target = map[static_cast<std::size_t>(choice.targetPage - 1)];
+            if (!target.reachable) {
+                target.reachable = true;
+                waiting.push_back(choice.targetPage);
+            }
+        }
+    }
+}
+
+std::string dotEscaped(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+namespace {
+
+std::string nodeName(int page)
+{
+    return "p" + std::to_string(page);
+}
+
+} // namespace
+
+std::string pageMapDot(const PageMap& map)
+{
+    std::string dot = "digraph book {\n"
+                      "  node [shape=box, fontname=\"DejaVu Sans\"];\n"
+                      "  edge [fontname=\"DejaVu Sans\"];\n";
+    if (!map.empty())
+        dot += "  start [shape=point];\n  start -> p1;\n";
+    bool endsBook = false;
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const MapPage& page = map[i];
+        const int number = static_cast<int>(i) + 1;
+        // "\n" inside a DOT label is its own line break.
+        std::string label = std::to_string(number);
+        if (!page.reachable)
+            label += " (unreachable)";
+        if (!page.roomName.empty())
+            label += "\\n" + dotEscaped(page.roomName);
+        dot += "  " + nodeName(number) + " [label=\"" + label + "\"";
+        if (!page.reachable)
+            dot += ", style=\"dashed,filled\", fillcolor=\"lightgrey\"";
+        dot += "];\n";
+        for (const MapChoice& choice : page.choices)
+            endsBook = endsBook || (choice.shown && choice.targetPage == 0);
+    }
+    if (endsBook)
+        dot += "  end [label=\"end\", shape=doublecircle];\n";
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        for (const MapChoice& choice : map[i].choices) {
+            if (!choice.shown)
+                continue;
+            const std::string to = choice.targetPage == 0 ? "end" : nodeName(choice.targetPage);
+            dot += "  " + nodeName(static_cast<int>(i) + 1) + " -> " + to + " [label=\""
+                   + dotEscaped(choice.label) + "\"];\n";
+        }
+    }
+    dot += "}\n";
+    return dot;
+}

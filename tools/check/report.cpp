@@ -1,0 +1,33 @@
+#include "report.h"
+
+std::string formatFinding(const std::string& file, const Finding& finding)
+{
+    std::string text = file;
+    if (finding.line > 0)
+        text += ":" + std::to_string(finding.line);
+    text += finding.severity == Severity::Error ? ": error: " : ": warning: ";
+    return text + finding.message;
+}
+
+int countOf(const std::vector<Finding>& findings, Severity severity)
+{
+    int count = 0;
+    for (const Finding& finding : findings)
+        count += finding.severity == severity ? 1 : 0;
+    return count;
+}
+
+namespace {
+
+std::string counted(int count, const char* noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+} // namespace
+
+std::string summaryLine(const std::vector<Finding>& findings)
+{
+    return counted(countOf(findings, Severity::Error), "error") + ", "
+           + counted(countOf(findings, Severity::Warning), "warning");
+}
