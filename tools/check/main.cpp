@@ -54,13 +54,19 @@ bool parseArguments(int argc, char** argv, Arguments& arguments)
     return pathSeen && !arguments.path.empty();
 }
 
+// Reports a problem that stops the check before the book is read.
+int stopWith(const std::string& file, const std::string& message)
+{
+    const std::vector<Finding> findings = {{0, Severity::Error, message}};
+    std::cout << formatFinding(file, findings[0]) << '\n' << summaryLine(findings) << '\n';
+    return 1;
+}
+
 int run(const Arguments& arguments)
 {
     BookLocation location = locateBook(arguments.path);
-    if (location.kind == BookLocation::Kind::Nothing) {
-        std::cout << location.shownPath << ": error: no ini.dat or pages.dat there\n";
-        return 1;
-    }
+    if (location.kind == BookLocation::Kind::Nothing)
+        return stopWith(location.shownPath, "no ini.dat or pages.dat there");
     // Named before the working directory changes.
     const std::string fontPath = arguments.font.empty()
                                      ? location.fontPath
@@ -69,10 +75,8 @@ int run(const Arguments& arguments)
         std::cerr << "quorvel-check: cannot start the Allegro library\n";
         return 1;
     }
-    if (!enterBook(location)) {
-        std::cout << location.shownPath << ": error: cannot enter this folder\n";
-        return 1;
-    }
+    if (!enterBook(location))
+        return stopWith(location.shownPath, "cannot enter this folder");
 
     LoadedFont font = loadFont(fontPath);
     if (!arguments.font.empty() && !font.font) {
