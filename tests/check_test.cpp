@@ -520,14 +520,24 @@ TEST_F(Check, TheToolOnTheDemo)
     EXPECT_EQ(dot.output.find("unreachable"), std::string::npos) << dot.output;
 }
 
-TEST_F(Check, TheToolWithoutAFontOrABook)
+TEST_F(Check, TheToolWithoutAUsableFontOrABook)
 {
-    writeFile("lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
-    writePicture("lone/pico/bg.png");
-    const ToolRun run = runChecker({"lone"}, true);
+    // A folder outside books/: its font is looked for two folders up, here.
+    writeFile("shelf/lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
+    writePicture("shelf/lone/pico/bg.png");
+    const std::string fontPath = fs::current_path().string() + "/font.dat";
+    const ToolRun run = runChecker({"shelf/lone"}, true);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, "quorvel-check: note: no font.dat at " + fs::path(scratch_).parent_path().string()
-                              + "/font.dat: characters not checked\n0 errors, 0 warnings\n");
+    EXPECT_EQ(run.output, "quorvel-check: note: no font.dat at " + fontPath
+                              + ": characters not checked\n0 errors, 0 warnings\n");
+
+    // A font.dat that is there but no font is the player's end, and so an error.
+    writeFile("font.dat", "plain text");
+    const ToolRun broken = runChecker({"shelf/lone"}, true);
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.output, fontPath + ": error: not a font datafile (its first object must be a "
+                                        "font): the player cannot start; characters not checked\n"
+                                        "1 error, 0 warnings\n");
 
     const ToolRun nothing = runChecker({"nowhere"}, true);
     EXPECT_EQ(nothing.status, 1);

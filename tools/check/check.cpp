@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 

@@ -68,9 +68,13 @@ int run(const Arguments& arguments)
     if (location.kind == BookLocation::Kind::Nothing)
         return stopWith(location.shownPath, "no ini.dat or pages.dat there");
     // Named before the working directory changes.
-    const std::string fontPath = arguments.font.empty()
-                                     ? location.fontPath
-                                     : std::filesystem::absolute(arguments.font).string();
+    std::string fontPath = location.fontPath;
+    if (!arguments.font.empty()) {
+        std::error_code failed;
+        fontPath = std::filesystem::absolute(arguments.font, failed).string();
+        if (failed)
+            return stopWith(arguments.font, "cannot find this font: " + failed.message());
+    }
     if (!startLibraryForChecking()) {
         std::cerr << "quorvel-check: cannot start the Allegro library\n";
         return 1;
@@ -88,10 +92,10 @@ int run(const Arguments& arguments)
     // cannot start at all.
     std::vector<Finding> fontFindings;
     std::string fontNote;
-    if (!font.font && font.data)
+    if (!font.font && font.found)
         fontFindings.push_back({0, Severity::Error,
-                                "its first object is not a font: the player cannot start; "
-                                "characters not checked"});
+                                "not a font datafile (its first object must be a font): "
+                                "the player cannot start; characters not checked"});
     else if (!font.font)
         fontNote = "quorvel-check: note: no font.dat at " + fontPath + ": characters not checked\n";
 

@@ -114,7 +114,8 @@ bool enterBook(BookLocation& location)
 LoadedFont loadFont(const std::string& path)
 {
     LoadedFont loaded;
-    if (!exists(path.c_str()))
+    loaded.found = exists(path.c_str()) != 0;
+    if (!loaded.found)
         return loaded;
     loaded.data = load_datafile(path.c_str());
     if (loaded.data && loaded.data[0].type == DAT_FONT)

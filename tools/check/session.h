@@ -47,10 +47,13 @@ bool enterBook(BookLocation& location);
 
 // A font datafile as the player loads it: the font is its first object.
 struct LoadedFont {
+    bool found = false;        // the file is there
     DATAFILE* data = nullptr;  // owned: give it back with unloadFont
     FONT* font = nullptr;      // null when the file is not there or holds no font first
 };
+// Loads the datafile at `path`; `font` is set only when it starts with a font.
 LoadedFont loadFont(const std::string& path);
+// Unloads the datafile and empties `loaded`.
 void unloadFont(LoadedFont& loaded);
 
 #endif
