@@ -135,14 +135,21 @@ int gamePage()
         return -1;
     }
     openScreen();
-    player = init_dialog(dialogGamePage, -1);
+    player = startDialog(dialogGamePage);
     clear_keybuf();
 
+    // The room name is drawn after each pass that redrew the page under it:
+    // the first one and the one after each change of page. The buttons and
+    // the text box never cover it, so the other passes need not touch it.
+    bool nameStale = true;
     bool ended = false;
     while (!ended) {
-        drawRoomName();
         if (!update_dialog(player) || (button_exit->flags & D_SELECTED) || closeRequested)
             return leaveBook();
+        if (nameStale) {
+            drawRoomName();
+            nameStale = false;
+        }
 
         if (button_1->flags & D_SELECTED) {
             button_1->flags = D_DIRTY;
@@ -150,18 +157,21 @@ int gamePage()
             const int target = currentPage()->but1Goto;
             cur_page = target > 0 ? target - 1 : cur_page + 1;
             ended = changePage(cur_page) != 0;
+            nameStale = true;
         }
         if (!ended && (button_2->flags & D_SELECTED)) {
             stopPageSound();
             cur_page = currentPage()->but2Goto - 1;
             ended = changePage(cur_page) != 0;
+            nameStale = true;
         }
         if (!ended && (button_3->flags & D_SELECTED)) {
             stopPageSound();
             cur_page = currentPage()->but3Goto - 1;
             ended = changePage(cur_page) != 0;
+            nameStale = true;
         }
-        rest(1); // give the processor back; clicks are still answered at once
+        rest(PASS_REST_MS); // give the processor back between passes
     }
     clear_keybuf();
     shutdown_dialog(player);

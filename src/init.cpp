@@ -91,6 +91,14 @@ void openScreen()
     show_mouse(screen);
 }
 
+DIALOG_PLAYER* startDialog(DIALOG* dialog)
+{
+    DIALOG_PLAYER* player = init_dialog(dialog, -1);
+    if (player)
+        player->joy_on = FALSE;
+    return player;
+}
+
 void fatalError(const char* message)
 {
     allegro_message("%s", message);

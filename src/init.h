@@ -21,6 +21,11 @@ extern BITMAP* doubleBuffer;   // off-screen buffer, from init() to done()
 extern DATAFILE* times12Dat;   // font datafile, from init() to done()
 extern FONT* times12Font;      // its first object; also the library's `font`
 
+// How long each pass of a screen's dialog loop rests. The library takes in
+// mouse and keyboard events every 10 ms, so passes twice as often see every
+// change of them at once, while an idle screen leaves the processor alone.
+const int PASS_REST_MS = 5;
+
 // Set by the window's close button; every screen loop watches it.
 extern volatile int closeRequested;
 
@@ -41,6 +46,11 @@ void show();
 // The sequence each screen opens with: hide the mouse, clear doubleBuffer
 // to colour 0, show it, show the mouse again.
 void openScreen();
+
+// init_dialog(dialog, -1) for one of the player's screens. No joystick steers
+// their dialogs, so the library's wait for one to settle (40 ms before the
+// first pass draws anything) is skipped.
+DIALOG_PLAYER* startDialog(DIALOG* dialog);
 
 // Shows `message` verbatim in the library's message box and exits with
 // status 1. Does not return.

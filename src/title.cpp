@@ -49,8 +49,12 @@ bool title()
     dialogMenu[MENU_BACKGROUND].dp = background;
     openScreen();
 
-    DIALOG_PLAYER* player = init_dialog(dialogMenu, -1);
+    DIALOG_PLAYER* player = startDialog(dialogMenu);
     clear_keybuf();
+    // The line is drawn over the background after each pass that redrew
+    // the background: the first one, and the one after the about box. The
+    // buttons never cover it, so the other passes need not touch it.
+    bool lineStale = true;
     bool started = false;
     while (!started) {
         if (!update_dialog(player) || closeRequested
@@ -69,9 +73,13 @@ bool title()
             // manager relies on, so that About answers the very next click.
             dialogMenu[MENU_ABOUT].flags &= ~D_SELECTED;
             dialogMenu[MENU_ABOUT].flags |= D_DIRTY;
+            lineStale = true;
         }
-        drawBookLine();
-        rest(1); // give the processor back; clicks are still answered at once
+        if (lineStale) {
+            drawBookLine();
+            lineStale = false;
+        }
+        rest(PASS_REST_MS); // give the processor back between passes
     }
     clear_keybuf();
     shutdown_dialog(player);

@@ -25,8 +25,8 @@ std::atomic<int> lastButtons{0};
 std::thread::id scriptThread;
 
 // Reads of the button state without progress in the script before the
-// screen under test counts as stuck (the loops rest 1 ms a pass).
-const long STUCK_AFTER = 20000;
+// screen under test counts as stuck (the loops rest a few ms a pass).
+const long STUCK_AFTER = 4000;
 
 // Moves to the next step that may start, running its action; false while
 // the current step waits for its condition or the script is over.

@@ -144,7 +144,7 @@ bool XPlayer::waitForWindow(double seconds)
         }
         if (waitForExit(0) != -1 || state->pid < 0)
             return false; // the program ended before showing a window
-        pause(50);
+        pause(10);
     }
     return false;
 }
@@ -191,7 +191,7 @@ bool XPlayer::waitForScreen(const std::function<bool(const Screenshot&)>& ready,
         shot = grab();
         if (shot.w && ready(shot))
             return true;
-        pause(50);
+        pause(10);
     } while (timeLeft(start, seconds));
     return false;
 }
@@ -242,6 +242,11 @@ void XPlayer::pressCloseButton()
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(state->display, state->window, False, NoEventMask, &event);
     XFlush(state->display);
+}
+
+int XPlayer::pid() const
+{
+    return state->pid;
 }
 
 int XPlayer::waitForExit(double seconds)

@@ -60,6 +60,9 @@ public:
     // Asks the window to close, as its close button does.
     void pressCloseButton();
 
+    // The program's process id; -1 when it does not run.
+    int pid() const;
+
     // Waits up to `seconds` for the program to end. Returns its exit status,
     // or -1 when it still runs or was ended by a signal.
     int waitForExit(double seconds);
