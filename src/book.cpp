@@ -217,3 +217,11 @@ void freePages()
     gamedataPages.clear();
     gamedata = nullptr;
 }
+
+std::vector<std::string> bookKeyNames()
+{
+    std::vector<std::string> names;
+    for (const KeyName& k : keyNames)
+        names.push_back(k.name);
+    return names;
+}

@@ -28,6 +28,10 @@ void loadBook();
 // Destroys every page record and empties the list.
 void freePages();
 
+// The keys the book file knows, book-level and page-level, in the order the
+// reader compares them.
+std::vector<std::string> bookKeyNames();
+
 // What the reader meets on a line of the book file, for tools that explain
 // a book to its author. The player passes no observer.
 enum class BookEventKind {

@@ -1,19 +1,9 @@
 #include "keys.h"
 
+#include "book.h"
+
 #include <algorithm>
 #include <vector>
-
-namespace {
-
-// Every key the book reader knows, book-level and page-level.
-const char* const knownKeys[] = {
-    "book_name", "default_bg", "end_message_1", "end_message_2", "end_message_3",
-    "page_start", "room_name", "but1_text", "but1_goto", "but2_text", "but2_goto",
-    "but3_text", "but3_goto", "text_main", "pico_name", "sound_name", "sound_loop",
-    "page_end",
-};
-
-} // namespace
 
 int editDistance(const std::string& a, const std::string& b)
 {
@@ -39,7 +29,7 @@ std::string nearestKey(const std::string& key)
 {
     std::string best;
     int bestDistance = 0;
-    for (const char* known : knownKeys) {
+    for (const std::string& known : bookKeyNames()) {
         const int distance = editDistance(key, known);
         if (best.empty() || distance < bestDistance) {
             best = known;
