@@ -137,14 +137,7 @@ Figures measure(int pages)
         std::exit(1);
     }
 
-    // The page screen's element pointers, as it sets them when it opens.
-    background_picture = &dialogGamePage[0];
-    field_text_main = &dialogGamePage[1];
-    field_pico_main = &dialogGamePage[2];
-    button_1 = &dialogGamePage[3];
-    button_2 = &dialogGamePage[4];
-    button_3 = &dialogGamePage[5];
-    button_exit = &dialogGamePage[6];
+    bindPageElements(); // as the page screen does when it opens
     start = std::chrono::steady_clock::now();
     for (cur_page = 0; cur_page < pages; ++cur_page)
         changePage(cur_page);

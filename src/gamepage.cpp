@@ -117,9 +117,8 @@ static int leaveBook()
     return 0;
 }
 
-int gamePage()
+void bindPageElements()
 {
-    gamedataPages.reserve(12);
     background_picture = &dialogGamePage[0];
     field_text_main = &dialogGamePage[1];
     field_pico_main = &dialogGamePage[2];
@@ -127,6 +126,12 @@ int gamePage()
     button_2 = &dialogGamePage[4];
     button_3 = &dialogGamePage[5];
     button_exit = &dialogGamePage[6];
+}
+
+int gamePage()
+{
+    gamedataPages.reserve(12);
+    bindPageElements();
 
     cur_page = 0;
     loadBook();

@@ -11,7 +11,8 @@
 // left) and Menu.
 extern DIALOG dialogGamePage[];
 
-// Pointers to the elements of dialogGamePage, set each time the screen opens.
+// Pointers to the elements of dialogGamePage, set each time the screen opens
+// (by bindPageElements).
 extern DIALOG* background_picture;
 extern DIALOG* field_text_main;
 extern DIALOG* field_pico_main;
@@ -22,6 +23,9 @@ extern DIALOG* button_exit;
 
 // The screen's dialog player while it runs.
 extern DIALOG_PLAYER* player;
+
+// Points the element pointers above at their elements of dialogGamePage.
+void bindPageElements();
 
 // Loads the book and runs it from its first page. Returns 0 when the reader
 // left through Menu or closed the window, -1 when the book ended. The page

@@ -97,6 +97,17 @@ int darkPixels(const Screenshot& shot, int x0, int y0, int x1, int y1, int limit
     return dark;
 }
 
+// An alert box stands over the middle of the screen: most of that part
+// differs from `before`, the screen as it was without it.
+bool boxCoversTheMiddle(const Screenshot& shot, const Screenshot& before)
+{
+    int changed = 0;
+    for (int y = 200; y < 280; y += 4)
+        for (int x = 240; x < 400; x += 4)
+            changed += !near(shot.at(x, y), before.at(x, y));
+    return changed > 400; // of 800 points
+}
+
 std::string readAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -214,14 +225,7 @@ TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
     ASSERT_TRUE(startPlayer()) << readAll(log);
     const Screenshot menu = last;
     player.click(MENU_X, ABOUT_Y);
-    // The box covers the middle of the menu with the library's white.
-    ASSERT_TRUE(await("about", [&](const Screenshot& s) {
-        int changed = 0;
-        for (int y = 200; y < 280; y += 4)
-            for (int x = 240; x < 400; x += 4)
-                changed += !near(s.at(x, y), menu.at(x, y));
-        return changed > 400;
-    }));
+    ASSERT_TRUE(await("about", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitTitle("menu-again"));
     player.click(MENU_X, QUIT_Y);
@@ -274,13 +278,7 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     const Screenshot page = last;
     player.click(FIRST_X, CHOICE_Y); // past the last page: the end
 
-    ASSERT_TRUE(await("the-end", [&](const Screenshot& s) {
-        int changed = 0;
-        for (int y = 200; y < 280; y += 4)
-            for (int x = 240; x < 400; x += 4)
-                changed += !near(s.at(x, y), page.at(x, y));
-        return changed > 400;
-    }));
+    ASSERT_TRUE(await("the-end", [&](const Screenshot& s) { return boxCoversTheMiddle(s, page); }));
     player.pressKey(XK_c); // the alert's "&Выход"
     ASSERT_TRUE(awaitTitle("title-again"));
 
