@@ -1,9 +1,9 @@
 #include "init.h"
 
 #include "keyvalue.h"
+#include "oggvorbis.h"
 
 #include <loadpng.h>
-#include <logg.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -151,7 +151,7 @@ BITMAP* loadPico(const char* path)
 
 SAMPLE* loadAudio(const char* path)
 {
-    SAMPLE* sample = logg_load(path);
+    SAMPLE* sample = loadOggVorbis(path);
     if (!sample)
         sample = load_sample(path);
     if_sound_exists(sample, path);
