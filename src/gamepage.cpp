@@ -107,6 +107,14 @@ static void drawRoomName()
     textout_ex(screen, font, line, 5, 5, makecol(0, 0, 0), -1);
 }
 
+// The index of the page that a second or third choice's target names. Every
+// target before the first page (0 and below, down to INT_MIN, where taking
+// one off would overflow) gives -1: outside the book.
+static int targetIndex(int target)
+{
+    return target > 0 ? target - 1 : -1;
+}
+
 // Leaves the book for the title menu.
 static int leaveBook()
 {
@@ -166,13 +174,13 @@ int gamePage()
         }
         if (!ended && (button_2->flags & D_SELECTED)) {
             stopPageSound();
-            cur_page = currentPage()->but2Goto - 1;
+            cur_page = targetIndex(currentPage()->but2Goto);
             ended = changePage(cur_page) != 0;
             nameStale = true;
         }
         if (!ended && (button_3->flags & D_SELECTED)) {
             stopPageSound();
-            cur_page = currentPage()->but3Goto - 1;
+            cur_page = targetIndex(currentPage()->but3Goto);
             ended = changePage(cur_page) != 0;
             nameStale = true;
         }
