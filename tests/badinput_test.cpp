@@ -1,0 +1,600 @@
+// A catalogue of bad input: damaged and misnamed pictures and sounds, odd
+// book and settings files, targets at the edges of the number range and
+// values far longer than their buffers. Each case states what the player
+// does with it: it reads on as documented, or it ends with a message naming
+// the file and exit status 1. None may crash, hang or write past a buffer
+// (the sanitized build of this test proves the last).
+#include "assets.h"
+#include "book.h"
+#include "gamepage.h"
+#include "init.h"
+#include "media.h"
+#include "scriptedinput.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+#include <vorbis/vorbisenc.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The fatal report of a file that cannot be loaded, as a death-test pattern.
+std::string cannotLoad(const std::string& path)
+{
+    return "Can not load \"" + path + "\"\nProgramm will be closed.";
+}
+
+// allegro_message prints to standard output here; death tests read standard error.
+void toStderr()
+{
+    dup2(2, 1);
+}
+
+// Writes a sine tone as an Ogg Vorbis file with any number of channels (the
+// project's writer makes only mono and stereo ones). False on failure.
+bool writeOggChannels(const std::string& path, int channels, int frames)
+{
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    vorbis_info info;
+    vorbis_info_init(&info);
+    bool ok = vorbis_encode_init_vbr(&info, channels, 22050, 0.2f) == 0;
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_block block;
+    ogg_stream_state stream;
+    if (ok) {
+        vorbis_analysis_init(&dsp, &info);
+        vorbis_block_init(&dsp, &block);
+        ogg_stream_init(&stream, 7);
+        const auto writePage = [&](const ogg_page& page) {
+            ok = ok && std::fwrite(page.header, 1, page.header_len, out)
+                           == static_cast<std::size_t>(page.header_len);
+            ok = ok && std::fwrite(page.body, 1, page.body_len, out)
+                           == static_cast<std::size_t>(page.body_len);
+        };
+        ogg_packet id, comments, codebooks;
+        vorbis_analysis_headerout(&dsp, &comment, &id, &comments, &codebooks);
+        ogg_stream_packetin(&stream, &id);
+        ogg_stream_packetin(&stream, &comments);
+        ogg_stream_packetin(&stream, &codebooks);
+        ogg_page page;
+        while (ogg_stream_flush(&stream, &page))
+            writePage(page);
+        for (int done = 0; done <= frames;) {
+            const int count = std::min(1024, frames - done);
+            if (count > 0) {
+                float** buffer = vorbis_analysis_buffer(&dsp, count);
+                for (int i = 0; i < count; ++i)
+                    for (int c = 0; c < channels; ++c)
+                        buffer[c][i] = 0.3f * std::sin(0.05f * (c + 1) * (done + i));
+                vorbis_analysis_wrote(&dsp, count);
+                done += count;
+            } else {
+                vorbis_analysis_wrote(&dsp, 0); // the end of the stream
+                ++done;
+            }
+            while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+                vorbis_analysis(&block, nullptr);
+                vorbis_bitrate_addblock(&block);
+                ogg_packet packet;
+                while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+                    ogg_stream_packetin(&stream, &packet);
+                    while (ogg_stream_pageout(&stream, &page))
+                        writePage(page);
+                }
+            }
+        }
+        while (ogg_stream_flush(&stream, &page))
+            writePage(page);
+        ogg_stream_clear(&stream);
+        vorbis_block_clear(&block);
+        vorbis_dsp_clear(&dsp);
+    }
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return std::fclose(out) == 0 && ok;
+}
+
+// A scratch working directory with the book "books/t": a good background
+// picture, and good files of each kind to cut and rename.
+class BadInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startLibraryWithoutDisplay();
+        enterScratchDir("badinput");
+        copyCut(book, sizeof book, "books/t");
+        writeFile("books/t/pico/.keep", "");
+        writeFile("books/t/audio/.keep", "");
+        writeFile("made/.keep", "");
+        BITMAP* picture = makeTestPicture(64, 48, 10, 200, 30);
+        ASSERT_TRUE(picture);
+        ASSERT_TRUE(writePng("books/t/pico/bg.png", picture));
+        ASSERT_TRUE(writePng("made/picture.png", picture));
+        destroy_bitmap(picture);
+        // Eight seconds of noise: an Ogg file of many pages, to cut between them.
+        ASSERT_TRUE(writeOgg("made/sound.ogg", makeWind(8.0, 22050, 7), 22050, 1));
+        ASSERT_TRUE(writeWav("made/sound.wav", makeTone(440, 0.5, 22050), 22050, 1));
+        ASSERT_TRUE(writeOggChannels("made/three.ogg", 3, 22050));
+        png = readBytes("made/picture.png");
+        ogg = readBytes("made/sound.ogg");
+        wav = readBytes("made/sound.wav");
+        three = readBytes("made/three.ogg");
+    }
+
+    void TearDown() override { freePages(); }
+
+    void writeBook(const std::string& pages) { writeFile("books/t/pages.dat", pages); }
+
+public:
+    // Good files of each kind, for the cases to cut and rename.
+    std::string png, ogg, wav, three;
+};
+
+// One bad file and what naming it in a book does.
+enum class Outcome { Fatal, Loads };
+
+struct MediaCase {
+    const char* name;
+    const char* key;    // the line that names the file
+    const char* file;   // its name in pico/ or audio/
+    std::function<std::string(const BadInput&)> bytes; // null: a folder stands there
+    Outcome outcome;
+};
+
+TEST_F(BadInput, DamagedAndMisnamedMediaFiles)
+{
+    const MediaCase cases[] = {
+        {"zero-byte PNG", "pico_name", "empty.png", [](auto&) { return ""; }, Outcome::Fatal},
+        {"PNG cut after its signature", "pico_name", "sig.png",
+         [](const BadInput& t) { return t.png.substr(0, 8); }, Outcome::Fatal},
+        {"PNG cut in half", "pico_name", "half.png",
+         [](const BadInput& t) { return t.png.substr(0, t.png.size() / 2); }, Outcome::Fatal},
+        {"PNG missing the last byte of its end chunk", "pico_name", "short.png",
+         [](const BadInput& t) { return t.png.substr(0, t.png.size() - 1); }, Outcome::Fatal},
+        {"zero-byte PNG as the default background", "default_bg", "empty-bg.png",
+         [](auto&) { return ""; }, Outcome::Fatal},
+        {"zero-byte Ogg", "sound_name", "empty.ogg", [](auto&) { return ""; }, Outcome::Fatal},
+        {"Ogg cut inside its headers", "sound_name", "head.ogg",
+         [](const BadInput& t) { return t.ogg.substr(0, 60); }, Outcome::Fatal},
+        {"Ogg cut in the middle of its sound", "sound_name", "half.ogg",
+         [](const BadInput& t) { return t.ogg.substr(0, t.ogg.size() * 2 / 3); }, Outcome::Loads},
+        {"Ogg with a damaged page in the middle", "sound_name", "hole.ogg",
+         [](const BadInput& t) {
+             std::string bytes = t.ogg;
+             for (std::size_t i = bytes.size() / 2; i < bytes.size() / 2 + 200; ++i)
+                 bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+             return bytes;
+         },
+         Outcome::Loads},
+        {"Ogg with three channels", "sound_name", "three.ogg",
+         [](const BadInput& t) { return t.three; }, Outcome::Fatal},
+        {"zero-byte WAV", "sound_name", "empty.wav", [](auto&) { return ""; }, Outcome::Fatal},
+        {"WAV cut after its header", "sound_name", "head.wav",
+         [](const BadInput& t) { return t.wav.substr(0, 44); }, Outcome::Fatal},
+        {"WAV cut in the middle of its samples", "sound_name", "half.wav",
+         [](const BadInput& t) { return t.wav.substr(0, t.wav.size() / 2); }, Outcome::Fatal},
+        {"PNG named .ogg, as a picture: read by its contents", "pico_name", "picture.ogg",
+         [](const BadInput& t) { return t.png; }, Outcome::Loads},
+        {"PNG named .ogg, as a sound", "sound_name", "picture.ogg",
+         [](const BadInput& t) { return t.png; }, Outcome::Fatal},
+        {"WAV named .png, as a picture", "pico_name", "sound.png",
+         [](const BadInput& t) { return t.wav; }, Outcome::Fatal},
+        {"Ogg named .wav: read by its contents", "sound_name", "sound.wav",
+         [](const BadInput& t) { return t.ogg; }, Outcome::Loads},
+        {"WAV named .ogg: the library picks its loaders by extension", "sound_name",
+         "sound.ogg", [](const BadInput& t) { return t.wav; }, Outcome::Fatal},
+        {"folder where a picture should be", "pico_name", "folder.png", nullptr, Outcome::Fatal},
+        {"folder where a sound should be", "sound_name", "folder.ogg", nullptr, Outcome::Fatal},
+    };
+    for (const MediaCase& c : cases) {
+        const bool picture = std::string(c.key) != "sound_name";
+        const std::string path =
+            std::string("books/t/") + (picture ? "pico/" : "audio/") + c.file;
+        fs::remove_all(path);
+        if (c.bytes)
+            writeFile(path, c.bytes(*this));
+        else
+            fs::create_directories(path);
+        const std::string line = std::string(c.key) + ":" + c.file + ";\n";
+        if (std::string(c.key) == "default_bg")
+            writeBook(line + "page_start:;\npage_end:;\n");
+        else
+            writeBook("default_bg:bg.png;\npage_start:;\n" + line + "page_end:;\n");
+
+        if (c.outcome == Outcome::Fatal) {
+            EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1), cannotLoad(path))
+                << c.name;
+            continue;
+        }
+        loadBook();
+        ASSERT_EQ(gamedataPages.size(), 1u) << c.name;
+        const Gamedata& page = *gamedataPages[0];
+        if (picture) {
+            ASSERT_NE(page.getPico(), nullptr) << c.name;
+            EXPECT_EQ(page.getPico()->w, 64) << c.name;
+            EXPECT_EQ(page.getPico()->h, 48) << c.name;
+        } else {
+            ASSERT_NE(page.getSound(), nullptr) << c.name;
+            EXPECT_GT(page.getSound()->len, 0u) << c.name;
+            EXPECT_EQ(page.getSound()->freq, 22050) << c.name;
+        }
+        freePages();
+    }
+}
+
+TEST_F(BadInput, CutOggKeepsTheSoundBeforeTheCut)
+{
+    // The whole sound is eight seconds long; two thirds of the file hold less.
+    writeFile("books/t/audio/whole.ogg", ogg);
+    writeFile("books/t/audio/cut.ogg", ogg.substr(0, ogg.size() * 2 / 3));
+    writeBook("default_bg:bg.png;\npage_start:;\nsound_name:whole.ogg;\npage_end:;\n"
+              "page_start:;\nsound_name:cut.ogg;\npage_end:;\n");
+    loadBook();
+    ASSERT_EQ(gamedataPages.size(), 2u);
+    const unsigned long whole = 8 * 22050;
+    EXPECT_EQ(gamedataPages[0]->getSound()->len, whole);
+    EXPECT_LT(gamedataPages[1]->getSound()->len, whole);
+    EXPECT_GT(gamedataPages[1]->getSound()->len, whole / 3);
+}
+
+// A book file and the rooms of the pages it gives.
+struct BookCase {
+    const char* name;
+    std::function<std::string()> pages;
+    std::size_t count;       // pages read
+    const char* lastRoom;    // room name of the last page ("" for none)
+};
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (char& b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+TEST_F(BadInput, OddBookFiles)
+{
+    const BookCase cases[] = {
+        {"random bytes: no line forms an entry that starts a page",
+         [] { return randomBytes(256 * 1024, 1); }, 0, ""},
+        {"random bytes after a good page leave that page whole",
+         [] { return "default_bg:bg.png;\npage_start:;\nroom_name:A;\npage_end:;\n"
+                     + randomBytes(64 * 1024, 2); },
+         1, "A"},
+        {"NUL bytes are dropped, inside keys and values",
+         [] { return std::string("default_bg:bg.png;\npage_start:;\nroom\0_na\0me:A\0B;\n"
+                                 "page_end:;\n\0\0\0", 62); },
+         1, "AB"},
+        {"a file of NUL bytes only", [] { return std::string(4096, '\0'); }, 0, ""},
+        {"CR-only line ends",
+         [] { return "default_bg:bg.png;\rpage_start:;\rroom_name:A;\rpage_end:;\r"
+                     "page_start:;\rroom_name:B;\rpage_end:;"; },
+         2, "B"},
+        {"mixed LF, CRLF and CR line ends",
+         [] { return "default_bg:bg.png;\r\npage_start:;\rroom_name:A;\npage_end:;\r\r\n"; },
+         1, "A"},
+        {"a 1 MB line, and the page after it",
+         [] { return "default_bg:bg.png;\npage_start:;\ntext_main:" + std::string(1 << 20, 't')
+                     + ";\npage_end:;\npage_start:;\nroom_name:after;\npage_end:;\n"; },
+         2, "after"},
+        {"a 1 MB line without ';' or line end",
+         [] { return "default_bg:bg.png;\npage_start:;\npage_end:;\nbook_name:"
+                     + std::string(1 << 20, 'n'); },
+         1, ""},
+        {"10,000 pages",
+         [] {
+             std::string pages = "default_bg:bg.png;\n";
+             for (int i = 1; i <= 10000; ++i)
+                 pages += "page_start:;\nroom_name:" + std::to_string(i) + ";\npage_end:;\n";
+             return pages;
+         },
+         10000, "10000"},
+        {"only page_end lines",
+         [] {
+             std::string pages;
+             for (int i = 0; i < 1000; ++i)
+                 pages += "page_end:;\n";
+             return pages;
+         },
+         0, ""},
+        {"a byte-order mark cut short is text", [] { return std::string("\xEF\xBBpage_start:;\n"); },
+         0, ""},
+    };
+    for (const BookCase& c : cases) {
+        writeBook(c.pages());
+        loadBook();
+        ASSERT_EQ(gamedataPages.size(), c.count) << c.name;
+        if (c.count > 0) {
+            const char* room = gamedataPages.back()->roomName;
+            EXPECT_STREQ(room ? room : "", c.lastRoom) << c.name;
+        }
+        EXPECT_LE(heldPictureCount(), 1u) << c.name << ": pages share their background";
+        freePages();
+    }
+}
+
+TEST_F(BadInput, TextOfA1MbLineIsCutToItsBuffer)
+{
+    writeBook("default_bg:bg.png;\npage_start:;\ntext_main:" + std::string(1 << 20, 't')
+              + ";\npage_end:;\n");
+    loadBook();
+    ASSERT_EQ(gamedataPages.size(), 1u);
+    EXPECT_EQ(std::string(gamedataPages[0]->getText()), std::string(4095, 't'));
+}
+
+TEST_F(BadInput, BookFileThatIsAFolderGivesNoPages)
+{
+    fs::create_directories("books/t/pages.dat/inside");
+    writeFile("books/t/pages.dat/inside/pages.dat", "default_bg:bg.png;\npage_start:;\npage_end:;\n");
+    loadBook();
+    EXPECT_TRUE(gamedataPages.empty());
+}
+
+TEST_F(BadInput, UnreadableBookFileGivesNoPages)
+{
+    writeBook("default_bg:bg.png;\npage_start:;\npage_end:;\n");
+    ASSERT_EQ(chmod("books/t/pages.dat", 0), 0);
+    if (FILE* still = std::fopen("books/t/pages.dat", "rb")) {
+        std::fclose(still);
+        GTEST_SKIP() << "this user reads files whatever their mode (root?): "
+                        "an unreadable book file cannot be made here";
+    }
+    loadBook();
+    EXPECT_TRUE(gamedataPages.empty());
+}
+
+// Targets at the edges of the number range, as the reader stores them.
+TEST_F(BadInput, TargetsAtTheEdgesOfTheRange)
+{
+    struct Case {
+        const char* value;
+        int stored;
+    };
+    const Case cases[] = {
+        {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"99999999999", INT_MAX},
+        {"-0", 0}, {"2147483648", INT_MAX}, {"-2147483649", INT_MIN},
+        {"99999999999999999999999999", INT_MAX}, {"-99999999999999999999999999", INT_MIN},
+    };
+    for (const Case& c : cases) {
+        writeBook(std::string("default_bg:bg.png;\npage_start:;\nbut1_goto:") + c.value
+                  + ";\nbut2_goto:" + c.value + ";\nbut3_goto:" + c.value + ";\npage_end:;\n");
+        loadBook();
+        ASSERT_EQ(gamedataPages.size(), 1u) << c.value;
+        EXPECT_EQ(gamedataPages[0]->but1Goto, c.stored) << c.value;
+        EXPECT_EQ(gamedataPages[0]->but2Goto, c.stored) << c.value;
+        EXPECT_EQ(gamedataPages[0]->but3Goto, c.stored) << c.value;
+        freePages();
+    }
+}
+
+TEST_F(BadInput, ValuesFarLongerThanTheirBuffersAreCut)
+{
+    const std::string huge(100000, 'v');
+    writeBook("book_name:" + huge + ";\nend_message_1:" + huge + ";\nend_message_2:" + huge
+              + ";\nend_message_3:" + huge + ";\ndefault_bg:bg.png;\npage_start:;\nroom_name:"
+              + huge + ";\ntext_main:" + huge + ";\nbut1_text:" + huge + ";\nbut2_text:" + huge
+              + ";\nbut3_text:" + huge + ";\nsound_loop:" + huge + ";\npage_end:;\n");
+    loadBook();
+    ASSERT_EQ(gamedataPages.size(), 1u);
+    const Gamedata& page = *gamedataPages[0];
+    const std::string cut63(63, 'v');
+    EXPECT_EQ(std::string(book_name), cut63);
+    EXPECT_EQ(std::string(end_message_1), cut63);
+    EXPECT_EQ(std::string(end_message_2), cut63);
+    EXPECT_EQ(std::string(end_message_3), cut63);
+    EXPECT_EQ(std::string(page.roomName), cut63);
+    EXPECT_EQ(std::string(page.but1Text), cut63);
+    EXPECT_EQ(std::string(page.but2Text), cut63);
+    EXPECT_EQ(std::string(page.but3Text), cut63);
+    EXPECT_EQ(std::string(page.getText()), std::string(4095, 'v'));
+    EXPECT_EQ(page.getSoundLoop(), 1);
+}
+
+TEST_F(BadInput, FileNamesFarLongerThanThePathBufferEndNamingTheCutPath)
+{
+    // The path buffer holds 63 bytes: "books/t/pico/" and 50 bytes of the name.
+    const std::string huge(100000, 'f');
+    struct Case {
+        std::string pages;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"default_bg:" + huge + ";\npage_start:;\n", "books/t/pico/" + huge.substr(0, 50)},
+        {"default_bg:bg.png;\npage_start:;\npico_name:" + huge + ";\n",
+         "books/t/pico/" + huge.substr(0, 50)},
+        {"default_bg:bg.png;\npage_start:;\nsound_name:" + huge + ";\n",
+         "books/t/audio/" + huge.substr(0, 49)},
+    };
+    for (const Case& c : cases) {
+        writeBook(c.pages);
+        EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1), cannotLoad(c.path))
+            << c.path.substr(0, 20);
+    }
+}
+
+TEST_F(BadInput, DamagedTitlePictureEndsNamingIt)
+{
+    writeFile("pico/title.png", png.substr(0, png.size() / 2));
+    writeFile("pico/empty.png", "");
+    fs::create_directories("pico/folder.png");
+    for (const char* path : {"pico/title.png", "pico/empty.png", "pico/folder.png"})
+        EXPECT_EXIT((toStderr(), loadPico(path)), testing::ExitedWithCode(1), cannotLoad(path))
+            << path;
+}
+
+// Settings files and what the settings become.
+struct IniCase {
+    const char* name;
+    std::function<void()> make;
+    const char* windowed;
+    std::string book;
+    std::string mainBg;
+    bool message; // "Can not load ini.dat" shown
+};
+
+TEST_F(BadInput, OddSettingsFiles)
+{
+    const std::string huge(100000, 'b');
+    const IniCase cases[] = {
+        {"zero-byte ini.dat", [] { writeFile("ini.dat", ""); }, "YES", "books/", "", false},
+        {"random bytes", [] { writeFile("ini.dat", randomBytes(64 * 1024, 3)); }, "YES",
+         "books/", "", false},
+        {"NUL bytes inside the lines",
+         [] { writeFile("ini.dat", std::string("win\0dowed:N\0O;\nbook:d\0emo;\n", 27)); }, "NO",
+         "books/demo", "", false},
+        {"CR-only line ends", [] { writeFile("ini.dat", "windowed:NO;\rbook:demo;\rmain_bg:t.png;"); },
+         "NO", "books/demo", "pico/t.png", false},
+        {"a 1 MB line before the settings",
+         [] { writeFile("ini.dat", std::string(1 << 20, '#') + "\nbook:demo;\n"); }, "YES",
+         "books/demo", "", false},
+        {"values far longer than their buffers",
+         [huge] { writeFile("ini.dat", "windowed:" + huge + ";\nbook:" + huge + ";\nmain_bg:"
+                                           + huge + ";\n"); },
+         "bbbbbbbbbbbbbbb", "books/" + huge.substr(0, 57), "pico/" + huge.substr(0, 58), false},
+        {"a folder named ini.dat, with files in it",
+         [] { fs::create_directories("ini.dat/books"); writeFile("ini.dat/x", "book:no;\n"); },
+         "YES", "books/", "", true},
+    };
+    for (const IniCase& c : cases) {
+        fs::remove_all("ini.dat");
+        c.make();
+        main_bg_name[0] = '\0'; // the reader appends to it; every case starts fresh
+        testing::internal::CaptureStdout();
+        read_ini_file();
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(printed.find("Can not load ini.dat") != std::string::npos, c.message) << c.name;
+        EXPECT_STREQ(windowed, c.windowed) << c.name;
+        EXPECT_EQ(std::string(book), c.book) << c.name;
+        EXPECT_EQ(std::string(main_bg_name), c.mainBg) << c.name;
+    }
+}
+
+TEST_F(BadInput, UnreadableSettingsFileKeepsTheDefaults)
+{
+    writeFile("ini.dat", "windowed:NO;\nbook:demo;\n");
+    ASSERT_EQ(chmod("ini.dat", 0), 0);
+    if (FILE* still = std::fopen("ini.dat", "rb")) {
+        std::fclose(still);
+        GTEST_SKIP() << "this user reads files whatever their mode (root?): "
+                        "an unreadable ini.dat cannot be made here";
+    }
+    testing::internal::CaptureStdout();
+    read_ini_file();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Can not load ini.dat \n Using defaults."),
+              std::string::npos);
+    EXPECT_STREQ(windowed, "YES");
+    EXPECT_STREQ(book, "books/");
+}
+
+// The game page screen on targets at the edges of the number range: each
+// choice goes on to the next page or ends the book, as documented.
+class BadTargets : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string dir = enterScratchDir("badtargets");
+        ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
+        copyCut(book, sizeof book, "books/t");
+        writeFile("books/t/pico/.keep", "");
+        BITMAP* picture = makeTestPicture(640, 480, 90, 140, 200);
+        ASSERT_TRUE(writePng("books/t/pico/bg.png", picture));
+        destroy_bitmap(picture);
+    }
+
+    void TearDown() override { freePages(); }
+};
+
+TEST_F(BadTargets, ChoicesOnEdgeTargetsGoOnOrEndTheBook)
+{
+    enum class Goes { NextPage, End };
+    struct Case {
+        int button; // 1, 2 or 3
+        const char* value;
+        Goes goes;
+    };
+    const Case cases[] = {
+        {1, "2147483647", Goes::End},      {1, "-2147483648", Goes::NextPage},
+        {1, "99999999999", Goes::End},     {1, "-0", Goes::NextPage},
+        {2, "2147483647", Goes::End},      {2, "-2147483648", Goes::End},
+        {2, "99999999999", Goes::End},     {2, "-0", Goes::End},
+        {3, "-2147483648", Goes::End},     {3, "-99999999999", Goes::End},
+    };
+    for (const Case& c : cases) {
+        const std::string n = std::to_string(c.button);
+        writeFile("books/t/pages.dat",
+                  "default_bg:bg.png;\npage_start:;\nbut" + n + "_text:go;\nbut" + n + "_goto:"
+                      + c.value + ";\npage_end:;\npage_start:;\nroom_name:two;\npage_end:;\n");
+        std::vector<MouseStep> script;
+        script.push_back(when([] { return !gamedataPages.empty(); }, nullptr));
+        script.push_back(idle(10)); // the button places itself when drawn
+        append(script, clickOn(&dialogGamePage[2 + c.button]));
+        bool ended = false, onSecond = false;
+        if (c.goes == Goes::End) {
+            script.push_back(when([] { return alertShowing(end_message_1); },
+                                  [&ended] { ended = true; pressKey(KEY_C, 'c'); }));
+        } else {
+            script.push_back(when([] { return cur_page == 1; }, [&onSecond] { onSecond = true; }));
+            script.push_back(idle(10));
+            append(script, clickOn(&dialogGamePage[6]));
+        }
+        playMouse(script);
+        const int result = gamePage();
+        const std::string label = "but" + n + "_goto:" + c.value;
+        EXPECT_EQ(result, c.goes == Goes::End ? -1 : 0) << label;
+        EXPECT_EQ(ended, c.goes == Goes::End) << label;
+        EXPECT_EQ(onSecond, c.goes == Goes::NextPage) << label;
+    }
+}
+
+// The real player, started on a damaged title picture, says which file and
+// exits with status 1 (its message box prints instead: no xmessage on PATH).
+TEST(BadPlayerInput, DamagedTitlePictureEndsThePlayerNamingIt)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the player needs an X display";
+    const std::string work = enterScratchDir("badplayer");
+    fs::copy(QUORVEL_DEMO_DIR, work, fs::copy_options::recursive);
+    const std::string title = readBytes("pico/title.png");
+    ASSERT_GT(title.size(), 100u);
+    writeFile("pico/title.png", title.substr(0, title.size() / 2));
+    writeFile(".asoundrc", "pcm.!default { type null }\n");
+    const std::string command = "HOME='" + work + "' PATH=/nonexistent-quorvel-test-path '"
+                                QUORVEL_PROGRAM "' > out.txt 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string out = readBytes("out.txt");
+    ASSERT_TRUE(WIFEXITED(status)) << out;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+    EXPECT_NE(out.find(cannotLoad("pico/title.png")), std::string::npos) << out;
+}
+
+} // namespace
