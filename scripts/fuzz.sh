@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a
+# while (default 600 seconds each):
+#   scripts/fuzz.sh [seconds]
+# Each target starts from its seed corpus in fuzz/corpus/<target>/ plus what
+# earlier runs found (build-fuzz/corpus/<target>/). An input that crashes a
+# target, breaks one of its checks, leaks, or runs longer than 10 seconds
+# ends the run with a failure; the input is kept as
+# build-fuzz/artifacts/<target>/crash-* (or leak-*, timeout-*). Expects the
+# packages of `scripts/install-deps.sh test`.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+seconds=${1:-600}
+targets=(keyvalue settings book)
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQUORVEL_FUZZ=ON
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
+
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
+
+for target in "${targets[@]}"; do
+  # Absolute paths: the targets work in a scratch directory of their own.
+  corpus=$root/build-fuzz/corpus/$target
+  artifacts=$root/build-fuzz/artifacts/$target
+  mkdir -p "$corpus" "$artifacts"
+  log=build-fuzz/fuzz-$target.log
+  echo "fuzz_$target: $seconds s"
+  if ! build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -timeout=10 -max_len=16384 \
+       -dict="$root/fuzz/keys.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+       "$corpus" "$root/fuzz/corpus/$target" > "$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz_$target FAILED: the input is kept under $artifacts/" >&2
+    exit 1
+  fi
+  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed "s/^/fuzz_$target /"
+done

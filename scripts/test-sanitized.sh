@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the project with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/ and runs the whole test suite there, the real player of the
+# end-to-end tests included. The first report of either sanitizer, or any
+# leak outside the system libraries named in tests/lsan.supp, fails the run.
+# Expects the packages of `scripts/install-deps.sh test` and an X display
+# (or xvfb-run) like ./test.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+cmake -S . -B build-asan -DQUORVEL_SANITIZE=address,undefined
+cmake --build build-asan -j"$(nproc)"
+
+# A report aborts the process (abort_on_error), so that it can never pass for
+# the player's own fatal exit with status 1 that the death tests expect.
+# Stacks are unwound in full so that leak suppressions see every library frame.
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0:print_stacktrace=1:check_initialization_order=1"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
+
+cd build-asan
+if [ -n "${DISPLAY:-}" ]; then
+  ctest --output-on-failure -j2
+else
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2
+fi
