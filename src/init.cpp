@@ -2,6 +2,7 @@
 
 #include "keyvalue.h"
 #include "oggvorbis.h"
+#include "picture.h"
 
 #include <loadpng.h>
 
@@ -141,10 +142,7 @@ int if_sound_exists(SAMPLE* sample, const char* path)
 
 BITMAP* loadPico(const char* path)
 {
-    PALETTE palette;
-    BITMAP* bitmap = load_png(path, palette);
-    if (!bitmap)
-        bitmap = load_bitmap(path, nullptr);
+    BITMAP* bitmap = decodePicture(path);
     if_file_exists(bitmap, path);
     return bitmap;
 }

@@ -60,8 +60,9 @@ DIALOG_PLAYER* startDialog(DIALOG* dialog);
 // program when the file is missing, unreadable or holds no font.
 void load_fonts();
 
-// Loads a picture (PNG first, then the library's own formats). Ends the
-// program naming `path` when it cannot be loaded. The caller owns the bitmap.
+// Loads a picture through decodePicture (PNG, BMP, PCX or TGA; see
+// picture.h). Ends the program naming `path` when it cannot be loaded. The
+// caller owns the bitmap.
 BITMAP* loadPico(const char* path);
 
 // Loads a sound (Ogg Vorbis first, then the library's own formats). Ends the

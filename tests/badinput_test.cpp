@@ -9,6 +9,7 @@
 #include "gamepage.h"
 #include "init.h"
 #include "media.h"
+#include "picture.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 
@@ -19,8 +20,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -122,6 +125,71 @@ bool writeOggChannels(const std::string& path, int channels, int frames)
     return std::fclose(out) == 0 && ok;
 }
 
+void putBig32(std::string& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>(value >> shift));
+}
+
+std::uint32_t crc32(const std::string& bytes)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void putChunk(std::string& png, const char* type, const std::string& data)
+{
+    putBig32(png, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = type + data;
+    png += typed;
+    putBig32(png, crc32(typed));
+}
+
+// A well-formed PNG file that states a `w` x `h` RGB picture and holds the
+// first `rows` rows of it (black), in stored (uncompressed) deflate blocks.
+std::string pngStating(std::uint32_t w, std::uint32_t h, int rows)
+{
+    std::string ihdr;
+    putBig32(ihdr, w);
+    putBig32(ihdr, h);
+    ihdr += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, no interlace
+    const std::string raw(static_cast<std::size_t>(rows) * (1 + 3 * std::size_t(w)), '\0');
+    std::string zlib("\x78\x01", 2);
+    for (std::size_t at = 0; at < raw.size(); at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        zlib.push_back(at + n == raw.size() ? 1 : 0);
+        zlib.push_back(static_cast<char>(n & 0xFF));
+        zlib.push_back(static_cast<char>(n >> 8));
+        zlib.push_back(static_cast<char>(~n & 0xFF));
+        zlib.push_back(static_cast<char>((~n >> 8) & 0xFF));
+        zlib.append(raw, at, n);
+    }
+    std::uint32_t a = 1, b = 0; // Adler-32 of the raw rows
+    for (unsigned char c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    putBig32(zlib, b << 16 | a);
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    putChunk(png, "IHDR", ihdr);
+    putChunk(png, "IDAT", zlib);
+    putChunk(png, "IEND", "");
+    return png;
+}
+
+// Bytes of `bytes` with the little-endian 16- or 32-bit field at `at` set to `value`.
+std::string withField(std::string bytes, std::size_t at, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
 // A scratch working directory with the book "books/t": a good background
 // picture, and good files of each kind to cut and rename.
 class BadInput : public ::testing::Test {
@@ -138,12 +206,18 @@ protected:
         ASSERT_TRUE(picture);
         ASSERT_TRUE(writePng("books/t/pico/bg.png", picture));
         ASSERT_TRUE(writePng("made/picture.png", picture));
+        ASSERT_EQ(save_bitmap("made/picture.bmp", picture, nullptr), 0);
+        ASSERT_EQ(save_bitmap("made/picture.pcx", picture, nullptr), 0);
+        ASSERT_EQ(save_bitmap("made/picture.tga", picture, nullptr), 0);
         destroy_bitmap(picture);
         // Eight seconds of noise: an Ogg file of many pages, to cut between them.
         ASSERT_TRUE(writeOgg("made/sound.ogg", makeWind(8.0, 22050, 7), 22050, 1));
         ASSERT_TRUE(writeWav("made/sound.wav", makeTone(440, 0.5, 22050), 22050, 1));
         ASSERT_TRUE(writeOggChannels("made/three.ogg", 3, 22050));
         png = readBytes("made/picture.png");
+        bmp = readBytes("made/picture.bmp");
+        pcx = readBytes("made/picture.pcx");
+        tga = readBytes("made/picture.tga");
         ogg = readBytes("made/sound.ogg");
         wav = readBytes("made/sound.wav");
         three = readBytes("made/three.ogg");
@@ -155,7 +229,7 @@ protected:
 
 public:
     // Good files of each kind, for the cases to cut and rename.
-    std::string png, ogg, wav, three;
+    std::string png, bmp, pcx, tga, ogg, wav, three;
 };
 
 // One bad file and what naming it in a book does.
@@ -212,6 +286,36 @@ TEST_F(BadInput, DamagedAndMisnamedMediaFiles)
         {"WAV named .ogg: the library picks its loaders by extension", "sound_name",
          "sound.ogg", [](const BadInput& t) { return t.wav; }, Outcome::Fatal},
         {"folder where a picture should be", "pico_name", "folder.png", nullptr, Outcome::Fatal},
+        // Sizes the library's decoders cannot hold: their byte count overflows
+        // int, and the rows used to be written past a far too small bitmap.
+        {"PNG stating 65536 x 65536 pixels, with four rows of them", "pico_name", "huge.png",
+         [](auto&) { return pngStating(65536, 65536, 4); }, Outcome::Fatal},
+        {"PNG stating 40000 x 30000 pixels", "pico_name", "wide.png",
+         [](auto&) { return pngStating(40000, 30000, 1); }, Outcome::Fatal},
+        {"PNG stating a side one past the largest taken", "pico_name", "long.png",
+         [](auto&) { return pngStating(MAX_PICTURE_SIDE + 1, 1, 1); }, Outcome::Fatal},
+        {"PNG stating zero rows", "pico_name", "flat.png",
+         [](auto&) { return pngStating(64, 0, 0); }, Outcome::Fatal},
+        {"BMP stating a negative width", "pico_name", "negative.bmp",
+         [](const BadInput& t) { return withField(t.bmp, 18, 0xFFFFFF00u, 4); }, Outcome::Fatal},
+        {"BMP stating 100000 rows", "pico_name", "tall.bmp",
+         [](const BadInput& t) { return withField(t.bmp, 22, 100000, 4); }, Outcome::Fatal},
+        {"PCX whose right edge lies left of its left edge", "pico_name", "inverted.pcx",
+         [](const BadInput& t) { return withField(t.pcx, 4, 100, 2); }, Outcome::Fatal},
+        {"TGA stating 65535 x 65535 pixels", "pico_name", "huge.tga",
+         [](const BadInput& t) { return withField(withField(t.tga, 12, 65535, 2), 14, 65535, 2); },
+         Outcome::Fatal},
+        {"TGA cut inside its header", "pico_name", "head.tga",
+         [](const BadInput& t) { return t.tga.substr(0, 10); }, Outcome::Fatal},
+        {"good BMP", "pico_name", "good.bmp", [](const BadInput& t) { return t.bmp; }, Outcome::Loads},
+        {"good PCX", "pico_name", "good.pcx", [](const BadInput& t) { return t.pcx; }, Outcome::Loads},
+        {"good TGA", "pico_name", "good.tga", [](const BadInput& t) { return t.tga; }, Outcome::Loads},
+        {"PNG named .bmp: read by its signature", "pico_name", "picture.bmp",
+         [](const BadInput& t) { return t.png; }, Outcome::Loads},
+        {"BMP named .png: not a PNG, and .png names no other format", "pico_name", "bmp.png",
+         [](const BadInput& t) { return t.bmp; }, Outcome::Fatal},
+        {"BMP named .lbm: a format the player does not read", "pico_name", "bmp.lbm",
+         [](const BadInput& t) { return t.bmp; }, Outcome::Fatal},
         {"folder where a sound should be", "sound_name", "folder.ogg", nullptr, Outcome::Fatal},
     };
     for (const MediaCase& c : cases) {
