@@ -1,8 +1,8 @@
 #include "init.h"
 
 #include "keyvalue.h"
-#include "oggvorbis.h"
 #include "picture.h"
+#include "sound.h"
 
 #include <loadpng.h>
 
@@ -149,9 +149,7 @@ BITMAP* loadPico(const char* path)
 
 SAMPLE* loadAudio(const char* path)
 {
-    SAMPLE* sample = loadOggVorbis(path);
-    if (!sample)
-        sample = load_sample(path);
+    SAMPLE* sample = decodeSound(path);
     if_sound_exists(sample, path);
     return sample;
 }

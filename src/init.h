@@ -65,8 +65,8 @@ void load_fonts();
 // caller owns the bitmap.
 BITMAP* loadPico(const char* path);
 
-// Loads a sound (Ogg Vorbis first, then the library's own formats). Ends the
-// program naming `path` when it cannot be loaded. The caller owns the sample.
+// Loads a sound through decodeSound (Ogg Vorbis or WAV; see sound.h). Ends
+// the program naming `path` when it cannot be loaded. The caller owns the sample.
 SAMPLE* loadAudio(const char* path);
 
 // Returns 1 when `bitmap` is set; otherwise reports `path` as fatal.

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -76,9 +75,11 @@ bool headerSafe(const char* path, Format& format)
         if (infoSize == 12) { // OS/2: 16-bit sides
             width = littleEndian16(header + 18);
             height = littleEndian16(header + 20);
-        } else if (infoSize == 40) { // Windows: 32-bit sides, the height negative when top-down
-            width = static_cast<std::int32_t>(littleEndian32(header + 18));
-            height = std::llabs(static_cast<std::int32_t>(littleEndian32(header + 22)));
+        } else if (infoSize == 40) {
+            // Windows: 32-bit sides, which the library reads unsigned (so a
+            // top-down picture's negative height is a huge one to it).
+            width = littleEndian32(header + 18);
+            height = littleEndian32(header + 22);
         } else {
             return false;
         }

@@ -1,0 +1,49 @@
+// The player's picture and sound decoders on a file holding the input. The
+// first byte picks the file's name, and with it the decoder for all but PNG
+// and Ogg Vorbis (found by their contents); the rest is the file.
+#include "fuzzenv.h"
+#include "oggvorbis.h"
+#include "picture.h"
+#include "sound.h"
+
+#include <allegro.h>
+
+namespace {
+
+const char* const names[] = {"in.png", "in.bmp", "in.pcx", "in.tga", "in.ogg", "in.wav"};
+const std::size_t pictureNames = 4;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    startFuzzing();
+    static bool ready = false;
+    if (!ready) {
+        ready = true;
+        set_color_depth(16); // the depth the player's window gets first
+    }
+    if (size == 0)
+        return 0;
+    const std::size_t pick = data[0] % (sizeof names / sizeof names[0]);
+    writeInput(names[pick], data + 1, size - 1);
+    if (pick < pictureNames) {
+        if (BITMAP* picture = decodePicture(names[pick])) {
+            require(picture->w >= 1 && picture->w <= MAX_PICTURE_SIDE && picture->h >= 1
+                        && picture->h <= MAX_PICTURE_SIDE,
+                    "a decoded picture has the size its header was checked for");
+            destroy_bitmap(picture);
+        }
+        return 0;
+    }
+    if (SAMPLE* ogg = loadOggVorbis(names[pick])) {
+        require(ogg->len > 0 && ogg->bits == 16 && ogg->freq > 0,
+                "an Ogg sound holds 16-bit samples at a rate");
+        destroy_sample(ogg);
+    }
+    if (SAMPLE* sound = decodeSound(names[pick])) {
+        require(sound->freq > 0, "a sound has a rate");
+        destroy_sample(sound);
+    }
+    return 0;
+}
