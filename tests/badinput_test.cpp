@@ -260,6 +260,8 @@ TEST_F(BadInput, DamagedAndMisnamedMediaFiles)
          [](const BadInput& t) { return t.ogg.substr(0, 60); }, Outcome::Fatal},
         {"Ogg cut in the middle of its sound", "sound_name", "half.ogg",
          [](const BadInput& t) { return t.ogg.substr(0, t.ogg.size() * 2 / 3); }, Outcome::Loads},
+        // logg cannot step over a lost page (it would take the error for a
+        // length to copy): such a file is refused, named like any other.
         {"Ogg with a damaged page in the middle", "sound_name", "hole.ogg",
          [](const BadInput& t) {
              std::string bytes = t.ogg;
@@ -267,7 +269,7 @@ TEST_F(BadInput, DamagedAndMisnamedMediaFiles)
                  bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
              return bytes;
          },
-         Outcome::Loads},
+         Outcome::Fatal},
         {"Ogg with three channels", "sound_name", "three.ogg",
          [](const BadInput& t) { return t.three; }, Outcome::Fatal},
         {"zero-byte WAV", "sound_name", "empty.wav", [](auto&) { return ""; }, Outcome::Fatal},
