@@ -64,6 +64,15 @@ protected:
         writePicture("books/t/pico/path.png");
         writeFile("books/t/pico/broken.png", "not a picture");
         writeFile("books/t/audio/broken.wav", "not a sound");
+        // Files the library would try to decode but the player refuses: a
+        // PNG whose header states 65536 x 65536 pixels, a WAV with two data
+        // chunks.
+        std::string huge = readFile("books/t/pico/path.png");
+        huge.replace(16, 8, std::string("\0\1\0\0\0\1\0\0", 8));
+        writeFile("books/t/pico/huge.png", huge);
+        ASSERT_TRUE(writeWav("books/t/audio/twice.wav", makeTone(440, 0.1, 22050), 22050, 1));
+        writeFile("books/t/audio/twice.wav",
+                  readFile("books/t/audio/twice.wav") + std::string("data\4\0\0\0\1\2\3\4", 12));
         ASSERT_TRUE(writeOgg("books/t/audio/wind.ogg", makeTone(220, 0.1, 22050), 22050, 1));
         ASSERT_TRUE(writeWav("books/t/audio/bell.wav", makeTone(880, 0.1, 22050), 22050, 1));
     }
@@ -120,6 +129,10 @@ TEST_F(Check, ReportsEachFaultOnItsLine)
           "pages.dat:4: error: picture \"pico/broken.png\" cannot be decoded",
           "pages.dat:5: error: sound \"audio/absent.ogg\" not found",
           "pages.dat:6: error: sound \"audio/broken.wav\" cannot be decoded"}},
+        {"files the player's decoders refuse",
+         bg + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
+         {"pages.dat:3: error: picture \"pico/huge.png\" cannot be decoded",
+          "pages.dat:4: error: sound \"audio/twice.wav\" cannot be decoded"}},
         {"a missing background is told once, at the first page it fails",
          "default_bg:absent.png;\npage_start:;\nbut1_text:x;\npage_end:;\n"
          "page_start:;\nbut1_text:x;\npage_end:;\n",

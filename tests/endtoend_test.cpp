@@ -16,8 +16,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -108,14 +106,6 @@ bool boxCoversTheMiddle(const Screenshot& shot, const Screenshot& before)
     return changed > 400; // of 800 points
 }
 
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -195,47 +185,47 @@ protected:
 
 TEST_F(EndToEnd, QuitEndsTheProgramWithStatusZero)
 {
-    ASSERT_TRUE(startPlayer()) << readAll(log);
+    ASSERT_TRUE(startPlayer()) << readFile(log);
     player.click(MENU_X, QUIT_Y);
-    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
 TEST_F(EndToEnd, EscOnTheTitleEndsTheProgram)
 {
-    ASSERT_TRUE(startPlayer()) << readAll(log);
+    ASSERT_TRUE(startPlayer()) << readFile(log);
     player.pressKey(XK_Escape);
-    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
 TEST_F(EndToEnd, TheCloseButtonEndsTheProgramOnEitherScreen)
 {
-    ASSERT_TRUE(startPlayer()) << readAll(log);
+    ASSERT_TRUE(startPlayer()) << readFile(log);
     player.pressCloseButton();
-    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 
-    ASSERT_TRUE(startPlayer()) << readAll(log);
+    ASSERT_TRUE(startPlayer()) << readFile(log);
     player.click(MENU_X, START_Y);
     ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
     player.pressCloseButton();
-    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
 TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
 {
-    ASSERT_TRUE(startPlayer()) << readAll(log);
+    ASSERT_TRUE(startPlayer()) << readFile(log);
     const Screenshot menu = last;
     player.click(MENU_X, ABOUT_Y);
     ASSERT_TRUE(await("about", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitTitle("menu-again"));
     player.click(MENU_X, QUIT_Y);
-    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
 // From the title through the demo book to an ending, and back to the title.
 TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
 {
-    ASSERT_TRUE(startPlayer()) << readAll(log);
+    ASSERT_TRUE(startPlayer()) << readFile(log);
     player.click(MENU_X, START_Y);
 
     // The first page: one choice; where the other two would be, the forest.
@@ -288,7 +278,7 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
     ASSERT_TRUE(awaitTitle("title-after-menu"));
     player.click(MENU_X, QUIT_Y);
-    EXPECT_EQ(player.waitForExit(10), 0) << readAll(log);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
 TEST_F(EndToEnd, WithoutADisplayItSaysSoAndExitsOne)
@@ -299,7 +289,7 @@ TEST_F(EndToEnd, WithoutADisplayItSaysSoAndExitsOne)
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    const std::string err = readAll(work + "/err.txt");
+    const std::string err = readFile(work + "/err.txt");
     EXPECT_NE(err.find("display"), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }

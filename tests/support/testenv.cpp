@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -33,6 +34,12 @@ void writeFile(const std::string& path, const std::string& contents)
     out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void copyFile(const std::string& from, const std::string& to)

@@ -13,6 +13,9 @@ std::string enterScratchDir(const std::string& label);
 // Writes `contents` to `path` (creating parent folders), byte for byte.
 void writeFile(const std::string& path, const std::string& contents);
 
+// The bytes of the file at `path`; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // Copies a file byte for byte (creating parent folders of `to`).
 void copyFile(const std::string& from, const std::string& to);
 

@@ -2,9 +2,10 @@
 
 #include "init.h"
 #include "media.h"
+#include "picture.h"
+#include "sound.h"
 
 #include <loadpng.h>
-#include <logg.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,25 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The player's loadPico without its fatal end.
-BITMAP* loadPictureOrNull(const char* path)
-{
-    PALETTE palette;
-    BITMAP* bitmap = load_png(path, palette);
-    if (!bitmap)
-        bitmap = load_bitmap(path, nullptr);
-    return bitmap;
-}
-
-// The player's loadAudio without its fatal end.
-SAMPLE* loadSoundOrNull(const char* path)
-{
-    SAMPLE* sample = logg_load(path);
-    if (!sample)
-        sample = load_sample(path);
-    return sample;
-}
 
 bool isFile(const fs::path& path)
 {
@@ -54,7 +36,9 @@ bool startLibraryForChecking()
 
 void installCheckingLoaders()
 {
-    setMediaLoaders({loadPictureOrNull, loadSoundOrNull});
+    // The player's own decoders, without the fatal end of loadPico and
+    // loadAudio: a file they refuse is one more line of the report.
+    setMediaLoaders({decodePicture, decodeSound});
 }
 
 BookLocation locateBook(const std::string& path)
