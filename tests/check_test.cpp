@@ -463,36 +463,9 @@ TEST(CheckSession, WhereAPathPutsTheBook)
 
 // --- the built tool, run as a child process ---
 
-struct ToolRun {
-    int status = -1;     // exit status, -1 when it did not exit normally
-    std::string output;  // standard output, and standard error when `withErrors`
-};
-
-std::string shellQuoted(const std::string& text)
+ProgramRun runChecker(const std::vector<std::string>& args, bool withErrors)
 {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-ToolRun runChecker(const std::vector<std::string>& args, bool withErrors)
-{
-    std::string command = shellQuoted(QUORVEL_CHECK);
-    for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
-    command += withErrors ? " 2>&1" : " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run " + command);
-    ToolRun run;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runProgram(QUORVEL_CHECK, args, withErrors);
 }
 
 TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
@@ -503,7 +476,7 @@ TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
     writeFile("work/books/bad/pages.dat",
               "default_bg:bg.png;\npage_start:;\nroom_name:中;\nbut1_text:on;\nbut2_text:off;\n"
               "page_end:;\npage_start:;\npico_name:none.png;\nbut1_text:back;\nbut1_goto:1;\n");
-    const ToolRun run = runChecker({"work"}, true);
+    const ProgramRun run = runChecker({"work"}, true);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output,
               "work/books/bad/pages.dat:3: warning: room_name: the font has no glyph for \"中\" (U+4E2D)\n"
@@ -513,7 +486,7 @@ TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
               "2 errors, 2 warnings\n");
 
     // The same book checked as a folder, against a font named on the command line.
-    const ToolRun folder = runChecker({"--font", "work/font.dat", "work/books/bad/"}, true);
+    const ProgramRun folder = runChecker({"--font", "work/font.dat", "work/books/bad/"}, true);
     EXPECT_EQ(folder.status, 1);
     EXPECT_EQ(folder.output.rfind("work/books/bad/pages.dat:3: warning: room_name", 0), 0u)
         << folder.output;
@@ -521,11 +494,11 @@ TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
 
 TEST_F(Check, TheToolOnTheDemo)
 {
-    const ToolRun settings = runChecker({QUORVEL_DEMO_DIR}, true);
+    const ProgramRun settings = runChecker({QUORVEL_DEMO_DIR}, true);
     EXPECT_EQ(settings.status, 0);
     EXPECT_EQ(settings.output, "0 errors, 0 warnings\n");
 
-    const ToolRun dot = runChecker({"--dot", QUORVEL_DEMO_DIR "/books/demo"}, false);
+    const ProgramRun dot = runChecker({"--dot", QUORVEL_DEMO_DIR "/books/demo"}, false);
     EXPECT_EQ(dot.status, 0);
     EXPECT_EQ(dot.output.rfind("digraph book {\n", 0), 0u) << dot.output;
     EXPECT_NE(dot.output.find("  p10 -> end [label=\"Закрыть / Close\"];\n"), std::string::npos)
@@ -539,20 +512,20 @@ TEST_F(Check, TheToolWithoutAUsableFontOrABook)
     writeFile("shelf/lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
     writePicture("shelf/lone/pico/bg.png");
     const std::string fontPath = fs::current_path().string() + "/font.dat";
-    const ToolRun run = runChecker({"shelf/lone"}, true);
+    const ProgramRun run = runChecker({"shelf/lone"}, true);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "quorvel-check: note: no font.dat at " + fontPath
                               + ": characters not checked\n0 errors, 0 warnings\n");
 
     // A font.dat that is there but no font is the player's end, and so an error.
     writeFile("font.dat", "plain text");
-    const ToolRun broken = runChecker({"shelf/lone"}, true);
+    const ProgramRun broken = runChecker({"shelf/lone"}, true);
     EXPECT_EQ(broken.status, 1);
     EXPECT_EQ(broken.output, fontPath + ": error: not a font datafile (its first object must be a "
                                         "font): the player cannot start; characters not checked\n"
                                         "1 error, 0 warnings\n");
 
-    const ToolRun nothing = runChecker({"nowhere"}, true);
+    const ProgramRun nothing = runChecker({"nowhere"}, true);
     EXPECT_EQ(nothing.status, 1);
     EXPECT_EQ(nothing.output, "nowhere: error: no ini.dat or pages.dat there\n1 error, 0 warnings\n");
 }
@@ -565,7 +538,7 @@ TEST_F(Check, TheToolRefusesBadUsage)
         {}, {"--dot"}, {"--font"}, {"--verbose", "lone"}, {"lone", "lone"}, {"--font", "notafont.dat", "lone"},
     };
     for (const std::vector<std::string>& args : usages) {
-        const ToolRun run = runChecker(args, true);
+        const ProgramRun run = runChecker(args, true);
         EXPECT_EQ(run.status, 2) << run.output;
         EXPECT_NE(run.output.find("quorvel-check"), std::string::npos) << run.output;
     }

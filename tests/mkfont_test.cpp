@@ -35,37 +35,9 @@ const int clearColour = 0;
 const int inkColour = 1;
 const int cellColour = 2;
 
-struct ToolRun {
-    int status = -1;    // exit status, -1 when the tool did not exit normally
-    std::string output; // standard output and error together
-};
-
-std::string shellQuoted(const std::string& text)
+ProgramRun runTool(const std::vector<std::string>& args)
 {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-ToolRun runTool(const std::vector<std::string>& args)
-{
-    std::string command = shellQuoted(toolPath);
-    for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
-    command += " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run " + toolPath);
-    ToolRun run;
-    char buffer[256];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    if (status != -1 && WIFEXITED(status))
-        run.status = WEXITSTATUS(status);
-    return run;
+    return runProgram(toolPath, args, true);
 }
 
 // A loaded font datafile, unloaded when it goes out of scope.
@@ -195,7 +167,7 @@ BITMAP* drawn(FONT* f, const std::string& text, int x, int y, int bg)
 // fails there when the tool does.
 std::string makeFont(const std::string& ranges, int pixelSize = 14, const std::string& name = "font.dat")
 {
-    const ToolRun run = runTool({dejaVuSans, std::to_string(pixelSize), ranges, name});
+    const ProgramRun run = runTool({dejaVuSans, std::to_string(pixelSize), ranges, name});
     EXPECT_EQ(run.status, 0) << "quorvel-mkfont failed on " << ranges << ":\n" << run.output;
     return name;
 }
@@ -229,7 +201,7 @@ TEST_F(MkfontTest, RangesComeOutAsAskedWithMissingGlyphsSplitOff)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("ranges " + c.asked);
-        const ToolRun run = runTool({dejaVuSans, "14", c.asked, "font.dat"});
+        const ProgramRun run = runTool({dejaVuSans, "14", c.asked, "font.dat"});
         ASSERT_EQ(run.status, 0) << run.output;
         for (int codePoint : c.warned) {
             EXPECT_NE(run.output.find(hexName(codePoint)), std::string::npos)
@@ -249,7 +221,7 @@ TEST_F(MkfontTest, RangesComeOutAsAskedWithMissingGlyphsSplitOff)
 
 TEST_F(MkfontTest, ARangeListWithNoGlyphAtAllFails)
 {
-    const ToolRun run = runTool({dejaVuSans, "14", "0x378-0x379", "font.dat"});
+    const ProgramRun run = runTool({dejaVuSans, "14", "0x378-0x379", "font.dat"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find(dejaVuSans), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists("font.dat"));
@@ -377,7 +349,7 @@ TEST_F(MkfontTest, BadArgumentsGiveUsageAndExitOne)
         for (const std::string& arg : args)
             shown += " [" + arg + "]";
         SCOPED_TRACE("arguments" + shown);
-        const ToolRun run = runTool(args);
+        const ProgramRun run = runTool(args);
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.output.find("usage: quorvel-mkfont"), std::string::npos) << run.output;
         EXPECT_FALSE(fs::exists("out.dat"));
@@ -405,7 +377,7 @@ TEST_F(MkfontTest, FailuresNameTheFileAndExitOne)
         if (c.out == "/dev/full" && !haveFullDevice)
             continue;
         SCOPED_TRACE(c.font + " -> " + c.out);
-        const ToolRun run = runTool({c.font, "14", "0x20-0x7E", c.out});
+        const ProgramRun run = runTool({c.font, "14", "0x20-0x7E", c.out});
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.output.find(c.named), std::string::npos) << run.output;
         if (c.out != "/dev/full") {

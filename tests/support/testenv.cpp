@@ -6,12 +6,14 @@
 #include <loadpng.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -83,4 +85,37 @@ bool startLibraryInWindow()
     install_mouse();
     doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
     return doubleBuffer != nullptr;
+}
+
+namespace {
+
+std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+} // namespace
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      bool withErrors)
+{
+    std::string command = shellQuoted(program);
+    for (const std::string& arg : args)
+        command += " " + shellQuoted(arg);
+    command += withErrors ? " 2>&1" : " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run " + command);
+    ProgramRun run;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, got);
+    const int status = pclose(pipe);
+    if (status != -1 && WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    return run;
 }

@@ -4,6 +4,7 @@
 #define QUORVEL_TESTENV_H
 
 #include <string>
+#include <vector>
 
 // Creates a fresh empty directory under the system's temporary folder and
 // makes it the working directory. Returns its path. The directory is left
@@ -32,5 +33,17 @@ void startLibraryWithoutDisplay();
 // font.dat as `font`. Creates doubleBuffer. Returns false when no window
 // could be opened.
 bool startLibraryInWindow();
+
+// What a program run as a child process gave back.
+struct ProgramRun {
+    int status = -1;    // exit status, -1 when it did not exit normally
+    std::string output; // standard output, and standard error when asked for
+};
+
+// Runs `program` with `args` (each passed as one word, through the shell)
+// and collects its output; standard error joins it when `withErrors`, else
+// it is thrown away.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      bool withErrors);
 
 #endif
