@@ -1,6 +1,9 @@
 #include "gamepage.h"
 
+#include "compose.h"
 #include "init.h"
+
+#include <algorithm>
 
 static char placeholderText[] = "text на русском";
 static char nextLabel[] = "Next Page";
@@ -12,7 +15,7 @@ DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
     {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {d_textbox_proc, 10, 370, 620, 100, 0, 666, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
-    {my_bitmap_proc, 10, 10, 620, 340, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {my_bitmap_proc, 10, 10, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {right_button_proc, 540, 340, 92, 22, 0, 666, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
     {middle_button_proc, 232, 340, 92, 22, 0, 666, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
     {left_button_proc, 10, 340, 92, 22, 0, 666, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
@@ -29,6 +32,50 @@ DIALOG* button_3 = nullptr;
 DIALOG* button_exit = nullptr;
 
 DIALOG_PLAYER* player = nullptr;
+
+// What the page on screen draws in place of its own background and
+// illustration when they have an alpha channel: each composed over what
+// lies under it. Null when the page's own picture is drawn.
+static BITMAP* composedBackground = nullptr;
+static BITMAP* composedPico = nullptr;
+
+static void releaseComposedPictures()
+{
+    for (BITMAP** composed : {&composedBackground, &composedPico}) {
+        if (*composed)
+            destroy_bitmap(*composed);
+        *composed = nullptr;
+    }
+}
+
+// Where an illustration `width` pixels wide is drawn across the screen:
+// centred when it is narrower than its area, else where the one before it was.
+static int illustrationX(int width, int previousX)
+{
+    return width < ILLUSTRATION_AREA_W ? SCREEN_W / 2 - width / 2 : previousX;
+}
+
+// The background as it is drawn: over black where it is transparent.
+static BITMAP* backgroundToDraw(BITMAP* background)
+{
+    if (!hasAlpha(background))
+        return background;
+    composedBackground = composeOver(nullptr, 0, 0, background->w, background->h, background);
+    return composedBackground ? composedBackground : background;
+}
+
+// The illustration as it is drawn: over the part of `background` it covers
+// where it is transparent, cut to its area.
+static BITMAP* picoToDraw(BITMAP* pico, BITMAP* background)
+{
+    if (!hasAlpha(pico))
+        return pico;
+    const int x = illustrationX(pico->w, field_pico_main->x);
+    composedPico = composeOver(background, x, field_pico_main->y,
+                               std::min(pico->w, field_pico_main->w),
+                               std::min(pico->h, field_pico_main->h), pico);
+    return composedPico ? composedPico : pico;
+}
 
 static Gamedata* currentPage()
 {
@@ -55,6 +102,7 @@ static void applyLabel(DIALOG* button, char* label)
 
 int changePage(int index)
 {
+    releaseComposedPictures();
     // A target before the first page is as much outside the book as one
     // past the last.
     if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
@@ -64,11 +112,12 @@ int changePage(int index)
     }
     Gamedata* page = currentPage();
 
-    background_picture->dp = page->getBackround();
+    BITMAP* background = backgroundToDraw(page->getBackround());
+    background_picture->dp = background;
     background_picture->flags = D_DIRTY;
 
     if (BITMAP* pico = page->getPico()) {
-        field_pico_main->dp = pico;
+        field_pico_main->dp = picoToDraw(pico, background);
         field_pico_main->flags = D_DIRTY;
     } else {
         field_pico_main->flags = D_HIDDEN;
@@ -119,6 +168,7 @@ static int targetIndex(int target)
 static int leaveBook()
 {
     stopPageSound();
+    releaseComposedPictures();
     freePages();
     shutdown_dialog(player);
     player = nullptr;
@@ -231,9 +281,7 @@ int my_bitmap_proc(int msg, DIALOG* d, int c)
 {
     const bool onPage = cur_page >= 0 && cur_page < static_cast<int>(gamedataPages.size());
     if (msg == MSG_DRAW && onPage && currentPage()->getPico()) {
-        const int width = currentPage()->getPicoW();
-        if (width <= 619)
-            d->x = SCREEN_W / 2 - width / 2;
+        d->x = illustrationX(currentPage()->getPicoW(), d->x);
     }
     return d_bitmap_proc(msg, d, c);
 }

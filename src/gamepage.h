@@ -7,6 +7,12 @@
 
 #include <allegro.h>
 
+// The illustration's area on the page, from (10, 10). An illustration
+// narrower than the area is centred across the screen; a wider one keeps
+// the place of the one drawn before it. What lies past the area is not drawn.
+const int ILLUSTRATION_AREA_W = 620;
+const int ILLUSTRATION_AREA_H = 340;
+
 // Background, text box, illustration, the three choices (right, middle,
 // left) and Menu.
 extern DIALOG dialogGamePage[];
@@ -33,7 +39,9 @@ void bindPageElements();
 int gamePage();
 
 // Applies page cur_page (callers set it to `index` first) to the dialog
-// elements and starts its sound. Returns 0, or -1 when `index` is outside
+// elements and starts its sound. A background or an illustration with an
+// alpha channel is composed over what lies under it (black, the
+// background) here, so that drawing it stays a blit. Returns 0, or -1 when `index` is outside
 // the book: then the end-of-book alert has been shown and the pages freed.
 int changePage(int index);
 

@@ -106,10 +106,21 @@ BITMAP* decodePicture(const char* path)
     Format format;
     if (!headerSafe(path, format))
         return nullptr;
+    // A picture's alpha channel is kept (a 32-bit bitmap in every colour
+    // depth) so that it can be composed over what lies under it; by default
+    // the library would drop it, leaving transparent parts whatever colour
+    // they happen to hold.
+    const int conversion = get_color_conversion();
+    set_color_conversion(conversion & ~(COLORCONV_32A_TO_8 | COLORCONV_32A_TO_15
+                                        | COLORCONV_32A_TO_16 | COLORCONV_32A_TO_24));
+    BITMAP* picture;
     if (format == Format::Png) {
         PALETTE palette;
-        return load_png(path, palette);
+        picture = load_png(path, palette);
+    } else {
+        // The library picks its decoder by the extension, as headerSafe read it.
+        picture = load_bitmap(path, nullptr);
     }
-    // The library picks its decoder by the extension, as headerSafe read it.
-    return load_bitmap(path, nullptr);
+    set_color_conversion(conversion);
+    return picture;
 }

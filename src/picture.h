@@ -15,7 +15,9 @@ const int MAX_PICTURE_SIDE = 16384;
 // otherwise a BMP, PCX or TGA file, by its extension. Returns null when the
 // file cannot be read, is of none of these formats, has a header cut short
 // or stating a width or height outside 1 to MAX_PICTURE_SIDE, or fails to
-// decode. The caller owns the bitmap.
+// decode. A picture with an alpha channel comes back as a 32-bit bitmap
+// with its alpha, whatever the colour depth (see compose.h); any other in
+// the current depth. The caller owns the bitmap.
 BITMAP* decodePicture(const char* path);
 
 #endif

@@ -1,5 +1,6 @@
 #include "title.h"
 
+#include "compose.h"
 #include "init.h"
 
 #include <cstdio>
@@ -46,6 +47,13 @@ bool title()
     dialogMenu[MENU_QUIT].flags = D_EXIT;
 
     BITMAP* background = loadPico(main_bg_name);
+    if (hasAlpha(background)) {
+        // Drawn over black where it is transparent, composed once here.
+        if (BITMAP* composed = composeOver(nullptr, 0, 0, background->w, background->h, background)) {
+            destroy_bitmap(background);
+            background = composed;
+        }
+    }
     dialogMenu[MENU_BACKGROUND].dp = background;
     openScreen();
 
