@@ -2,6 +2,7 @@
 // tiny pictures and sounds in memory instead of reading files (and give
 // nothing for some names, as the checker's loaders do for missing files).
 #include "book.h"
+#include "buffers.h"
 #include "fuzzenv.h"
 #include "init.h"
 #include "media.h"
@@ -63,11 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     require(read, "the book file that is there is read");
     for (const Gamedata* page : gamedataPages) {
         require(page != nullptr, "every page has a record");
-        require(fits(page->roomName, 64) && fits(page->but1Text, 64) && fits(page->but2Text, 64)
-                    && fits(page->but3Text, 64) && fits(page->getText(), 4096),
+        require(fits(page->roomName, LABEL_SIZE) && fits(page->but1Text, LABEL_SIZE)
+                    && fits(page->but2Text, LABEL_SIZE) && fits(page->but3Text, LABEL_SIZE)
+                    && fits(page->getText(), TEXT_SIZE),
                 "texts fit their buffers");
-        require(fits(page->backgroundPath, 64) && fits(page->picoPath, 64)
-                    && fits(page->soundPath, 64),
+        require(fits(page->backgroundPath, PATH_SIZE) && fits(page->picoPath, PATH_SIZE)
+                    && fits(page->soundPath, PATH_SIZE),
                 "paths fit their buffers");
         require(!page->picoPath || (page->getPico() != nullptr) == loadable(page->picoPath),
                 "the illustration is the loader's");

@@ -8,8 +8,8 @@
 std::vector<Gamedata*> gamedataPages;
 int cur_page = 0;
 Gamedata* gamedata = nullptr;
-char default_bg[64];
-char book_name[64];
+char default_bg[PATH_SIZE];
+char book_name[LABEL_SIZE];
 
 namespace {
 
@@ -51,10 +51,10 @@ bool isPageLevel(Key key)
     return key >= Key::RoomName && key <= Key::SoundLoop;
 }
 
-// `book` + folder + file name, cut to the 64-byte path buffer.
+// `book` + folder + file name, cut to a path buffer.
 std::string bookPath(const char* folder, const std::string& fileName)
 {
-    char path[64];
+    char path[PATH_SIZE];
     copyCut(path, sizeof path, book);
     appendCut(path, sizeof path, folder);
     appendCut(path, sizeof path, fileName.c_str());
@@ -128,7 +128,7 @@ private:
         case Key::EndMessage3: copyCut(end_message_3, sizeof end_message_3, text.c_str()); break;
         case Key::PageStart:
             gamedata->setBackground(default_bg);
-            checkLoaded(gamedata->background, default_bg);
+            checkLoaded(gamedata->background, "default_bg", default_bg);
             break;
         case Key::RoomName: gamedata->setRoomName(text.c_str()); break;
         case Key::But1Text: gamedata->setBut1Text(text.c_str()); break;
@@ -141,13 +141,13 @@ private:
         case Key::PicoName: {
             const std::string path = bookPath("/pico/", text);
             gamedata->setPico(path.c_str());
-            checkLoaded(gamedata->pico, path);
+            checkLoaded(gamedata->pico, name, path);
             break;
         }
         case Key::SoundName: {
             const std::string path = bookPath("/audio/", text);
             gamedata->setSound(path.c_str());
-            checkLoaded(gamedata->sound, path);
+            checkLoaded(gamedata->sound, name, path);
             break;
         }
         case Key::SoundLoop: gamedata->setSoundLoop(text.c_str()); break;
@@ -159,11 +159,12 @@ private:
         }
     }
 
+    // Tells of a file, named on a line with `key`, that could not be loaded.
     template <typename T>
-    void checkLoaded(const T* object, const std::string& path)
+    void checkLoaded(const T* object, std::string_view key, const std::string& path)
     {
         if (!object)
-            tell(BookEventKind::FileNotLoaded, "", path);
+            tell(BookEventKind::FileNotLoaded, key, path);
     }
 
     void tell(BookEventKind kind, std::string_view key, const std::string& value)
@@ -202,12 +203,38 @@ bool readBook(const char* path, const BookObserver& observer)
 
 void loadBook()
 {
-    char path[64];
+    char path[PATH_SIZE];
     copyCut(path, sizeof path, book);
     appendCut(path, sizeof path, "/pages.dat");
     if (!exists(path))
         return;
     readBook(path, nullptr);
+}
+
+int pageAfterChoice(int pageIndex, int choice, int target, int pageCount)
+{
+    if (choice < 1 || choice > CHOICES_PER_PAGE)
+        return BOOK_ENDS;
+    // Kept wide: the next page after INT_MAX - 1 must not wrap, nor INT_MIN - 1.
+    long long next;
+    if (target > 0)
+        next = static_cast<long long>(target) - 1;
+    else if (choice == 1)
+        next = static_cast<long long>(pageIndex) + 1;
+    else
+        return BOOK_ENDS;
+    if (next < 0 || next >= pageCount)
+        return BOOK_ENDS;
+    return static_cast<int>(next);
+}
+
+int pageAfterChoice(int pageIndex, int choice)
+{
+    const int pageCount = static_cast<int>(gamedataPages.size());
+    if (pageIndex < 0 || pageIndex >= pageCount)
+        return BOOK_ENDS;
+    return pageAfterChoice(pageIndex, choice, gamedataPages[pageIndex]->getButGoto(choice),
+                           pageCount);
 }
 
 void freePages()

@@ -16,9 +16,27 @@ extern int cur_page;
 extern Gamedata* gamedata;
 // book + "/pico/" + the default_bg value: the background of every page
 // started after that line.
-extern char default_bg[64];
+extern char default_bg[PATH_SIZE];
 // The book's display name from its book_name line.
-extern char book_name[64];
+extern char book_name[LABEL_SIZE];
+
+// What pageAfterChoice gives for a choice that ends the book: the page
+// screen then shows the end-of-book alert.
+const int BOOK_ENDS = -1;
+
+// Where choice `choice` (1, 2 or 3) of the page at index `pageIndex` leads
+// in a book of `pageCount` pages, when its target (the butN_goto number,
+// pages counted from 1) is `target`: the index of that page, or BOOK_ENDS.
+// The first choice goes to its target when that is above 0, else to the
+// next page; the second and third go to their target, and a target of 0 or
+// below ends the book. Any page outside the book ends it, and so does a
+// choice other than 1 to 3. This is the one rule the page screen moves by
+// and the book checker maps a book by.
+int pageAfterChoice(int pageIndex, int choice, int target, int pageCount);
+
+// The same for the page at `pageIndex` of the open book (gamedataPages),
+// with that page's own target.
+int pageAfterChoice(int pageIndex, int choice);
 
 // Reads book + "/pages.dat" into the (empty) page list, loading every
 // picture and sound it names, and sets the book-level values. A missing or
@@ -41,7 +59,8 @@ enum class BookEventKind {
     OutsidePage,         // a page-level key with no page started: ignored
     PageEndWithoutStart, // a page_end with no page_start since the last one: ignored
     PageNeverEnded,      // a page_start (at `line`) whose page was never ended: dropped
-    FileNotLoaded,       // a picture or sound that could not be loaded; value is its path
+    FileNotLoaded,       // a picture or sound that could not be loaded; value is its path,
+                         // key the key that named it (a page's background: default_bg)
 };
 
 struct BookEvent {

@@ -27,9 +27,6 @@ static int readTarget(const char* s)
     return static_cast<int>(value);
 }
 
-// Paths are kept in 64-byte buffers, as the reader builds them.
-static const std::size_t PATH_SIZE = 64;
-
 Gamedata::~Gamedata()
 {
     releasePicture(background);
@@ -45,15 +42,35 @@ Gamedata::~Gamedata()
     delete[] soundPath;
 }
 
-void Gamedata::setRoomName(const char* s) { replaceText(roomName, 64, s); }
-void Gamedata::setText(const char* s) { replaceText(text, 4096, s); }
-void Gamedata::setBut1Text(const char* s) { replaceText(but1Text, 64, s); }
-void Gamedata::setBut2Text(const char* s) { replaceText(but2Text, 64, s); }
-void Gamedata::setBut3Text(const char* s) { replaceText(but3Text, 64, s); }
+void Gamedata::setRoomName(const char* s) { replaceText(roomName, LABEL_SIZE, s); }
+void Gamedata::setText(const char* s) { replaceText(text, TEXT_SIZE, s); }
+void Gamedata::setBut1Text(const char* s) { replaceText(but1Text, LABEL_SIZE, s); }
+void Gamedata::setBut2Text(const char* s) { replaceText(but2Text, LABEL_SIZE, s); }
+void Gamedata::setBut3Text(const char* s) { replaceText(but3Text, LABEL_SIZE, s); }
 
 void Gamedata::setBut1Goto(const char* s) { but1Goto = readTarget(s); }
 void Gamedata::setBut2Goto(const char* s) { but2Goto = readTarget(s); }
 void Gamedata::setBut3Goto(const char* s) { but3Goto = readTarget(s); }
+
+const char* Gamedata::getButText(int choice) const
+{
+    switch (choice) {
+    case 1: return but1Text;
+    case 2: return but2Text;
+    case 3: return but3Text;
+    default: return nullptr;
+    }
+}
+
+int Gamedata::getButGoto(int choice) const
+{
+    switch (choice) {
+    case 1: return but1Goto;
+    case 2: return but2Goto;
+    case 3: return but3Goto;
+    default: return 0;
+    }
+}
 
 void Gamedata::setBackground(const char* path)
 {

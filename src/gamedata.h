@@ -3,12 +3,17 @@
 #ifndef QUORVEL_GAMEDATA_H
 #define QUORVEL_GAMEDATA_H
 
+#include "buffers.h"
+
 #include <allegro.h>
 
 // A page record. The book reader fills it field by field; the page screen
 // reads it. Texts are NUL-terminated copies the record owns, or null when
 // the page has none; pictures and the sound are taken from the book's media
 // store when their field is set and given back when the record is destroyed.
+// Choices a page has room for: but1, but2 and but3, numbered 1 to 3.
+const int CHOICES_PER_PAGE = 3;
+
 class Gamedata {
 public:
     Gamedata() = default;
@@ -16,8 +21,9 @@ public:
     Gamedata(const Gamedata&) = delete;
     Gamedata& operator=(const Gamedata&) = delete;
 
-    // Each copies `s` into a buffer of its own (64 bytes for the room name
-    // and labels, 4096 for the main text), cut at a whole UTF-8 character.
+    // Each copies `s` into a buffer of its own (LABEL_SIZE bytes for the
+    // room name and labels, TEXT_SIZE for the main text), cut at a whole
+    // UTF-8 character.
     void setRoomName(const char* s);
     void setText(const char* s);
     void setBut1Text(const char* s);
@@ -45,6 +51,9 @@ public:
     char* getText() const { return text; }
     SAMPLE* getSound() const { return sound; }
     int getSoundLoop() const { return soundLoop; }
+    // Label (null when the choice is hidden) and target of choice 1, 2 or 3.
+    const char* getButText(int choice) const;
+    int getButGoto(int choice) const;
 
     char* roomName = nullptr;
     char* text = nullptr;

@@ -103,8 +103,7 @@ static void applyLabel(DIALOG* button, char* label)
 int changePage(int index)
 {
     releaseComposedPictures();
-    // A target before the first page is as much outside the book as one
-    // past the last.
+    // BOOK_ENDS, or any index outside the page list.
     if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
         alert(end_message_1, end_message_2, end_message_3, "&Выход", nullptr, 99, 0);
         freePages();
@@ -145,23 +144,15 @@ int changePage(int index)
     return 0;
 }
 
-// The room name in the top left corner, cut to 31 bytes at a whole character.
+// The room name in the top left corner, cut to a drawn line at a whole character.
 static void drawRoomName()
 {
     const char* roomName = currentPage()->roomName;
     if (!roomName)
         return;
-    char line[32];
+    char line[DRAWN_LINE_SIZE];
     copyCut(line, sizeof line, roomName);
     textout_ex(screen, font, line, 5, 5, makecol(0, 0, 0), -1);
-}
-
-// The index of the page that a second or third choice's target names. Every
-// target before the first page (0 and below, down to INT_MIN, where taking
-// one off would overflow) gives -1: outside the book.
-static int targetIndex(int target)
-{
-    return target > 0 ? target - 1 : -1;
 }
 
 // Leaves the book for the title menu.
@@ -217,20 +208,19 @@ int gamePage()
         if (button_1->flags & D_SELECTED) {
             button_1->flags = D_DIRTY;
             stopPageSound();
-            const int target = currentPage()->but1Goto;
-            cur_page = target > 0 ? target - 1 : cur_page + 1;
+            cur_page = pageAfterChoice(cur_page, 1);
             ended = changePage(cur_page) != 0;
             nameStale = true;
         }
         if (!ended && (button_2->flags & D_SELECTED)) {
             stopPageSound();
-            cur_page = targetIndex(currentPage()->but2Goto);
+            cur_page = pageAfterChoice(cur_page, 2);
             ended = changePage(cur_page) != 0;
             nameStale = true;
         }
         if (!ended && (button_3->flags & D_SELECTED)) {
             stopPageSound();
-            cur_page = targetIndex(currentPage()->but3Goto);
+            cur_page = pageAfterChoice(cur_page, 3);
             ended = changePage(cur_page) != 0;
             nameStale = true;
         }

@@ -41,8 +41,9 @@ int gamePage();
 // Applies page cur_page (callers set it to `index` first) to the dialog
 // elements and starts its sound. A background or an illustration with an
 // alpha channel is composed over what lies under it (black, the
-// background) here, so that drawing it stays a blit. Returns 0, or -1 when `index` is outside
-// the book: then the end-of-book alert has been shown and the pages freed.
+// background) here, so that drawing it stays a blit. Returns 0, or -1 when
+// `index` is outside the book (BOOK_ENDS is): then the end-of-book alert
+// has been shown and the pages freed.
 int changePage(int index);
 
 // Dialog procedures that place their element on each draw: the first

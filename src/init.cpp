@@ -11,12 +11,12 @@
 #include <cstring>
 #include <vector>
 
-char windowed[16];
-char book[64];
-char main_bg_name[64];
-char end_message_1[64];
-char end_message_2[64];
-char end_message_3[64];
+char windowed[WINDOWED_SIZE];
+char book[PATH_SIZE];
+char main_bg_name[PATH_SIZE];
+char end_message_1[LABEL_SIZE];
+char end_message_2[LABEL_SIZE];
+char end_message_3[LABEL_SIZE];
 
 BITMAP* doubleBuffer = nullptr;
 DATAFILE* times12Dat = nullptr;
@@ -154,6 +154,42 @@ SAMPLE* loadAudio(const char* path)
     return sample;
 }
 
+static void applyWindowed(const std::string& value)
+{
+    copyCut(windowed, sizeof windowed, value.c_str());
+}
+
+// Appended, as the reader has always done: a second book line adds to the first.
+static void applyBook(const std::string& value)
+{
+    appendCut(book, sizeof book, value.c_str());
+}
+
+// The title picture lives under pico/ in the working directory.
+static void applyMainBg(const std::string& value)
+{
+    appendCut(main_bg_name, sizeof main_bg_name, "pico/");
+    appendCut(main_bg_name, sizeof main_bg_name, value.c_str());
+}
+
+const std::vector<SettingKey>& settingKeys()
+{
+    static const std::vector<SettingKey> keys = {
+        {"windowed", applyWindowed},
+        {"book", applyBook},
+        {"main_bg", applyMainBg},
+    };
+    return keys;
+}
+
+const SettingKey* findSettingKey(std::string_view name)
+{
+    for (const SettingKey& key : settingKeys())
+        if (name == key.name)
+            return &key;
+    return nullptr;
+}
+
 void read_ini_file()
 {
     copyCut(windowed, sizeof windowed, "YES");
@@ -176,16 +212,8 @@ void read_ini_file()
         std::string_view key, value;
         if (splitKeyValue(line, key, value) != LineKind::Entry)
             continue;
-        // Values are narrowed so that folder and file names are the file's
-        // own bytes, as they are named on disk.
-        if (key == "windowed") {
-            copyCut(windowed, sizeof windowed, encrCyr(std::string(value)).c_str());
-        } else if (key == "book") {
-            appendCut(book, sizeof book, encrCyr(std::string(value)).c_str());
-        } else if (key == "main_bg") {
-            appendCut(main_bg_name, sizeof main_bg_name, "pico/");
-            appendCut(main_bg_name, sizeof main_bg_name, encrCyr(std::string(value)).c_str());
-        }
+        if (const SettingKey* setting = findSettingKey(key))
+            setting->apply(encrCyr(std::string(value)));
     }
 }
 

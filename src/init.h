@@ -4,18 +4,22 @@
 #ifndef QUORVEL_INIT_H
 #define QUORVEL_INIT_H
 
+#include "buffers.h"
+
 #include <allegro.h>
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Settings, filled by read_ini_file() and kept for the whole run.
-extern char windowed[16];      // exactly "YES" selects a window
-extern char book[64];          // "books/" + the book's folder name
-extern char main_bg_name[64];  // "pico/" + the title background's file name
-extern char end_message_1[64]; // the three lines of the end-of-book alert;
-extern char end_message_2[64]; // a book may replace them
-extern char end_message_3[64];
+extern char windowed[WINDOWED_SIZE];    // exactly "YES" selects a window
+extern char book[PATH_SIZE];            // "books/" + the book's folder name
+extern char main_bg_name[PATH_SIZE];    // "pico/" + the title background's file name
+extern char end_message_1[LABEL_SIZE];  // the three lines of the end-of-book alert;
+extern char end_message_2[LABEL_SIZE];  // a book may replace them
+extern char end_message_3[LABEL_SIZE];
 
 extern BITMAP* doubleBuffer;   // off-screen buffer, from init() to done()
 extern DATAFILE* times12Dat;   // font datafile, from init() to done()
@@ -74,9 +78,26 @@ int if_file_exists(BITMAP* bitmap, const char* path);
 // Returns 1 when `sample` is set; otherwise reports `path` as fatal.
 int if_sound_exists(SAMPLE* sample, const char* path);
 
-// Resets the settings to their defaults, then reads ini.dat when it exists;
-// shows a message box and keeps the defaults when it does not.
+// Resets the settings to their defaults, then reads ini.dat when it exists,
+// applying each line whose key settingKeys() knows; shows a message box and
+// keeps the defaults when the file is not there.
 void read_ini_file();
+
+// One key of ini.dat and what its value does.
+struct SettingKey {
+    const char* name;
+    // Stores `value` (narrowed to the file's own bytes, so that folder and
+    // file names are as on disk) in the setting.
+    void (*apply)(const std::string& value);
+};
+
+// Every key ini.dat knows, one row each: the settings reader goes by this
+// table, and tools check a settings file against it.
+const std::vector<SettingKey>& settingKeys();
+
+// The row of `name` (compared byte for byte), or null for a key ini.dat
+// does not know.
+const SettingKey* findSettingKey(std::string_view name);
 
 // Text narrowing. A line read while the text format is UTF-8 holds each
 // byte of the file as one character; this turns such text back into the

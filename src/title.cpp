@@ -22,13 +22,13 @@ DIALOG dialogMenu[] = {
 
 enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
 
-// "Книга: <book path>", cut to 31 bytes at a whole character, centred at
-// the top of the screen.
+// "Книга: <book path>", cut to a drawn line at a whole character, centred
+// at the top of the screen.
 static void drawBookLine()
 {
     char formatted[128];
     std::snprintf(formatted, sizeof formatted, "Книга: %s", book);
-    char line[32];
+    char line[DRAWN_LINE_SIZE];
     copyCut(line, sizeof line, formatted);
     textout_centre_ex(screen, font, line, SCREEN_W / 2, 5, makecol(32, 32, 32), -1);
 }

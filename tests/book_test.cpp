@@ -3,6 +3,8 @@
 #include "book.h"
 #include "init.h"
 #include "media.h"
+#include "picture.h"
+#include "sound.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -357,6 +359,40 @@ TEST_F(Book, TellsObserversWhatItSkipped)
     }
     EXPECT_EQ(events[3].key, "but1_txt");
     EXPECT_EQ(gamedataPages.size(), 1u);
+}
+
+// Under loaders that give nothing for a bad file (as the book checker's do),
+// each file that could not be loaded is told with the key that named it.
+TEST_F(Book, TellsOfEachFileNotLoadedWithTheKeyThatNamedIt)
+{
+    setMediaLoaders({decodePicture, decodeSound});
+    const std::vector<BookEvent> events = observe(
+        "default_bg:absent.png;\n"   // 1
+        "page_start:;\n"             // 2 its background is missing
+        "pico_name:absent.png;\n"    // 3
+        "sound_name:absent.ogg;\n"   // 4
+        "page_end:;\n");
+    setMediaLoaders({loadPico, loadAudio});
+    struct Expected {
+        int line;
+        const char* key;
+        const char* path;
+    };
+    const Expected expected[] = {
+        {2, "default_bg", "books/t/pico/absent.png"},
+        {3, "pico_name", "books/t/pico/absent.png"},
+        {4, "sound_name", "books/t/audio/absent.ogg"},
+    };
+    std::vector<BookEvent> notLoaded;
+    for (const BookEvent& event : events)
+        if (event.kind == BookEventKind::FileNotLoaded)
+            notLoaded.push_back(event);
+    ASSERT_EQ(notLoaded.size(), std::size(expected));
+    for (std::size_t i = 0; i < notLoaded.size(); ++i) {
+        EXPECT_EQ(notLoaded[i].line, expected[i].line) << "event " << i;
+        EXPECT_EQ(notLoaded[i].key, expected[i].key) << "event " << i;
+        EXPECT_EQ(notLoaded[i].value, expected[i].path) << "event " << i;
+    }
 }
 
 } // namespace

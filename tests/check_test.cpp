@@ -330,23 +330,6 @@ TEST_F(Check, DrawsTheMapOfAThreePageBook)
     EXPECT_EQ(dot.substr(dot.size() - 2), "}\n");
 }
 
-TEST(CheckRules, ChoiceTargets)
-{
-    struct Case {
-        int choice, target, page, pageCount, expected;
-    };
-    const Case cases[] = {
-        {0, 3, 1, 5, 3},  {0, 0, 1, 5, 2},  {0, -2, 4, 5, 5}, {0, 0, 5, 5, 0},
-        {0, 6, 1, 5, 0},  {0, INT_MAX, 1, 5, 0}, {0, 0, INT_MAX, INT_MAX, 0},
-        {1, 2, 5, 5, 2},  {1, 0, 1, 5, 0},  {1, -1, 3, 5, 0}, {2, 5, 1, 5, 5},
-        {2, 6, 1, 5, 0},  {2, INT_MIN, 1, 5, 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(choiceTarget(c.choice, c.target, c.page, c.pageCount), c.expected)
-            << "choice " << c.choice << " target " << c.target << " on page " << c.page << " of "
-            << c.pageCount;
-}
-
 TEST(CheckRules, ReachabilityFollowsOnlyShownChoices)
 {
     PageMap map(4);

@@ -15,12 +15,6 @@
 
 namespace {
 
-// Sizes of the player's text buffers, terminating NUL included.
-const std::size_t labelBuffer = 64;     // room name, choice labels, end messages
-const std::size_t textBuffer = 4096;    // text_main
-const std::size_t pathBuffer = 64;      // every path the reader builds
-const std::size_t roomNameDrawn = 31;   // bytes of the room name the page draws
-
 std::string quoted(const std::string& text)
 {
     return "\"" + text + "\"";
@@ -59,7 +53,7 @@ struct ChoiceLines {
 
 struct PageLines {
     int start = 0;
-    ChoiceLines choices[choiceCount];
+    ChoiceLines choices[CHOICES_PER_PAGE];
 };
 
 // Turns the reader's events, then the pages it kept, into findings.
@@ -72,7 +66,6 @@ public:
         switch (event.kind) {
         case BookEventKind::Entry:
             entry(event);
-            lastEntryKey_ = event.key;
             break;
         case BookEventKind::UnknownKey:
             unknownKey(event);
@@ -109,15 +102,15 @@ public:
             MapPage& page = map[i];
             page.line = pages_[i].start;
             page.roomName = record.roomName ? record.roomName : "";
-            const char* const labels[choiceCount] = {record.but1Text, record.but2Text,
-                                                     record.but3Text};
-            const int targets[choiceCount] = {record.but1Goto, record.but2Goto, record.but3Goto};
-            for (int k = 0; k < choiceCount; ++k) {
+            for (int k = 0; k < CHOICES_PER_PAGE; ++k) {
                 MapChoice& choice = page.choices[k];
-                choice.shown = labels[k] != nullptr;
-                choice.label = choice.shown ? labels[k] : "";
-                choice.targetPage = choiceTarget(k, targets[k], static_cast<int>(i) + 1, pageCount);
-                checkChoice(k, choice.shown, targets[k], pages_[i].choices[k], pageCount);
+                const char* label = record.getButText(k + 1);
+                const int target = record.getButGoto(k + 1);
+                choice.shown = label != nullptr;
+                choice.label = choice.shown ? label : "";
+                const int leadsTo = pageAfterChoice(static_cast<int>(i), k + 1, target, pageCount);
+                choice.targetPage = leadsTo == BOOK_ENDS ? 0 : leadsTo + 1;
+                checkChoice(k, choice.shown, target, pages_[i].choices[k], pageCount);
             }
         }
         markReachable(map);
@@ -169,10 +162,10 @@ private:
             checkRoomName(line, value);
             checkGlyphs(line, key, value);
         } else if (key == "text_main") {
-            checkLength(line, key, value, textBuffer);
+            checkLength(line, key, value, TEXT_SIZE);
             checkGlyphs(line, key, value);
         } else if (key.compare(0, 12, "end_message_") == 0) {
-            checkLength(line, key, value, labelBuffer);
+            checkLength(line, key, value, LABEL_SIZE);
             checkGlyphs(line, key, value);
         } else if (key == "sound_loop") {
             if (value != "YES" && value != "NO")
@@ -183,7 +176,7 @@ private:
             current_.choices[choice].label = line;
             if (value.empty())
                 warn(line, key + " is empty: the button shows no text");
-            checkLength(line, key, value, labelBuffer);
+            checkLength(line, key, value, LABEL_SIZE);
             checkGlyphs(line, key, value);
         } else if (const int target = choiceOf(key, "_goto"); target >= 0) {
             current_.choices[target].target = line;
@@ -207,14 +200,14 @@ private:
     {
         const std::string& path = event.value;
         std::string what;
-        if (lastEntryKey_ == "page_start") {
+        if (event.key == "default_bg") {
             // An empty path is a page before any default_bg, already reported;
             // a bad background is reported at the first page that uses it.
             if (path.empty() || !failedBackgrounds_.insert(path).second)
                 return;
             what = "background " + quoted(inBook(path)) + " (default_bg at line "
                    + std::to_string(defaultBgLine_) + ")";
-        } else if (lastEntryKey_ == "sound_name") {
+        } else if (event.key == "sound_name") {
             what = "sound " + quoted(inBook(path));
         } else {
             what = "picture " + quoted(inBook(path));
@@ -234,9 +227,9 @@ private:
     void checkPath(int line, const char* folder, const std::string& fileName)
     {
         const std::string path = settings_.playerBook + folder + fileName;
-        if (path.size() > pathBuffer - 1)
+        if (path.size() > PATH_SIZE - 1)
             warn(line, "path " + quoted(path) + " is " + std::to_string(path.size())
-                           + " bytes: the player cuts it to " + quoted(cutTo(path, pathBuffer)));
+                           + " bytes: the player cuts it to " + quoted(cutTo(path, PATH_SIZE)));
     }
 
     void checkLength(int line, const std::string& key, const std::string& value, std::size_t size)
@@ -249,12 +242,13 @@ private:
 
     void checkRoomName(int line, const std::string& value)
     {
-        if (value.size() <= roomNameDrawn)
+        const std::size_t drawnBytes = DRAWN_LINE_SIZE - 1;
+        if (value.size() <= drawnBytes)
             return;
-        const std::string kept = cutTo(value, labelBuffer);
-        const std::string drawn = cutTo(kept, roomNameDrawn + 1);
-        warn(line, "room_name is " + std::to_string(value.size())
-                       + " bytes, more than the 31 the page draws: it shows " + quoted(drawn));
+        const std::string kept = cutTo(value, LABEL_SIZE);
+        const std::string drawn = cutTo(kept, DRAWN_LINE_SIZE);
+        warn(line, "room_name is " + std::to_string(value.size()) + " bytes, more than the "
+                       + std::to_string(drawnBytes) + " the page draws: it shows " + quoted(drawn));
     }
 
     void checkGlyphs(int line, const std::string& key, const std::string& value)
@@ -306,7 +300,6 @@ private:
     std::vector<PageLines> pages_;  // the pages ended so far, in book order
     PageLines current_;             // the page being read
     int defaultBgLine_ = 0;         // line of the last default_bg, 0 before any
-    std::string lastEntryKey_;      // the key whose loading a FileNotLoaded is about
     std::set<std::string> failedBackgrounds_;
 };
 
@@ -320,13 +313,13 @@ CheckResult checkBook(const CheckSettings& settings)
     Analyzer analyzer(settings);
 
     // loadBook's path, cut the same way.
-    char path[pathBuffer];
+    char path[PATH_SIZE];
     copyCut(path, sizeof path, book);
     appendCut(path, sizeof path, "/pages.dat");
     const std::string playerPath = settings.playerBook + "/pages.dat";
-    if (playerPath.size() > pathBuffer - 1)
+    if (playerPath.size() > PATH_SIZE - 1)
         analyzer.error(0, "the book's folder name is too long: the player looks for "
-                              + quoted(cutTo(playerPath, pathBuffer)) + " and cannot open the book");
+                              + quoted(cutTo(playerPath, PATH_SIZE)) + " and cannot open the book");
 
     result.opened = readBook(path, [&](const BookEvent& event) { analyzer.see(event); });
     if (result.opened)

@@ -16,7 +16,7 @@ struct CheckSettings {
     // characters it has no glyph for. Not owned.
     FONT* font = nullptr;
     // The player's `book` setting for this book ("books/<name>"): the paths
-    // the player builds from it are measured against its 64-byte buffers.
+    // the player builds from it are measured against its path buffers.
     std::string playerBook;
 };
 

@@ -2,17 +2,6 @@
 
 #include <deque>
 
-int choiceTarget(int choice, int target, int page, int pageCount)
-{
-    // Kept as long long: target may be INT_MAX and page + 1 must not wrap.
-    long long next = target;
-    if (choice == 0 && target <= 0)
-        next = static_cast<long long>(page) + 1;
-    if (next < 1 || next > pageCount)
-        return 0;
-    return static_cast<int>(next);
-}
-
 void markReachable(PageMap& map)
 {
     for (MapPage& page : map)
