@@ -201,14 +201,20 @@ bool readBook(const char* path, const BookObserver& observer)
     return true;
 }
 
-void loadBook()
+std::string bookFilePath()
 {
     char path[PATH_SIZE];
     copyCut(path, sizeof path, book);
     appendCut(path, sizeof path, "/pages.dat");
-    if (!exists(path))
-        return;
-    readBook(path, nullptr);
+    return path;
+}
+
+bool loadBook()
+{
+    const std::string path = bookFilePath();
+    if (!exists(path.c_str()))
+        return false;
+    return readBook(path.c_str(), nullptr);
 }
 
 int pageAfterChoice(int pageIndex, int choice, int target, int pageCount)

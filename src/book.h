@@ -39,9 +39,13 @@ int pageAfterChoice(int pageIndex, int choice, int target, int pageCount);
 int pageAfterChoice(int pageIndex, int choice);
 
 // Reads book + "/pages.dat" into the (empty) page list, loading every
-// picture and sound it names, and sets the book-level values. A missing or
-// unreadable book file gives no pages.
-void loadBook();
+// picture and sound it names, and sets the book-level values. Returns false,
+// with no pages, when the book file is missing or cannot be opened.
+bool loadBook();
+
+// The path of the book file: book + "/pages.dat", cut to the PATH_SIZE path
+// buffer the reader has always used.
+std::string bookFilePath();
 
 // Destroys every page record and empties the list.
 void freePages();

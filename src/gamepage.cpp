@@ -4,6 +4,8 @@
 #include "init.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 static char placeholderText[] = "text на русском";
 static char nextLabel[] = "Next Page";
@@ -177,13 +179,38 @@ void bindPageElements()
     button_exit = &dialogGamePage[6];
 }
 
-int gamePage()
+// Says that the book file cannot be opened, naming the path looked for, in
+// a message box and on standard error for whoever started the player from
+// a terminal.
+static void cannotOpenBook()
+{
+    const std::string path = "\"" + bookFilePath() + "\"";
+    std::fprintf(stderr, "quorvel: can not open the book %s in %s\n", path.c_str(),
+                 currentDirectory().c_str());
+    alert("Can not open the book", path.c_str(), nullptr, "&OK", nullptr, 0, 0);
+    clear_keybuf();
+}
+
+int gamePage(int firstIndex, int* pageCount)
 {
     gamedataPages.reserve(12);
     bindPageElements();
 
     cur_page = 0;
-    loadBook();
+    const bool opened = loadBook();
+    if (pageCount)
+        *pageCount = static_cast<int>(gamedataPages.size());
+    if (!opened) {
+        cannotOpenBook();
+        return 0;
+    }
+    if (firstIndex != FROM_THE_START) {
+        if (firstIndex < 0 || firstIndex >= static_cast<int>(gamedataPages.size())) {
+            freePages();
+            return PAGE_NOT_IN_BOOK;
+        }
+        cur_page = firstIndex;
+    }
     if (changePage(cur_page) != 0) {
         clear_keybuf();
         return -1;

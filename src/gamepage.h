@@ -33,10 +33,21 @@ extern DIALOG_PLAYER* player;
 // Points the element pointers above at their elements of dialogGamePage.
 void bindPageElements();
 
-// Loads the book and runs it from its first page. Returns 0 when the reader
-// left through Menu or closed the window, -1 when the book ended. The page
-// list is freed on every way out.
-int gamePage();
+// What gamePage returns when the book has no page at the index it was
+// asked to open at.
+const int PAGE_NOT_IN_BOOK = -2;
+// gamePage's first index for opening a book as the title menu does.
+const int FROM_THE_START = -1;
+
+// Loads the book and runs it from its first page (firstIndex
+// FROM_THE_START), or from the page at `firstIndex`. Returns 0 when the
+// reader left through Menu or closed the window, or when the book file could
+// not be opened (a message box names it); -1 when the book ended (from the
+// start, a book without pages ends at once, with the end-of-book alert);
+// PAGE_NOT_IN_BOOK, having shown nothing, when the book has no page at
+// firstIndex. Stores the number of pages read in *pageCount when it is
+// given. The page list is freed on every way out.
+int gamePage(int firstIndex = FROM_THE_START, int* pageCount = nullptr);
 
 // Applies page cur_page (callers set it to `index` first) to the dialog
 // elements and starts its sound. A background or an illustration with an

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 char windowed[WINDOWED_SIZE];
@@ -31,17 +32,30 @@ static void onCloseButton()
     closeRequested = 1;
 }
 
-void init()
+// Whether to open a window rather than the full screen: the command line's
+// choice, else the windowed setting.
+static bool wantsWindow(WindowChoice choice)
+{
+    if (choice != WindowChoice::FromSettings)
+        return choice == WindowChoice::Window;
+    return std::strcmp(windowed, "YES") == 0;
+}
+
+void init(const StartupChoices& choices)
 {
     set_uformat(U_UTF8);
     register_png_file_type();
     load_fonts();
     read_ini_file();
 
-    const int card = std::strcmp(windowed, "YES") == 0 ? GFX_AUTODETECT_WINDOWED
-                                                       : GFX_AUTODETECT_FULLSCREEN;
+    const int card = wantsWindow(choices.window) ? GFX_AUTODETECT_WINDOWED
+                                                 : GFX_AUTODETECT_FULLSCREEN;
     if (!setGfxMode(card, 640, 480))
-        fatalError("Unable to set grafics mode");
+        fatalStartError("Unable to set grafics mode",
+                        std::string("cannot open a 640 x 480 ")
+                            + (card == GFX_AUTODETECT_WINDOWED ? "window" : "full screen")
+                            + " at any colour depth (" + allegro_error + "): try "
+                            + (card == GFX_AUTODETECT_WINDOWED ? "--fullscreen" : "--window"));
     set_window_title("Quorvel");
     set_close_button_callback(onCloseButton);
 
@@ -53,7 +67,8 @@ void init()
 
     doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
     if (!doubleBuffer)
-        fatalError("Unable to create double buffer");
+        fatalStartError("Unable to create double buffer",
+                        "not enough memory for a 640 x 480 off-screen picture");
 }
 
 void done()
@@ -106,13 +121,39 @@ void fatalError(const char* message)
     std::exit(1);
 }
 
+const char* const START_ADVICE =
+    "start quorvel in a working directory that holds it, or give a book folder:"
+    " quorvel path/to/book";
+
+void fatalStartError(const char* message, const std::string& explanation)
+{
+    std::fprintf(stderr, "quorvel: %s\n", explanation.c_str());
+    std::fflush(stderr);
+    fatalError(message);
+}
+
+std::string currentDirectory()
+{
+    std::error_code failed;
+    const std::filesystem::path here = std::filesystem::current_path(failed);
+    return failed ? std::string(".") : here.string();
+}
+
+// Ends start-up on a font that cannot be loaded from `path`.
+[[noreturn]] static void cannotLoadFont(const char* path, const char* why)
+{
+    fatalStartError("Can not load font file!", std::string("the font \"") + path + "\" " + why
+                                                   + " in " + currentDirectory() + ": "
+                                                   + START_ADVICE);
+}
+
 void load_fonts()
 {
     if (!exists("font.dat"))
-        fatalError("Can not load font file!");
+        cannotLoadFont("font.dat", "is not there");
     times12Dat = load_datafile("font.dat");
     if (!times12Dat || times12Dat[0].type != DAT_FONT)
-        fatalError("Can not load font file!");
+        cannotLoadFont("font.dat", "is no font datafile");
     times12Font = static_cast<FONT*>(times12Dat[0].dat);
     font = times12Font;
 }
@@ -143,6 +184,20 @@ int if_sound_exists(SAMPLE* sample, const char* path)
 BITMAP* loadPico(const char* path)
 {
     BITMAP* bitmap = decodePicture(path);
+    if_file_exists(bitmap, path);
+    return bitmap;
+}
+
+BITMAP* loadTitlePicture(const char* path)
+{
+    BITMAP* bitmap = decodePicture(path);
+    if (!bitmap) {
+        const std::string what = *path ? std::string("the title picture \"") + path + "\""
+                                       : std::string("no title picture (main_bg in ini.dat)");
+        std::fprintf(stderr, "quorvel: %s cannot be loaded in %s: %s\n", what.c_str(),
+                     currentDirectory().c_str(), START_ADVICE);
+        std::fflush(stderr);
+    }
     if_file_exists(bitmap, path);
     return bitmap;
 }

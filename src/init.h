@@ -5,6 +5,7 @@
 #define QUORVEL_INIT_H
 
 #include "buffers.h"
+#include "cmdline.h"
 
 #include <allegro.h>
 
@@ -33,9 +34,14 @@ const int PASS_REST_MS = 5;
 // Set by the window's close button; every screen loop watches it.
 extern volatile int closeRequested;
 
+// What start-up takes from the command line.
+struct StartupChoices {
+    WindowChoice window = WindowChoice::FromSettings; // over the windowed setting
+};
+
 // Brings up the library services in order. Returns only on success: any
 // failure ends the program through fatalError().
-void init();
+void init(const StartupChoices& choices = StartupChoices());
 
 // Destroys doubleBuffer and unloads the font datafile.
 void done();
@@ -60,6 +66,18 @@ DIALOG_PLAYER* startDialog(DIALOG* dialog);
 // status 1. Does not return.
 [[noreturn]] void fatalError(const char* message);
 
+// fatalError for start-up, which a reader may have run from a terminal in
+// the wrong folder: first writes "quorvel: " + `explanation` as one line on
+// standard error, then shows `message` as fatalError does.
+[[noreturn]] void fatalStartError(const char* message, const std::string& explanation);
+
+// What to do when start-up finds no file it needs, for the end of an
+// explanation line.
+extern const char* const START_ADVICE;
+
+// The current directory, for messages; "." when it cannot be told.
+std::string currentDirectory();
+
 // Loads font.dat and makes its first object the library's `font`; ends the
 // program when the file is missing, unreadable or holds no font.
 void load_fonts();
@@ -72,6 +90,10 @@ BITMAP* loadPico(const char* path);
 // Loads a sound through decodeSound (Ogg Vorbis or WAV; see sound.h). Ends
 // the program naming `path` when it cannot be loaded. The caller owns the sample.
 SAMPLE* loadAudio(const char* path);
+
+// loadPico for the title picture: when it cannot be loaded, start-up also
+// says on standard error where it was looked for and what to do.
+BITMAP* loadTitlePicture(const char* path);
 
 // Returns 1 when `bitmap` is set; otherwise reports `path` as fatal.
 int if_file_exists(BITMAP* bitmap, const char* path);

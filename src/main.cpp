@@ -1,5 +1,7 @@
 #include "main.h"
 
+#include "bookplace.h"
+#include "cmdline.h"
 #include "gamepage.h"
 #include "init.h"
 #include "title.h"
@@ -8,11 +10,90 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 int gameOver = 0;
 
-int main(int, char**)
+namespace {
+
+// Exit statuses of the command line.
+const int EXIT_NO_BOOK = 1;
+const int EXIT_USAGE = 2;
+
+// Writes one line on standard error, after the program's name.
+void complain(const std::string& line)
 {
+    std::fprintf(stderr, "quorvel: %s\n", line.c_str());
+}
+
+// Finds what BOOK names and enters it. Returns false, having said why,
+// when there is nothing to play there.
+bool enterGivenBook(const std::string& path)
+{
+    const BookPlace place = locateBook(path);
+    if (place.kind == BookPlace::Kind::Nothing) {
+        complain("no book at \"" + path + "\": a book folder holds pages.dat,"
+                 " a working directory ini.dat");
+        return false;
+    }
+    if (place.kind == BookPlace::Kind::BookFolder) {
+        complain("\"" + path + "\" is a book folder; for now give the working directory"
+                 " whose ini.dat names it");
+        return false;
+    }
+    if (!enterBookPlace(place)) {
+        complain("cannot enter \"" + place.workDir + "\"");
+        return false;
+    }
+    return true;
+}
+
+// The title menu and the book in turn until the reader quits. With a first
+// page asked for (from 1), the book opens there at once.
+int play(int startPage)
+{
+    bool straightToBook = startPage > 0;
+    while (gameOver == 0) {
+        if (straightToBook || title()) {
+            int pageCount = 0;
+            const int outcome = gamePage(straightToBook ? startPage - 1 : FROM_THE_START, &pageCount);
+            if (outcome == PAGE_NOT_IN_BOOK) {
+                complain("--page " + std::to_string(startPage) + ": the book has "
+                         + std::to_string(pageCount) + (pageCount == 1 ? " page" : " pages"));
+                return EXIT_USAGE;
+            }
+            straightToBook = false;
+            if (closeRequested)
+                gameOver = -1;
+        } else {
+            gameOver = -1;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::ShowHelp:
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::ShowVersion:
+        std::fputs(versionText().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::UsageError:
+        complain(line.error);
+        std::fputs(usageText().c_str(), stderr);
+        return EXIT_USAGE;
+    case CommandLine::Action::Play:
+        break;
+    }
+    if (line.bookGiven && !enterGivenBook(line.book))
+        return EXIT_NO_BOOK;
+
     // The player takes no typed text, so the X input method that the
     // keyboard opens need not parse the locale's whole Compose table: that
     // alone took a third of the start-up. A Compose file the user chose is kept.
@@ -24,17 +105,11 @@ int main(int, char**)
                              " (is DISPLAY set?): %s\n", allegro_error);
         return 1;
     }
-    init();
-    while (gameOver == 0) {
-        if (title()) {
-            gamePage();
-            if (closeRequested)
-                gameOver = -1;
-        } else {
-            gameOver = -1;
-        }
-    }
+    StartupChoices choices;
+    choices.window = line.window;
+    init(choices);
+    const int status = play(line.startPage);
     done();
-    return 0;
+    return status;
 }
 END_OF_MAIN()

@@ -414,29 +414,34 @@ TEST(CheckSession, WhereAPathPutsTheBook)
     writeFile("loose/mine/pages.dat", "");
     writeFile("empty/.keep", "");
 
-    const BookLocation settings = locateBook("work/");
-    EXPECT_EQ(settings.kind, BookLocation::Kind::WorkingDirectory);
-    EXPECT_EQ(settings.shownPath, "work");
-    EXPECT_EQ(settings.workDir, root + "/work");
+    const BookLocation settings = locateBookToCheck("work/");
+    EXPECT_EQ(settings.place.kind, BookPlace::Kind::WorkingDirectory);
+    EXPECT_EQ(settings.place.shownPath, "work");
+    EXPECT_EQ(settings.place.workDir, root + "/work");
     EXPECT_EQ(settings.fontPath, root + "/work/font.dat");
 
-    const BookLocation folder = locateBook("work/books/tale");
-    EXPECT_EQ(folder.kind, BookLocation::Kind::BookFolder);
-    EXPECT_EQ(folder.workDir, root + "/work");
-    EXPECT_EQ(folder.book, "books/tale");
-    EXPECT_EQ(folder.playerBook, "books/tale");
+    // A book folder is read from the folder above it, by its name.
+    BookLocation folder = locateBookToCheck("work/books/tale");
+    EXPECT_EQ(folder.place.kind, BookPlace::Kind::BookFolder);
+    EXPECT_EQ(folder.place.workDir, root + "/work/books");
+    EXPECT_EQ(folder.place.book, "tale");
     EXPECT_EQ(folder.fontPath, root + "/work/font.dat");
+
+    const BookLocation loose = locateBookToCheck("loose/mine");
+    EXPECT_EQ(loose.place.kind, BookPlace::Kind::BookFolder);
+    EXPECT_EQ(loose.place.workDir, root + "/loose");
+    EXPECT_EQ(loose.place.book, "mine");
+
+    EXPECT_EQ(locateBookToCheck("empty").place.kind, BookPlace::Kind::Nothing);
+    EXPECT_EQ(locateBookToCheck("absent").place.kind, BookPlace::Kind::Nothing);
+
+    ASSERT_TRUE(enterBook(folder));
+    EXPECT_EQ(fs::current_path(), fs::path(root + "/work/books"));
+    EXPECT_STREQ(book, "tale");
+    EXPECT_EQ(folder.playerBook, "books/tale");
     EXPECT_EQ(folder.reportFile, "work/books/tale/pages.dat");
 
-    const BookLocation loose = locateBook("loose/mine");
-    EXPECT_EQ(loose.kind, BookLocation::Kind::BookFolder);
-    EXPECT_EQ(loose.workDir, root + "/loose");
-    EXPECT_EQ(loose.book, "mine");
-    EXPECT_EQ(loose.playerBook, "books/mine");
-
-    EXPECT_EQ(locateBook("empty").kind, BookLocation::Kind::Nothing);
-    EXPECT_EQ(locateBook("absent").kind, BookLocation::Kind::Nothing);
-
+    fs::current_path(root);
     BookLocation entered = settings;
     ASSERT_TRUE(enterBook(entered));
     EXPECT_EQ(fs::current_path(), fs::path(root + "/work"));

@@ -101,7 +101,7 @@ XPlayer::~XPlayer()
 }
 
 bool XPlayer::start(const std::string& program, const std::string& workingDir,
-                    const std::string& logPath)
+                    const std::string& logPath, const std::vector<std::string>& args)
 {
     if (!state->display)
         state->display = XOpenDisplay(nullptr);
@@ -110,6 +110,11 @@ bool XPlayer::start(const std::string& program, const std::string& workingDir,
     int event, error, major, minor;
     if (!XTestQueryExtension(state->display, &event, &error, &major, &minor))
         return false;
+    // Made before the fork: the child only calls what is safe there.
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid < 0)
         return false;
@@ -121,7 +126,7 @@ bool XPlayer::start(const std::string& program, const std::string& workingDir,
         }
         if (chdir(workingDir.c_str()) != 0)
             _exit(127);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     state->pid = pid;

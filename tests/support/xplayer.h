@@ -32,12 +32,12 @@ public:
     XPlayer(const XPlayer&) = delete;
     XPlayer& operator=(const XPlayer&) = delete;
 
-    // Starts `program` with `workingDir` as its working directory, its
-    // standard output and error going to `logPath`. False when the X display
-    // cannot be opened or the program cannot be started. Once the program
-    // has ended, the same player may start it again.
+    // Starts `program` with `args` in `workingDir`, its standard output and
+    // error going to `logPath`. False when the X display cannot be opened or
+    // the program cannot be started. Once the program has ended, the same
+    // player may start it again.
     bool start(const std::string& program, const std::string& workingDir,
-               const std::string& logPath);
+               const std::string& logPath, const std::vector<std::string>& args = {});
 
     // Waits up to `seconds` for the program's window to be shown.
     bool waitForWindow(double seconds);

@@ -312,16 +312,13 @@ CheckResult checkBook(const CheckSettings& settings)
     CheckResult result;
     Analyzer analyzer(settings);
 
-    // loadBook's path, cut the same way.
-    char path[PATH_SIZE];
-    copyCut(path, sizeof path, book);
-    appendCut(path, sizeof path, "/pages.dat");
+    const std::string path = bookFilePath();
     const std::string playerPath = settings.playerBook + "/pages.dat";
     if (playerPath.size() > PATH_SIZE - 1)
         analyzer.error(0, "the book's folder name is too long: the player looks for "
                               + quoted(cutTo(playerPath, PATH_SIZE)) + " and cannot open the book");
 
-    result.opened = readBook(path, [&](const BookEvent& event) { analyzer.see(event); });
+    result.opened = readBook(path.c_str(), [&](const BookEvent& event) { analyzer.see(event); });
     if (result.opened)
         result.map = analyzer.mapPages();
     else

@@ -64,9 +64,9 @@ int stopWith(const std::string& file, const std::string& message)
 
 int run(const Arguments& arguments)
 {
-    BookLocation location = locateBook(arguments.path);
-    if (location.kind == BookLocation::Kind::Nothing)
-        return stopWith(location.shownPath, "no ini.dat or pages.dat there");
+    BookLocation location = locateBookToCheck(arguments.path);
+    if (location.place.kind == BookPlace::Kind::Nothing)
+        return stopWith(location.place.shownPath, "no ini.dat or pages.dat there");
     // Named before the working directory changes.
     std::string fontPath = location.fontPath;
     if (!arguments.font.empty()) {
@@ -80,7 +80,7 @@ int run(const Arguments& arguments)
         return 1;
     }
     if (!enterBook(location))
-        return stopWith(location.shownPath, "cannot enter this folder");
+        return stopWith(location.place.shownPath, "cannot enter this folder");
 
     LoadedFont font = loadFont(fontPath);
     if (!arguments.font.empty() && !font.font) {

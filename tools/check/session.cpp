@@ -13,16 +13,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-bool isFile(const fs::path& path)
-{
-    std::error_code ignored;
-    return fs::is_regular_file(path, ignored);
-}
-
-} // namespace
-
 bool startLibraryForChecking()
 {
     if (install_allegro(SYSTEM_NONE, &errno, std::atexit) != 0)
@@ -41,56 +31,37 @@ void installCheckingLoaders()
     setMediaLoaders({decodePicture, decodeSound});
 }
 
-BookLocation locateBook(const std::string& path)
+BookLocation locateBookToCheck(const std::string& path)
 {
     BookLocation location;
-    location.shownPath = path;
-    while (location.shownPath.size() > 1 && location.shownPath.back() == '/')
-        location.shownPath.pop_back();
-
-    std::error_code failed;
-    fs::path folder = fs::absolute(path, failed).lexically_normal();
-    if (failed)
-        return location;
-    if (folder.filename().empty())
-        folder = folder.parent_path(); // "a/b/" is normalised to "a/b/" + ""
-    if (isFile(folder / "ini.dat")) {
-        location.kind = BookLocation::Kind::WorkingDirectory;
-        location.workDir = folder.string();
+    location.place = locateBook(path);
+    const fs::path folder(location.place.folder);
+    switch (location.place.kind) {
+    case BookPlace::Kind::WorkingDirectory:
         location.fontPath = (folder / "font.dat").string();
-        return location;
+        break;
+    case BookPlace::Kind::BookFolder:
+        location.fontPath = (folder.parent_path().parent_path() / "font.dat").string();
+        break;
+    case BookPlace::Kind::Nothing:
+        break;
     }
-    if (!isFile(folder / "pages.dat"))
-        return location;
-    location.kind = BookLocation::Kind::BookFolder;
-    const std::string name = folder.filename().string();
-    const fs::path parent = folder.parent_path();
-    location.playerBook = "books/" + name;
-    if (parent.filename() == "books") {
-        location.workDir = parent.parent_path().string();
-        location.book = location.playerBook;
-    } else {
-        location.workDir = parent.string();
-        location.book = name;
-    }
-    location.fontPath = (parent.parent_path() / "font.dat").string();
-    location.reportFile = location.shownPath + "/pages.dat";
     return location;
 }
 
 bool enterBook(BookLocation& location)
 {
-    std::error_code failed;
-    fs::current_path(location.workDir, failed);
-    if (failed)
+    const BookPlace& place = location.place;
+    if (!enterBookPlace(place))
         return false;
-    if (location.kind == BookLocation::Kind::WorkingDirectory) {
+    if (place.kind == BookPlace::Kind::WorkingDirectory) {
         read_ini_file();
-        location.book = book;
         location.playerBook = book;
-        location.reportFile = location.shownPath + "/" + location.book + "/pages.dat";
+        location.reportFile = place.shownPath + "/" + book + "/pages.dat";
     } else {
-        copyCut(book, sizeof book, location.book.c_str());
+        copyCut(book, sizeof book, place.book.c_str());
+        location.playerBook = "books/" + place.book;
+        location.reportFile = place.shownPath + "/pages.dat";
     }
     return true;
 }

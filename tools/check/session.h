@@ -4,6 +4,8 @@
 #ifndef QUORVEL_CHECK_SESSION_H
 #define QUORVEL_CHECK_SESSION_H
 
+#include "bookplace.h"
+
 #include <allegro.h>
 
 #include <string>
@@ -18,31 +20,25 @@ bool startLibraryForChecking();
 // sound formats) but give null for a file that cannot be loaded.
 void installCheckingLoaders();
 
-// Where a path given to the checker puts the book.
+// A path given to the checker: where it puts the book (the player's own
+// rule), and what the checker needs beside that.
 struct BookLocation {
-    enum class Kind {
-        Nothing,          // neither ini.dat nor pages.dat is there
-        WorkingDirectory, // ini.dat is there: its book setting names the book
-        BookFolder,       // pages.dat is there
-    };
-    Kind kind = Kind::Nothing;
-    std::string shownPath;   // the path as given, without trailing slashes
-    std::string workDir;     // absolute: the directory the book is read from
-    std::string book;        // the `book` setting to read with (set by enterBook for ini.dat)
-    std::string playerBook;  // the player's `book` setting for it: "books/<name>"
+    BookPlace place;
     std::string fontPath;    // absolute: where the player's font.dat would be
+    std::string playerBook;  // the player's longest `book` setting for it (set by enterBook)
     std::string reportFile;  // the book file as the report names it (set by enterBook)
 };
 
-// Looks at `path` and fills everything but what ini.dat tells. A book folder
-// that lies in a folder named "books" is read from that folder's parent as
-// "books/<name>", exactly as the player reads it; any other from its own
-// parent as "<name>". Its font is looked for two folders up.
-BookLocation locateBook(const std::string& path);
+// Looks at `path` through locateBook and names the font: a working
+// directory's own, or for a book folder the one two folders up, where a
+// working directory holding it as books/<name> keeps its font.
+BookLocation locateBookToCheck(const std::string& path);
 
-// Enters location.workDir and sets the `book` global: through the player's
-// read_ini_file() for a working directory, else to location.book. Completes
-// book, playerBook and reportFile. False when the directory cannot be entered.
+// Enters the book's place and sets the `book` global: through the player's
+// read_ini_file() for a working directory, else to the folder's name.
+// Completes playerBook ("books/<name>" for a book folder, the longest way
+// the player names it) and reportFile. False when the directory cannot be
+// entered.
 bool enterBook(BookLocation& location);
 
 // A font datafile as the player loads it: the font is its first object.

@@ -1,0 +1,35 @@
+// Where a path named on a command line puts the book: the directory to
+// enter and the `book` setting to read the book with. The player and the
+// book checker share this rule, so that both read a book from the same place.
+#ifndef QUORVEL_BOOKPLACE_H
+#define QUORVEL_BOOKPLACE_H
+
+#include <string>
+
+struct BookPlace {
+    enum class Kind {
+        Nothing,          // neither ini.dat nor pages.dat is there
+        WorkingDirectory, // ini.dat is there: its book setting names the book
+        BookFolder,       // pages.dat is there
+    };
+    Kind kind = Kind::Nothing;
+    std::string shownPath; // the path as given, without trailing slashes
+    std::string folder;    // absolute: the folder the path names
+    // Absolute: the directory to enter. A working directory itself; for a
+    // book folder, the folder above it, so that the book's own paths stay
+    // short however deep it lies.
+    std::string workDir;
+    // For a book folder: its folder name, the `book` setting to read it
+    // with from workDir. Empty for a working directory (ini.dat tells).
+    std::string book;
+};
+
+// Looks at `path` (relative to the current directory, or absolute). A
+// folder holding ini.dat is a working directory, even when it holds
+// pages.dat too.
+BookPlace locateBook(const std::string& path);
+
+// Makes place.workDir the current directory. False when it cannot be entered.
+bool enterBookPlace(const BookPlace& place);
+
+#endif

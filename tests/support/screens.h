@@ -1,0 +1,56 @@
+// Recognising the player's screens in screenshots of its window: the title
+// menu, a page of a book, an alert box over either.
+#ifndef QUORVEL_SCREENS_H
+#define QUORVEL_SCREENS_H
+
+#include "xplayer.h"
+
+#include <allegro.h>
+
+#include <string>
+
+// Places on the title menu and on a page, in window pixels.
+const int MENU_X = 324, START_Y = 156, ABOUT_Y = 252, QUIT_Y = 324;
+const int CHOICE_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19;
+
+// Colours within `tolerance` in every channel: a 16-bit screen rounds them
+// to 5 or 6 bits.
+bool near(Rgb a, Rgb b, int tolerance = 12);
+
+// A picture file, to compare the screen with what should show.
+class Reference {
+public:
+    // Loads the PNG at `path`; needs the library started with PNG registered.
+    explicit Reference(const std::string& path);
+    ~Reference();
+    Reference(const Reference&) = delete;
+    Reference& operator=(const Reference&) = delete;
+
+    bool loaded() const { return bmp != nullptr; }
+    Rgb at(int x, int y) const;
+
+private:
+    BITMAP* bmp;
+};
+
+// True when nearly all of a 10-pixel grid over the rectangle shows
+// `picture` shifted by (dx, dy).
+bool shows(const Screenshot& shot, const Reference& picture, int x0, int y0, int x1, int y1,
+           int dx = 0, int dy = 0);
+
+// Pixels in the rectangle darker than `limit` in every channel: drawn text.
+int darkPixels(const Screenshot& shot, int x0, int y0, int x1, int y1, int limit = 60);
+
+// The title menu over `picture`: the picture around the hidden Options
+// button, the three blue buttons and a book line at the top.
+bool showsTitle(const Screenshot& shot, const Reference& picture);
+
+// A page with `illustration` placed at x `pictureX`, the grey text box and
+// Menu button, and a room name at the top left.
+bool showsPage(const Screenshot& shot, const Reference& illustration, int pictureX);
+
+// An alert box stands over the middle of the screen: most of that part
+// differs from `before`, the screen as it was without it.
+bool boxCoversTheMiddle(const Screenshot& shot, const Screenshot& before);
+
+#endif
