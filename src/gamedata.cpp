@@ -2,9 +2,8 @@
 
 #include "init.h"
 #include "media.h"
+#include "target.h"
 
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 
 // Replaces the string in `field` with a copy of `s` in a new buffer of `size` bytes.
@@ -15,17 +14,6 @@ static void replaceText(char*& field, std::size_t size, const char* s)
     copyCut(field, size, s);
 }
 
-// atoi's reading of a number (blanks, sign, digits), held to the int range
-// instead of overflowing.
-static int readTarget(const char* s)
-{
-    const long long value = std::strtoll(s, nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
 
 Gamedata::~Gamedata()
 {
@@ -48,9 +36,9 @@ void Gamedata::setBut1Text(const char* s) { replaceText(but1Text, LABEL_SIZE, s)
 void Gamedata::setBut2Text(const char* s) { replaceText(but2Text, LABEL_SIZE, s); }
 void Gamedata::setBut3Text(const char* s) { replaceText(but3Text, LABEL_SIZE, s); }
 
-void Gamedata::setBut1Goto(const char* s) { but1Goto = readTarget(s); }
-void Gamedata::setBut2Goto(const char* s) { but2Goto = readTarget(s); }
-void Gamedata::setBut3Goto(const char* s) { but3Goto = readTarget(s); }
+void Gamedata::setBut1Goto(const char* s) { but1Goto = readPageNumber(s); }
+void Gamedata::setBut2Goto(const char* s) { but2Goto = readPageNumber(s); }
+void Gamedata::setBut3Goto(const char* s) { but3Goto = readPageNumber(s); }
 
 const char* Gamedata::getButText(int choice) const
 {

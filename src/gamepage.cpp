@@ -11,7 +11,8 @@ static char placeholderText[] = "text на русском";
 static char nextLabel[] = "Next Page";
 static char secondLabel[] = "Second";
 static char thirdLabel[] = "Third";
-static char menuLabel[] = "Menu";
+char menuButtonLabel[] = "Menu";
+const char endAlertButton[] = "&Выход";
 
 DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
@@ -21,7 +22,7 @@ DIALOG dialogGamePage[] = {
     {right_button_proc, 540, 340, 92, 22, 0, 666, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
     {middle_button_proc, 232, 340, 92, 22, 0, 666, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
     {left_button_proc, 10, 340, 92, 22, 0, 666, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
-    {d_button_proc, 560, 8, 72, 22, 0, 666, 0, D_EXIT, 0, 0, menuLabel, nullptr, nullptr},
+    {d_button_proc, 560, 8, 72, 22, 0, 666, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
 
@@ -107,7 +108,7 @@ int changePage(int index)
     releaseComposedPictures();
     // BOOK_ENDS, or any index outside the page list.
     if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
-        alert(end_message_1, end_message_2, end_message_3, "&Выход", nullptr, 99, 0);
+        alert(end_message_1, end_message_2, end_message_3, endAlertButton, nullptr, 99, 0);
         freePages();
         return -1;
     }

@@ -57,6 +57,11 @@ int gamePage(int firstIndex = FROM_THE_START, int* pageCount = nullptr);
 // has been shown and the pages freed.
 int changePage(int index);
 
+// The label of the end-of-book alert's one button ('&' marks its shortcut
+// letter), and of the Menu button: texts the page screen shows of its own.
+extern const char endAlertButton[];
+extern char menuButtonLabel[];
+
 // Dialog procedures that place their element on each draw: the first
 // choice against the right edge, the second in the middle, the third at the
 // left, each as wide as its label; the illustration centred when it is at

@@ -245,13 +245,18 @@ const SettingKey* findSettingKey(std::string_view name)
     return nullptr;
 }
 
+void resetEndMessages()
+{
+    copyCut(end_message_1, sizeof end_message_1, "Конец");
+    copyCut(end_message_2, sizeof end_message_2, "The End");
+    copyCut(end_message_3, sizeof end_message_3, "Всем спасибо.");
+}
+
 void read_ini_file()
 {
     copyCut(windowed, sizeof windowed, "YES");
     copyCut(book, sizeof book, "books/");
-    copyCut(end_message_1, sizeof end_message_1, "Конец");
-    copyCut(end_message_2, sizeof end_message_2, "The End");
-    copyCut(end_message_3, sizeof end_message_3, "Всем спасибо.");
+    resetEndMessages();
 
     if (!exists("ini.dat")) {
         allegro_message("Can not load ini.dat \n Using defaults.");

@@ -100,6 +100,9 @@ int if_file_exists(BITMAP* bitmap, const char* path);
 // Returns 1 when `sample` is set; otherwise reports `path` as fatal.
 int if_sound_exists(SAMPLE* sample, const char* path);
 
+// Sets the three end messages to their defaults, as a book finds them.
+void resetEndMessages();
+
 // Resets the settings to their defaults, then reads ini.dat when it exists,
 // applying each line whose key settingKeys() knows; shows a message box and
 // keeps the defaults when the file is not there.

@@ -22,20 +22,39 @@ DIALOG dialogMenu[] = {
 
 enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
 
-// "Книга: <book path>", cut to a drawn line at a whole character, centred
-// at the top of the screen.
-static void drawBookLine()
+std::string bookLineText(const char* bookPath)
 {
     char formatted[128];
-    std::snprintf(formatted, sizeof formatted, "Книга: %s", book);
+    std::snprintf(formatted, sizeof formatted, "Книга: %s", bookPath);
     char line[DRAWN_LINE_SIZE];
     copyCut(line, sizeof line, formatted);
-    textout_centre_ex(screen, font, line, SCREEN_W / 2, 5, makecol(32, 32, 32), -1);
+    return line;
 }
+
+// The book line, centred at the top of the screen.
+static void drawBookLine()
+{
+    textout_centre_ex(screen, font, bookLineText(book).c_str(), SCREEN_W / 2, 5,
+                      makecol(32, 32, 32), -1);
+}
+
+static const char* const aboutLines[] = {"Quorvel", "QVL v.0.1.3", "by the Quorvel team"};
+static const char aboutButton[] = "&ok";
 
 static void showAbout()
 {
-    alert("Quorvel", "QVL v.0.1.3", "by the Quorvel team", "&ok", nullptr, 99, 0);
+    alert(aboutLines[0], aboutLines[1], aboutLines[2], aboutButton, nullptr, 99, 0);
+}
+
+std::vector<std::string> titleOwnTexts()
+{
+    std::vector<std::string> texts;
+    for (const char* label : {startLabel, aboutLabel, quitLabel})
+        texts.push_back(label);
+    for (const char* line : aboutLines)
+        texts.push_back(line);
+    texts.push_back(aboutButton);
+    return texts;
 }
 
 bool title()

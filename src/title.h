@@ -4,8 +4,19 @@
 
 #include <allegro.h>
 
+#include <string>
+#include <vector>
+
 // Background, Start Game, Options (always hidden), About, Quit.
 extern DIALOG dialogMenu[];
+
+// The book line drawn at the top of the menu for the book path `bookPath`:
+// "Книга: " and the path, cut to the 31 bytes the line has room for.
+std::string bookLineText(const char* bookPath);
+
+// The other texts the menu shows of its own: its buttons' labels and the
+// lines and button of the about box (a '&' marks a shortcut letter).
+std::vector<std::string> titleOwnTexts();
 
 // Runs the title menu until the reader chooses. Returns true for Start Game,
 // false for Quit, the close key or the window's close button. Ends the

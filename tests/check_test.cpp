@@ -29,6 +29,11 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string demoFont = QUORVEL_DEMO_DIR "/font.dat";
+// The one warning on the demo book: its panorama is wider than the
+// illustration area on purpose, to show the rule for wide pictures.
+const std::string demoPanoramaWarning =
+    "pages.dat:45: warning: illustration \"pico/panorama.png\" is 640 pixels wide, more than 619: "
+    "it is not centred but drawn where the illustration before it was, and cut to 620";
 
 void writePicture(const std::string& path)
 {
@@ -119,7 +124,7 @@ TEST_F(Check, ReportsEachFaultOnItsLine)
               "but1_text:Back;\nbut1_goto:1;\npage_end:;\n",
          {}},
         {"comments, blank lines, remarks, a byte-order mark and CRLF say nothing",
-         "\xEF\xBB\xBF# a remark\r\n\r\n   \r\n" + std::string("default_bg:bg.png; and a remark\r\n")
+         "\xEF\xBB\xBF# a remark\r\n\r\n   \r\n" + std::string("default_bg:bg.png; # a remark\r\n")
              + "#room_name:x;\r\npage_start:;\r\nbut1_text:End;\r\npage_end:;\r\n",
          {}},
         {"missing and undecodable files",
@@ -127,8 +132,11 @@ TEST_F(Check, ReportsEachFaultOnItsLine)
               "sound_name:broken.wav;\nsound_name:bell.wav;\nbut1_text:x;\npage_end:;\n",
          {"pages.dat:3: error: picture \"pico/absent.png\" not found",
           "pages.dat:4: error: picture \"pico/broken.png\" cannot be decoded",
+          "pages.dat:4: warning: pico_name given twice on this page (first at line 3): the player keeps this one",
           "pages.dat:5: error: sound \"audio/absent.ogg\" not found",
-          "pages.dat:6: error: sound \"audio/broken.wav\" cannot be decoded"}},
+          "pages.dat:6: error: sound \"audio/broken.wav\" cannot be decoded",
+          "pages.dat:6: warning: sound_name given twice on this page (first at line 5): the player keeps this one",
+          "pages.dat:7: warning: sound_name given twice on this page (first at line 5): the player keeps this one"}},
         {"files the player's decoders refuse",
          bg + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
          {"pages.dat:3: error: picture \"pico/huge.png\" cannot be decoded",
@@ -184,10 +192,13 @@ TEST_F(Check, ReportsEachFaultOnItsLine)
         {"sound_loop values",
          bg + "page_start:;\nsound_loop:YES;\nsound_loop:NO;\nsound_loop:yes;\nsound_loop:;\n"
               "but1_text:x;\npage_end:;\n",
-         {"pages.dat:5: warning: sound_loop \"yes\" is neither YES nor NO: only exactly YES plays "
+         {"pages.dat:4: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
+          "pages.dat:5: warning: sound_loop \"yes\" is neither YES nor NO: only exactly YES plays "
           "the sound once, any other value loops it",
+          "pages.dat:5: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
           "pages.dat:6: warning: sound_loop \"\" is neither YES nor NO: only exactly YES plays "
-          "the sound once, any other value loops it"}},
+          "the sound once, any other value loops it",
+          "pages.dat:6: warning: sound_loop given twice on this page (first at line 3): the player keeps this one"}},
         {"a book without pages", bg + "book_name:Empty;\n",
          {"pages.dat: error: the book has no page (a page runs from page_start to page_end)"}},
     };
@@ -293,7 +304,8 @@ TEST_F(Check, TheDemoBookHasNoFault)
     ASSERT_TRUE(font);
     const CheckResult result = checkBook({font, "books/demo"});
     ASSERT_TRUE(result.opened);
-    EXPECT_EQ(reportLines(result.findings), std::vector<std::string>{});
+    // Only its panorama, wider than the illustration area on purpose.
+    EXPECT_EQ(reportLines(result.findings), std::vector<std::string>{demoPanoramaWarning});
     ASSERT_EQ(result.map.size(), 10u);
     for (const MapPage& page : result.map)
         EXPECT_TRUE(page.reachable) << page.roomName;
@@ -319,7 +331,9 @@ TEST_F(Check, DrawsTheMapOfAThreePageBook)
         "  p3 [label=\"3 (unreachable)\", style=\"dashed,filled\", fillcolor=\"lightgrey\"];\n",
         "  end [label=\"end\", shape=doublecircle];\n",
         "  p1 -> p2 [label=\"On\"];\n",
-        "  p1 -> end [label=\"Quit \\\"now\\\"\"];\n",
+        // A target past the last page is no ending as meant.
+        "  nopage [label=\"no such page\", shape=octagon, color=\"red\", fontcolor=\"red\"];\n",
+        "  p1 -> nopage [label=\"Quit \\\"now\\\"\", style=dashed, color=\"red\", fontcolor=\"red\"];\n",
         "  p2 -> p1 [label=\"Back\"];\n",
         "  p3 -> end [label=\"Close\"];\n",
     };
@@ -484,7 +498,8 @@ TEST_F(Check, TheToolOnTheDemo)
 {
     const ProgramRun settings = runChecker({QUORVEL_DEMO_DIR}, true);
     EXPECT_EQ(settings.status, 0);
-    EXPECT_EQ(settings.output, "0 errors, 0 warnings\n");
+    EXPECT_EQ(settings.output, std::string(QUORVEL_DEMO_DIR "/books/demo/")
+                                   + demoPanoramaWarning + "\n0 errors, 1 warning\n");
 
     const ProgramRun dot = runChecker({"--dot", QUORVEL_DEMO_DIR "/books/demo"}, false);
     EXPECT_EQ(dot.status, 0);

@@ -4,6 +4,8 @@
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
+#include "owntexts.h"
+#include "slips.h"
 
 #include <algorithm>
 #include <cstring>
@@ -110,6 +112,7 @@ public:
                 choice.label = choice.shown ? label : "";
                 const int leadsTo = pageAfterChoice(static_cast<int>(i), k + 1, target, pageCount);
                 choice.targetPage = leadsTo == BOOK_ENDS ? 0 : leadsTo + 1;
+                choice.toNoPage = leadsTo == BOOK_ENDS && !endsAsMeant(k + 1, target);
                 checkChoice(k, choice.shown, target, pages_[i].choices[k], pageCount);
             }
         }
@@ -205,23 +208,14 @@ private:
             // a bad background is reported at the first page that uses it.
             if (path.empty() || !failedBackgrounds_.insert(path).second)
                 return;
-            what = "background " + quoted(inBook(path)) + " (default_bg at line "
+            what = "background " + quoted(bookRelative(path)) + " (default_bg at line "
                    + std::to_string(defaultBgLine_) + ")";
         } else if (event.key == "sound_name") {
-            what = "sound " + quoted(inBook(path));
+            what = "sound " + quoted(bookRelative(path));
         } else {
-            what = "picture " + quoted(inBook(path));
+            what = "picture " + quoted(bookRelative(path));
         }
         error(event.line, what + (exists(path.c_str()) ? " cannot be decoded" : " not found"));
-    }
-
-    // `path` relative to the book's folder, as the author names files.
-    static std::string inBook(const std::string& path)
-    {
-        const std::string folder = std::string(book) + "/";
-        if (path.compare(0, folder.size(), folder) == 0)
-            return path.substr(folder.size());
-        return path;
     }
 
     void checkPath(int line, const char* folder, const std::string& fileName)
@@ -255,13 +249,9 @@ private:
     {
         if (!settings_.font)
             return;
-        const std::vector<int> missing = missingGlyphs(settings_.font, value);
-        if (missing.empty())
-            return;
-        std::string list;
-        for (int codePoint : missing)
-            list += (list.empty() ? "" : ", ") + describeCharacter(codePoint);
-        warn(line, key + ": the font has no glyph for " + list);
+        const std::string missing = describeMissingGlyphs(settings_.font, value);
+        if (!missing.empty())
+            warn(line, key + ": the font has no glyph for " + missing);
     }
 
     void checkChoice(int k, bool shown, int target, const ChoiceLines& lines, int pageCount)
@@ -318,12 +308,38 @@ CheckResult checkBook(const CheckSettings& settings)
         analyzer.error(0, "the book's folder name is too long: the player looks for "
                               + quoted(cutTo(playerPath, PATH_SIZE)) + " and cannot open the book");
 
-    result.opened = readBook(path.c_str(), [&](const BookEvent& event) { analyzer.see(event); });
-    if (result.opened)
+    // The end messages as the player has them before a book replaces them.
+    resetEndMessages();
+    SlipFinder slips;
+    FactCollector facts;
+    EndMessagesGiven endMessages;
+    result.opened = readBook(path.c_str(), [&](const BookEvent& event) {
+        analyzer.see(event);
+        slips.see(event);
+        facts.see(event);
+        if (event.kind == BookEventKind::Entry && event.key.compare(0, 12, "end_message_") == 0)
+            endMessages.given[event.key.back() - '1'] = true;
+    });
+    std::vector<Finding> more;
+    if (result.opened) {
         result.map = analyzer.mapPages();
-    else
+        slips.checkPictures();
+        result.facts = facts.gather();
+        more = slips.takeFindings();
+        const std::vector<Finding> after = findTextAfterValues(path.c_str());
+        more.insert(more.end(), after.begin(), after.end());
+        if (settings.font) {
+            const std::vector<Finding> own = checkOwnTexts(settings.font, settings.playerBook,
+                                                           endMessages);
+            more.insert(more.end(), own.begin(), own.end());
+        }
+    } else {
         analyzer.error(0, "cannot open the book file");
+    }
     freePages();
     result.findings = analyzer.takeFindings();
+    result.findings.insert(result.findings.end(), more.begin(), more.end());
+    std::stable_sort(result.findings.begin(), result.findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return result;
 }

@@ -3,6 +3,7 @@
 #ifndef QUORVEL_CHECK_CHECK_H
 #define QUORVEL_CHECK_CHECK_H
 
+#include "facts.h"
 #include "pagemap.h"
 #include "report.h"
 
@@ -24,6 +25,7 @@ struct CheckResult {
     bool opened = false;            // the book file could be read
     std::vector<Finding> findings;  // in line order
     PageMap map;                    // the pages the player would keep
+    BookFacts facts;                // their texts and the size of their media
 };
 
 // Reads `book` + "/pages.dat" (cut as the player cuts it) through the

@@ -54,3 +54,11 @@ std::string describeCharacter(int codePoint)
     usetc(character, codePoint);
     return "\"" + std::string(character) + "\" (" + code + ")";
 }
+
+std::string describeMissingGlyphs(FONT* font, const std::string& text)
+{
+    std::string list;
+    for (int codePoint : missingGlyphs(font, text))
+        list += (list.empty() ? "" : ", ") + describeCharacter(codePoint);
+    return list;
+}

@@ -18,4 +18,8 @@ std::vector<int> missingGlyphs(FONT* font, const std::string& text);
 // that would not show.
 std::string describeCharacter(int codePoint);
 
+// The characters of `text` that `font` lacks, described and joined by
+// commas: `"中" (U+4E2D), U+0009`. Empty when the font has them all.
+std::string describeMissingGlyphs(FONT* font, const std::string& text);
+
 #endif

@@ -1,16 +1,25 @@
-// quorvel-check [--dot] [--font FONT.DAT] PATH
+// quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH
 //
 // Checks a book the way the player reads it and reports every problem in
-// compiler style, then a count; with --dot prints the page map in Graphviz
-// DOT instead. PATH is a book folder (holding pages.dat) or a working
-// directory (holding ini.dat, whose book setting names the book).
+// compiler style, then a count; or prints one report on it instead: the
+// page map in Graphviz DOT, figures, every text a reader sees, or random
+// readings. PATH is a book folder (holding pages.dat), its pages.dat, or a
+// working directory (holding ini.dat, whose book setting names the book).
 // Exit status: 0 when nothing is wrong enough to be an error, 1 otherwise,
 // 2 for bad usage.
 #include "check.h"
 #include "pagemap.h"
 #include "report.h"
 #include "session.h"
+#include "stats.h"
+#include "walk.h"
 
+#include <getopt.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -18,40 +27,106 @@
 
 namespace {
 
-const char* const usage = "usage: quorvel-check [--dot] [--font FONT.DAT] PATH\n"
-                          "  PATH  a book folder (holding pages.dat) or a working directory\n"
-                          "        (holding ini.dat)\n"
-                          "  --dot          print the page map in Graphviz DOT instead of a report\n"
-                          "  --font FILE    the font.dat to check characters against\n";
+const char* const usage =
+    "usage: quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH\n"
+    "  PATH  a book folder (holding pages.dat), its pages.dat, or a working directory\n"
+    "        (holding ini.dat)\n"
+    "  without a report option, lists every problem of the book, then a count\n"
+    "  --dot          print the page map in Graphviz DOT\n"
+    "  --stats        print pages, choices, endings, words, the shortest and longest way\n"
+    "                 to an ending, and the decoded size of the pictures and sounds\n"
+    "  --text         print every text a reader sees, with its page and line\n"
+    "  --walk N       play N random readings from page 1 and report the endings reached,\n"
+    "                 the pages never shown, and the pages no ending can be reached from\n"
+    "  --seed S       the seed of --walk's readings (default 1): the same seed, the same readings\n"
+    "  --font FILE    the font.dat to check characters against\n"
+    "  --help         print this and exit\n";
+
+enum class Report { Check, Dot, Stats, Text, Walk };
 
 struct Arguments {
-    bool dot = false;
+    Report report = Report::Check;
     std::string font;  // "" for the player's own font.dat
     std::string path;
+    int readings = 0;
+    std::uint32_t seed = 1;
+    bool seedGiven = false;
+    bool help = false;
 };
 
-// False on anything but one PATH with the known options.
-bool parseArguments(int argc, char** argv, Arguments& arguments)
+// Reads a whole decimal number within [low, high].
+bool readNumber(const char* text, long long low, long long high, long long& number)
 {
-    bool pathSeen = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--dot") {
-            arguments.dot = true;
-        } else if (argument == "--font") {
-            if (i + 1 == argc)
+    if (!text || !*text)
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    number = std::strtoll(text, &end, 10);
+    return errno == 0 && *end == '\0' && number >= low && number <= high;
+}
+
+// Reads the command line; on a mistake, says what is wrong in `problem`.
+bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& problem)
+{
+    enum { Dot = 1000, Stats, Text, Walk, Seed, Font };
+    static const option options[] = {
+        {"dot", no_argument, nullptr, Dot},        {"stats", no_argument, nullptr, Stats},
+        {"text", no_argument, nullptr, Text},      {"walk", required_argument, nullptr, Walk},
+        {"seed", required_argument, nullptr, Seed}, {"font", required_argument, nullptr, Font},
+        {"help", no_argument, nullptr, 'h'},       {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0; // the messages are ours
+    int reports = 0;
+    int option;
+    while ((option = getopt_long(argc, argv, ":h", options, nullptr)) != -1) {
+        long long number = 0;
+        switch (option) {
+        case 'h': arguments.help = true; return true;
+        case Dot: arguments.report = Report::Dot; ++reports; break;
+        case Stats: arguments.report = Report::Stats; ++reports; break;
+        case Text: arguments.report = Report::Text; ++reports; break;
+        case Walk:
+            if (!readNumber(optarg, 1, 1000000, number)) {
+                problem = "--walk wants a number of readings from 1 to 1000000, not \""
+                          + std::string(optarg) + "\"";
                 return false;
-            arguments.font = argv[++i];
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return false;
-        } else if (!pathSeen) {
-            arguments.path = argument;
-            pathSeen = true;
-        } else {
-            return false;
+            }
+            arguments.report = Report::Walk;
+            arguments.readings = static_cast<int>(number);
+            ++reports;
+            break;
+        case Seed:
+            if (!readNumber(optarg, 0, UINT32_MAX, number)) {
+                problem = "--seed wants a number from 0 to 4294967295, not \"" + std::string(optarg)
+                          + "\"";
+                return false;
+            }
+            arguments.seed = static_cast<std::uint32_t>(number);
+            arguments.seedGiven = true;
+            break;
+        case Font: arguments.font = optarg; break;
+        case ':': problem = std::string(argv[optind - 1]) + " wants a value"; return false;
+        default: problem = "unknown option " + std::string(argv[optind - 1]); return false;
         }
     }
-    return pathSeen && !arguments.path.empty();
+    if (reports > 1) {
+        problem = "one report at a time: --dot, --stats, --text or --walk";
+        return false;
+    }
+    if (arguments.seedGiven && arguments.report != Report::Walk) {
+        problem = "--seed goes with --walk";
+        return false;
+    }
+    if (optind == argc || argv[optind][0] == '\0') {
+        problem = "no PATH given";
+        return false;
+    }
+    if (optind + 1 < argc) {
+        problem = "one PATH only, not also \"" + std::string(argv[optind + 1]) + "\"";
+        return false;
+    }
+    arguments.path = argv[optind];
+    return true;
 }
 
 // Reports a problem that stops the check before the book is read.
@@ -106,12 +181,30 @@ int run(const Arguments& arguments)
     all.insert(all.end(), result.findings.begin(), result.findings.end());
     const bool anyError = countOf(all, Severity::Error) > 0;
 
-    if (arguments.dot && result.opened) {
+    if (result.opened && arguments.report == Report::Dot) {
         std::cout << pageMapDot(result.map);
         return anyError ? 1 : 0;
     }
-    // A map that cannot be drawn still says why, away from the DOT output.
-    std::ostream& out = arguments.dot ? std::cerr : std::cout;
+    if (result.opened && arguments.report == Report::Stats) {
+        std::cout << statsReport(result.map, result.facts);
+        return anyError ? 1 : 0;
+    }
+    if (result.opened && arguments.report == Report::Text) {
+        std::cout << textReport(result.facts, location.reportFile);
+        return anyError ? 1 : 0;
+    }
+    if (result.opened && arguments.report == Report::Walk) {
+        const WalkResult walk = walkBook(result.map, arguments.readings, arguments.seed);
+        std::cout << walkReport(result.map, walk, arguments.readings, arguments.seed);
+        const std::vector<Finding> traps = trapFindings(result.map);
+        for (const Finding& finding : traps)
+            std::cout << formatFinding(location.reportFile, finding) << '\n';
+        std::cout << summaryLine(traps) << '\n';
+        return anyError || !traps.empty() ? 1 : 0;
+    }
+    // The check itself; a report that cannot be made still says why, away
+    // from where the report would have gone.
+    std::ostream& out = arguments.report == Report::Check ? std::cout : std::cerr;
     for (const Finding& finding : fontFindings)
         out << formatFinding(fontPath, finding) << '\n';
     for (const Finding& finding : result.findings)
@@ -125,9 +218,14 @@ int run(const Arguments& arguments)
 int main(int argc, char** argv)
 {
     Arguments arguments;
-    if (!parseArguments(argc, argv, arguments)) {
-        std::cerr << usage;
+    std::string problem;
+    if (!parseArguments(argc, argv, arguments, problem)) {
+        std::cerr << "quorvel-check: " << problem << '\n' << usage;
         return 2;
+    }
+    if (arguments.help) {
+        std::cout << usage;
+        return 0;
     }
     return run(arguments);
 }

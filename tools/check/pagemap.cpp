@@ -2,6 +2,11 @@
 
 #include <deque>
 
+bool endsAsMeant(int choice, int target)
+{
+    return choice == 1 && target <= 0;
+}
+
 void markReachable(PageMap& map)
 {
     for (MapPage& page : map)
@@ -53,6 +58,7 @@ std::string pageMapDot(const PageMap& map)
     if (!map.empty())
         dot += "  start [shape=point];\n  start -> p1;\n";
     bool endsBook = false;
+    bool toNoPage = false;
     for (std::size_t i = 0; i < map.size(); ++i) {
         const MapPage& page = map[i];
         const int number = static_cast<int>(i) + 1;
@@ -66,18 +72,27 @@ std::string pageMapDot(const PageMap& map)
         if (!page.reachable)
             dot += ", style=\"dashed,filled\", fillcolor=\"lightgrey\"";
         dot += "];\n";
-        for (const MapChoice& choice : page.choices)
-            endsBook = endsBook || (choice.shown && choice.targetPage == 0);
+        for (const MapChoice& choice : page.choices) {
+            endsBook = endsBook || (choice.shown && choice.targetPage == 0 && !choice.toNoPage);
+            toNoPage = toNoPage || (choice.shown && choice.toNoPage);
+        }
     }
     if (endsBook)
         dot += "  end [label=\"end\", shape=doublecircle];\n";
+    if (toNoPage)
+        dot += "  nopage [label=\"no such page\", shape=octagon, color=\"red\", "
+               "fontcolor=\"red\"];\n";
     for (std::size_t i = 0; i < map.size(); ++i) {
         for (const MapChoice& choice : map[i].choices) {
             if (!choice.shown)
                 continue;
-            const std::string to = choice.targetPage == 0 ? "end" : nodeName(choice.targetPage);
+            const std::string to = choice.toNoPage           ? "nopage"
+                                   : choice.targetPage == 0 ? "end"
+                                                            : nodeName(choice.targetPage);
             dot += "  " + nodeName(static_cast<int>(i) + 1) + " -> " + to + " [label=\""
-                   + dotEscaped(choice.label) + "\"];\n";
+                   + dotEscaped(choice.label) + "\""
+                   + (choice.toNoPage ? ", style=dashed, color=\"red\", fontcolor=\"red\"" : "")
+                   + "];\n";
         }
     }
     dot += "}\n";

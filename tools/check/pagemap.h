@@ -13,6 +13,8 @@ struct MapChoice {
     bool shown = false;   // it has a label (a choice without one is hidden)
     std::string label;    // the label as the page holds it
     int targetPage = 0;   // the page it leads to, counted from 1; 0 ends the book
+    bool toNoPage = false; // it ends the book through a target that names no page,
+                           // not as a book is meant to end (see endsAsMeant)
 };
 
 struct MapPage {
@@ -25,14 +27,21 @@ struct MapPage {
 // The pages in book order: page n is entry n - 1.
 using PageMap = std::vector<MapPage>;
 
+// True when choice `choice` (1 to 3), whose target is `target`, ends the
+// book as a book is meant to end when it ends it at all: the first choice's
+// way on to the next page, from the last page. Any other choice that ends
+// the book names a page there is not.
+bool endsAsMeant(int choice, int target);
+
 // Sets `reachable` on every page that page 1 leads to through shown choices
 // (page 1 itself included), and clears it on the others.
 void markReachable(PageMap& map);
 
 // The map as a Graphviz digraph: a node per page labelled with its number
 // and room name (unreachable pages dashed and grey), an edge per shown
-// choice labelled with its label, and the choices that end the book led to
-// one "end" node drawn as a double circle.
+// choice labelled with its label, the choices that end the book as meant
+// led to one "end" node drawn as a double circle, and those whose target
+// names no page led, dashed and red, to a red "no such page" node.
 std::string pageMapDot(const PageMap& map);
 
 // `text` with backslashes and double quotes escaped for a quoted DOT string.

@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include "init.h"
+
 std::string formatFinding(const std::string& file, const Finding& finding)
 {
     std::string text = file;
@@ -30,4 +32,12 @@ std::string summaryLine(const std::vector<Finding>& findings)
 {
     return counted(countOf(findings, Severity::Error), "error") + ", "
            + counted(countOf(findings, Severity::Warning), "warning");
+}
+
+std::string bookRelative(const std::string& path)
+{
+    const std::string folder = std::string(book) + "/";
+    if (path.compare(0, folder.size(), folder) == 0)
+        return path.substr(folder.size());
+    return path;
 }

@@ -23,6 +23,10 @@ std::string formatFinding(const std::string& file, const Finding& finding);
 // Number of findings of `severity`.
 int countOf(const std::vector<Finding>& findings, Severity severity);
 
+// `path` (as the player builds it from its book setting) relative to the
+// book's folder, as the author names files: "pico/bg.png".
+std::string bookRelative(const std::string& path);
+
 // "2 errors, 1 warning": the closing line of a report.
 std::string summaryLine(const std::vector<Finding>& findings);
 

@@ -31,8 +31,16 @@ void installCheckingLoaders()
     setMediaLoaders({decodePicture, decodeSound});
 }
 
-BookLocation locateBookToCheck(const std::string& path)
+BookLocation locateBookToCheck(const std::string& givenPath)
 {
+    // A book file stands for the folder that holds it.
+    std::string path = givenPath;
+    std::error_code ignored;
+    if (fs::path(path).filename() == "pages.dat" && fs::is_regular_file(path, ignored)) {
+        path = fs::path(path).parent_path().string();
+        if (path.empty())
+            path = ".";
+    }
     BookLocation location;
     location.place = locateBook(path);
     const fs::path folder(location.place.folder);

@@ -31,7 +31,8 @@ struct BookLocation {
 
 // Looks at `path` through locateBook and names the font: a working
 // directory's own, or for a book folder the one two folders up, where a
-// working directory holding it as books/<name> keeps its font.
+// working directory holding it as books/<name> keeps its font. A path to a
+// pages.dat file stands for the folder that holds it.
 BookLocation locateBookToCheck(const std::string& path);
 
 // Enters the book's place and sets the `book` global: through the player's

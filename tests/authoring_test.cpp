@@ -1,0 +1,359 @@
+// What the checker tells an author beyond faults of the reader: slips that
+// the player passes without a word, the texts the player draws of its own,
+// and the reports (--stats, --text, --walk), on books made here; and the
+// built tool's command line.
+#include "assets.h"
+#include "book.h"
+#include "check.h"
+#include "init.h"
+#include "report.h"
+#include "session.h"
+#include "stats.h"
+#include "testenv.h"
+#include "walk.h"
+
+#include <loadpng.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void writePicture(const std::string& path, int w, int h)
+{
+    BITMAP* picture = makeTestPicture(w, h, 120, 160, 200);
+    ASSERT_TRUE(picture);
+    writeFile(path, "");
+    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
+    destroy_bitmap(picture);
+}
+
+// A picture whose left half is fully transparent.
+void writeTransparentPicture(const std::string& path, int w, int h)
+{
+    BITMAP* picture = create_bitmap_ex(32, w, h);
+    ASSERT_TRUE(picture);
+    clear_to_color(picture, makeacol32(10, 20, 30, 255));
+    rectfill(picture, 0, 0, w / 2 - 1, h - 1, makeacol32(0, 0, 0, 0));
+    writeFile(path, "");
+    ASSERT_EQ(save_png(path.c_str(), picture, nullptr), 0) << path;
+    destroy_bitmap(picture);
+}
+
+std::vector<std::string> reportLines(const std::vector<Finding>& findings)
+{
+    std::vector<std::string> lines;
+    for (const Finding& finding : findings)
+        lines.push_back(formatFinding("pages.dat", finding));
+    return lines;
+}
+
+// A scratch working directory with the book "books/t" and its pictures.
+class Authoring : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startLibraryWithoutDisplay();
+        set_color_depth(32);
+        installCheckingLoaders();
+        enterScratchDir("authoring");
+        copyCut(book, sizeof book, "books/t");
+        writePicture("books/t/pico/bg.png", 640, 480);
+        writePicture("books/t/pico/small.png", 200, 100);
+        writePicture("books/t/pico/w619.png", 619, 340);
+        writePicture("books/t/pico/w620.png", 620, 100);
+        writePicture("books/t/pico/w700.png", 700, 100);
+        writePicture("books/t/pico/h341.png", 100, 341);
+        writeTransparentPicture("books/t/pico/glass.png", 100, 50);
+        writeTransparentPicture("books/t/pico/glassbg.png", 640, 480);
+    }
+
+    CheckResult check(const std::string& pages, FONT* font = nullptr)
+    {
+        writeFile("books/t/pages.dat", pages);
+        return checkBook({font, "books/t"});
+    }
+
+    std::vector<std::string> reported(const std::string& pages, FONT* font = nullptr)
+    {
+        return reportLines(check(pages, font).findings);
+    }
+};
+
+const std::string bg = "default_bg:bg.png;\n";
+
+std::string page(const std::string& lines)
+{
+    return "page_start:;\n" + lines + "page_end:;\n";
+}
+
+struct SlipCase {
+    const char* name;
+    std::string pages;
+    std::vector<std::string> lines;
+};
+
+TEST_F(Authoring, ReportsSlipsThePlayerPassesSilently)
+{
+    const SlipCase cases[] = {
+        {"prose cut at a ';', a stray word, and what is not lost",
+         bg + page("text_main:Волны бьются о камни; над морем кричат чайки;\n"
+                   "room_name:Берег;   \t\nbut1_text:Дальше; # a remark\nbut2_text:Back; oops\n"
+                   "but2_goto:1;\n"),
+         {"pages.dat:3: warning: text after ';' is ignored: « над морем кричат чайки»",
+          "pages.dat:6: warning: text after ';' is ignored: « oops»"}},
+        {"a long loss is shortened",
+         bg + page("text_main:a;" + std::string(50, 'x') + "\nbut1_text:on;\n"),
+         {"pages.dat:3: warning: text after ';' is ignored: «" + std::string(40, 'x') + "…»"}},
+        {"targets with characters after their number",
+         bg + page("but1_text:a;\nbut1_goto:2x;\nbut2_text:b;\nbut2_goto: 2 ;\nbut3_text:c;\n"
+                   "but3_goto:+2.5;\n")
+             + page("but1_text:on;\n"),
+         {"pages.dat:4: warning: but1_goto \"2x\" is read as 2: \"x\" after the number is ignored",
+          "pages.dat:8: warning: but3_goto \"+2.5\" is read as 2: \".5\" after the number is ignored"}},
+        {"a key given twice on one page, not across pages",
+         bg + page("room_name:one;\nbut1_text:on;\nroom_name:two;\nbut1_text:again;\n")
+             + page("room_name:one;\nbut1_text:on;\n"),
+         {"pages.dat:5: warning: room_name given twice on this page (first at line 3): the player "
+          "keeps this one",
+          "pages.dat:6: warning: but1_text given twice on this page (first at line 4): the player "
+          "keeps this one"}},
+        {"illustrations past their area, each file once",
+         bg + page("pico_name:w619.png;\nbut1_text:on;\n") + page("pico_name:w620.png;\nbut1_text:on;\n")
+             + page("pico_name:w700.png;\nbut1_text:on;\n") + page("pico_name:h341.png;\nbut1_text:on;\n")
+             + page("pico_name:w700.png;\nbut1_text:on;\n"),
+         {"pages.dat:7: warning: illustration \"pico/w620.png\" is 620 pixels wide, more than 619: it "
+          "is not centred but drawn where the illustration before it was",
+          "pages.dat:11: warning: illustration \"pico/w700.png\" is 700 pixels wide, more than 619: it "
+          "is not centred but drawn where the illustration before it was, and cut to 620",
+          "pages.dat:15: warning: illustration \"pico/h341.png\" is 341 pixels tall: the page shows "
+          "its top 340, the lowest 1 rows are cut off behind the choices"}},
+        {"a transparent background shows black; a transparent illustration shows the background",
+         "default_bg:glassbg.png;\n" + page("pico_name:glass.png;\nbut1_text:on;\n")
+             + page("but1_text:on;\n"),
+         {"pages.dat:1: warning: background \"pico/glassbg.png\" has transparent parts: they show "
+          "black"}},
+    };
+    for (const SlipCase& c : cases)
+        EXPECT_EQ(reported(c.pages), c.lines) << c.name;
+}
+
+TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
+{
+    // The library's own font has Latin letters and no Cyrillic ones.
+    const std::string cyrillicMissing = "the font has no glyph for ";
+    const std::vector<std::string> expected = {
+        "pages.dat: warning: the title menu's book line \"Книга: books/t\": " + cyrillicMissing
+            + "\"К\" (U+041A), \"н\" (U+043D), \"и\" (U+0438), \"г\" (U+0433), \"а\" (U+0430)",
+        "pages.dat: warning: end_message_3 \"Всем спасибо.\" (the default: the book gives none): "
+            + cyrillicMissing
+            + "\"В\" (U+0412), \"с\" (U+0441), \"е\" (U+0435), \"м\" (U+043C), \"п\" (U+043F), "
+              "\"а\" (U+0430), \"и\" (U+0438), \"б\" (U+0431), \"о\" (U+043E)",
+        "pages.dat: warning: the end-of-book alert's button \"Выход\": " + cyrillicMissing
+            + "\"В\" (U+0412), \"ы\" (U+044B), \"х\" (U+0445), \"о\" (U+043E), \"д\" (U+0434)",
+        "pages.dat:3: warning: end_message_2: " + cyrillicMissing + "\"Ж\" (U+0416)",
+    };
+    EXPECT_EQ(reported(bg + "end_message_1:The end;\nend_message_2:Ж;\n" + page("but1_text:on;\n"), font),
+              expected);
+}
+
+// --- reports ---
+
+// Page 1 leads to 2 and 3; 2 to the last page, 6, whose choice ends the book;
+// 3 and 4 lead to each other only (a trap); 5 is reached by nothing and has
+// an ending of its own (a target past the last page).
+const std::string trapBook =
+    bg + page("room_name:Start;\ntext_main:Two ways part here.;\nbut1_text:left;\nbut1_goto:2;\n"
+              "but2_text:right;\nbut2_goto:3;\n")
+    + page("room_name:Hall;\nbut1_text:on;\nbut1_goto:6;\n")
+    + page("room_name:Pit;\nbut1_text:down;\nbut1_goto:4;\n")
+    + page("room_name:Bottom;\nbut1_text:up;\nbut1_goto:3;\n")
+    + page("room_name:Secret;\nbut1_text:vanish;\nbut1_goto:9;\nbut2_text:stay;\nbut2_goto:5;\n")
+    + page("room_name:Finale;\ntext_main:Всё. The end;\nbut1_text:close;\n");
+
+TEST_F(Authoring, WalkFindsEndingsTrapsAndPagesNeverShown)
+{
+    const CheckResult result = check(trapBook);
+    ASSERT_EQ(result.map.size(), 6u);
+    const WalkResult walk = walkBook(result.map, 200, 7);
+    int readings = 0;
+    for (const auto& [end, times] : walk.ends)
+        readings += times;
+    EXPECT_EQ(readings, 200);
+    EXPECT_EQ(walkReport(result.map, walk, 200, 7),
+              "200 random readings from page 1 (seed 7):\n"
+              "  91 ended by \"close\" on page 6 \"Finale\"\n"
+              "  109 not ended after 10000 choices\n"
+              "pages no reading showed: 5\n");
+    EXPECT_EQ(trapPages(result.map), (std::vector<int>{3, 4}));
+    EXPECT_EQ(reportLines(trapFindings(result.map)),
+              (std::vector<std::string>{"pages.dat:15: error: page 3 is a trap: no ending can be reached from it",
+                                        "pages.dat:20: error: page 4 is a trap: no ending can be reached from it"}));
+    // The same seed gives the same readings; another seed, others.
+    EXPECT_EQ(walkBook(result.map, 200, 7).ends, walk.ends);
+    EXPECT_NE(walkBook(result.map, 200, 8).ends, walk.ends);
+}
+
+TEST_F(Authoring, WalkStopsOnAPageWithoutChoices)
+{
+    const CheckResult result = check(bg + page("but1_text:on;\n") + page("room_name:Dead end;\n")
+                                     + page("but1_text:close;\n"));
+    const WalkResult walk = walkBook(result.map, 5, 1);
+    EXPECT_EQ(walkReport(result.map, walk, 5, 1),
+              "5 random readings from page 1 (seed 1):\n"
+              "  5 stuck on page 2 \"Dead end\", which has no choice\n"
+              "pages no reading showed: 3\n");
+    // Page 1 leads only to the dead end: no ending can be reached from it either.
+    EXPECT_EQ(trapPages(result.map), (std::vector<int>{1, 2}));
+}
+
+TEST_F(Authoring, StatsCountWordsWaysAndMedia)
+{
+    const CheckResult result = check(trapBook);
+    const std::string report = statsReport(result.map, result.facts);
+    // Words and characters of page 1: "Start" (1, 5), "Two ways part here." (4, 19),
+    // "left" (1, 4), "right" (1, 5); page 6: "Finale", "Всё. The end", "close".
+    EXPECT_EQ(report,
+              "pages: 6, choices: 8, endings: 2 (choices that end the book)\n"
+              "words: 21, characters: 93 (every text a reader sees)\n"
+              "shortest way from page 1 to an ending: 3 choices (1 > 2 > 6 > end)\n"
+              "longest way that passes no page twice: 3 choices\n"
+              "pictures: 1 files, 307200 pixels: 0.6 MiB decoded at 16 bits per pixel, 1.2 MiB at 32\n"
+              "sounds: 0 files, 0.0 MiB decoded\n"
+              "\n"
+              "page  choices  endings  words  characters  room name\n"
+              "   1        2        0      7          33  Start\n"
+              "   2        1        0      2           6  Hall\n"
+              "   3        1        0      2           7  Pit\n"
+              "   4        1        0      2           8  Bottom\n"
+              "   5        2        1      3          16  Secret\n"
+              "   6        1        1      5          23  Finale\n");
+}
+
+TEST(AuthoringRules, WordsCharactersAndWays)
+{
+    EXPECT_EQ(wordCount(""), 0);
+    EXPECT_EQ(wordCount("  one\ttwo  three "), 3);
+    EXPECT_EQ(characterCount("Всё. ok"), 7);
+
+    PageMap map(4);
+    map[0].choices[0] = {true, "a", 2};
+    map[0].choices[1] = {true, "b", 3};
+    map[1].choices[0] = {true, "c", 3};
+    map[2].choices[0] = {true, "d", 4};
+    map[2].choices[1] = {true, "back", 1};
+    map[3].choices[0] = {true, "end", 0};
+    map[0].reachable = map[1].reachable = map[2].reachable = map[3].reachable = true;
+    const WayLengths ways = wayLengths(map);
+    ASSERT_TRUE(ways.anyEnding);
+    EXPECT_EQ(ways.shortest, (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(ways.longest, 4); // 1 > 2 > 3 > 4 > end
+    EXPECT_TRUE(ways.longestExact);
+
+    map[3].choices[0] = {true, "loop", 1};
+    EXPECT_FALSE(wayLengths(map).anyEnding);
+    EXPECT_EQ(trapPages(map), (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST_F(Authoring, TextListsEveryTextAReaderSees)
+{
+    const CheckResult result =
+        check(bg + "end_message_2:Fin;\n"
+              + page("text_main:Hello;\nroom_name:Hall;\nbut1_text:on;\nbut1_text:onward;\n")
+              + "page_start:;\nroom_name:dropped, never ended;\n"
+              + page("room_name:Last;\n") + "end_message_1:The end;\n");
+    EXPECT_EQ(textReport(result.facts, "pages.dat"),
+              "pages.dat:4: page 1, text_main: Hello\n"
+              "pages.dat:5: page 1, room_name: Hall\n"
+              "pages.dat:7: page 1, but1_text: onward\n"
+              "pages.dat:12: page 2, room_name: Last\n"
+              "pages.dat:14: end_message_1: The end\n"
+              "pages.dat:2: end_message_2: Fin\n");
+}
+
+// --- the built tool ---
+
+ProgramRun runChecker(const std::vector<std::string>& args, bool withErrors)
+{
+    return runProgram(QUORVEL_CHECK, args, withErrors);
+}
+
+TEST_F(Authoring, TheToolsCommandLine)
+{
+    writeFile("books/t/pages.dat", bg + page("but1_text:on;\n"));
+
+    const ProgramRun help = runChecker({"--help"}, false);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: quorvel-check", 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("--walk N"), std::string::npos) << help.output;
+
+    const ProgramRun unknown = runChecker({"--verbose", "books/t"}, true);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.output.rfind("quorvel-check: unknown option --verbose\nusage:", 0), 0u)
+        << unknown.output;
+
+    // The book file itself stands for its folder.
+    const ProgramRun file = runChecker({"books/t/pages.dat"}, true);
+    EXPECT_EQ(file.status, 0) << file.output;
+    EXPECT_NE(file.output.find("0 errors, 0 warnings\n"), std::string::npos) << file.output;
+
+    struct Misuse {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const Misuse misuses[] = {
+        {{"--walk", "0", "books/t"}, "--walk wants a number of readings from 1 to 1000000, not \"0\""},
+        {{"--walk", "ten", "books/t"}, "--walk wants a number"},
+        {{"--seed", "3", "books/t"}, "--seed goes with --walk"},
+        {{"--stats", "--text", "books/t"}, "one report at a time"},
+        {{"--walk"}, "--walk wants a value"},
+        {{"books/t", "books/t"}, "one PATH only"},
+    };
+    for (const Misuse& misuse : misuses) {
+        const ProgramRun run = runChecker(misuse.args, true);
+        EXPECT_EQ(run.status, 2) << misuse.says;
+        EXPECT_NE(run.output.find(misuse.says), std::string::npos) << run.output;
+    }
+}
+
+TEST_F(Authoring, TheToolsReportsOnTheDemo)
+{
+    const ProgramRun stats = runChecker({"--stats", QUORVEL_DEMO_DIR}, true);
+    EXPECT_EQ(stats.status, 0);
+    EXPECT_EQ(stats.output.rfind("pages: 10, choices: 16, endings: 1 (choices that end the book)\n", 0),
+              0u)
+        << stats.output;
+    EXPECT_NE(stats.output.find("shortest way from page 1 to an ending: 6 choices "
+                                "(1 > 2 > 3 > 4 > 9 > 10 > end)\n"),
+              std::string::npos)
+        << stats.output;
+    EXPECT_NE(stats.output.find("sounds: 3 files"), std::string::npos) << stats.output;
+
+    const ProgramRun walk = runChecker({"--walk", "50", "--seed", "3", QUORVEL_DEMO_DIR}, true);
+    EXPECT_EQ(walk.status, 0);
+    EXPECT_EQ(walk.output, "50 random readings from page 1 (seed 3):\n"
+                           "  50 ended by \"Закрыть / Close\" on page 10 \"Эпилог / Epilogue\"\n"
+                           "pages no reading showed: none\n"
+                           "0 errors, 0 warnings\n");
+
+    const ProgramRun text = runChecker({"--text", QUORVEL_DEMO_DIR "/books/demo"}, true);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.output.rfind(QUORVEL_DEMO_DIR "/books/demo/pages.dat:12: page 1, room_name: ", 0), 0u)
+        << text.output;
+}
+
+TEST_F(Authoring, TheToolsWalkReportsTrapsAsErrors)
+{
+    writeFile("books/t/pages.dat", trapBook);
+    const ProgramRun run = runChecker({"--walk", "20", "books/t"}, true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("books/t/pages.dat:15: error: page 3 is a trap: no ending can be "
+                              "reached from it\nbooks/t/pages.dat:20: error: page 4 is a trap: no "
+                              "ending can be reached from it\n2 errors, 0 warnings\n"),
+              std::string::npos)
+        << run.output;
+}
+
+} // namespace

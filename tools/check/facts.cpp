@@ -1,0 +1,91 @@
+#include "facts.h"
+
+#include "compose.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+bool isShownText(const std::string& key)
+{
+    return key == "room_name" || key == "text_main" || key == "but1_text" || key == "but2_text"
+           || key == "but3_text";
+}
+
+// The line that gives the value the page keeps: the last of its key.
+void keepLast(std::vector<ShownText>& texts, ShownText text)
+{
+    texts.erase(std::remove_if(texts.begin(), texts.end(),
+                               [&](const ShownText& t) { return t.key == text.key; }),
+                texts.end());
+    texts.push_back(std::move(text));
+}
+
+} // namespace
+
+void FactCollector::see(const BookEvent& event)
+{
+    if (event.kind != BookEventKind::Entry)
+        return;
+    if (event.key.compare(0, 12, "end_message_") == 0) {
+        keepLast(endMessages_, {0, event.line, event.key, event.value});
+        return;
+    }
+    if (event.page < 0)
+        return;
+    const std::size_t index = static_cast<std::size_t>(event.page);
+    if (byPage_.size() <= index)
+        byPage_.resize(index + 1);
+    if (event.key == "page_start")
+        byPage_[index].clear(); // a page never ended gives its index to the next one
+    else if (isShownText(event.key))
+        keepLast(byPage_[index], {event.page + 1, event.line, event.key, event.value});
+}
+
+BookFacts FactCollector::gather()
+{
+    BookFacts facts;
+    const std::size_t pages = std::min(byPage_.size(), gamedataPages.size());
+    for (std::size_t i = 0; i < pages; ++i) {
+        std::vector<ShownText> texts = byPage_[i];
+        std::sort(texts.begin(), texts.end(),
+                  [](const ShownText& a, const ShownText& b) { return a.line < b.line; });
+        facts.texts.insert(facts.texts.end(), texts.begin(), texts.end());
+    }
+    std::sort(endMessages_.begin(), endMessages_.end(),
+              [](const ShownText& a, const ShownText& b) { return a.key < b.key; });
+    facts.texts.insert(facts.texts.end(), endMessages_.begin(), endMessages_.end());
+
+    std::set<BITMAP*> pictures;
+    std::set<SAMPLE*> sounds;
+    for (const Gamedata* page : gamedataPages) {
+        for (BITMAP* picture : {page->getBackround(), page->getPico()}) {
+            if (!picture || !pictures.insert(picture).second)
+                continue;
+            const std::size_t pixels = static_cast<std::size_t>(picture->w) * picture->h;
+            facts.picturePixels += pixels;
+            if (hasAlpha(picture))
+                facts.alphaPixels += pixels;
+        }
+        SAMPLE* sound = page->getSound();
+        if (sound && sounds.insert(sound).second)
+            facts.soundBytes += static_cast<std::size_t>(sound->len) * (sound->stereo ? 2 : 1)
+                                * (sound->bits / 8);
+    }
+    facts.pictureFiles = pictures.size();
+    facts.soundFiles = sounds.size();
+    return facts;
+}
+
+std::string textReport(const BookFacts& facts, const std::string& file)
+{
+    std::string report;
+    for (const ShownText& shown : facts.texts) {
+        report += file + ":" + std::to_string(shown.line) + ": ";
+        if (shown.page > 0)
+            report += "page " + std::to_string(shown.page) + ", ";
+        report += shown.key + ": " + shown.text + "\n";
+    }
+    return report;
+}

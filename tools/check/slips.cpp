@@ -1,0 +1,156 @@
+#include "slips.h"
+
+#include "compose.h"
+#include "gamepage.h"
+#include "init.h"
+#include "keyvalue.h"
+#include "target.h"
+
+#include <cstring>
+
+namespace {
+
+// Page-level keys that may stand only once on a page: every key of a page
+// but its bounds.
+bool countsOnPage(const std::string& key)
+{
+    return key != "page_start" && key != "page_end";
+}
+
+bool isChoiceTarget(const std::string& key)
+{
+    return key.size() == 9 && key.compare(0, 3, "but") == 0 && key.compare(4, 5, "_goto") == 0
+           && key[3] >= '1' && key[3] <= '3';
+}
+
+std::string trimmedRight(std::string text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    return text;
+}
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// At most `limit` characters of UTF-8 `text`, with "…" when cut.
+std::string shortened(const std::string& text, std::size_t limit)
+{
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && characters++ == limit)
+            return text.substr(0, at) + "…";
+    }
+    return text;
+}
+
+} // namespace
+
+void SlipFinder::see(const BookEvent& event)
+{
+    if (event.kind != BookEventKind::Entry)
+        return;
+    if (event.key == "default_bg")
+        defaultBgLine_ = event.line;
+    if (event.key == "page_start") {
+        keysOnPage_.clear();
+        backgroundLine_[event.page] = defaultBgLine_;
+        picoLine_.erase(event.page);
+        return;
+    }
+    if (event.page < 0)
+        return;
+    if (event.key == "pico_name")
+        picoLine_[event.page] = event.line;
+    if (isChoiceTarget(event.key))
+        checkTarget(event);
+    checkRepeatedKey(event);
+}
+
+void SlipFinder::checkTarget(const BookEvent& event)
+{
+    const std::string& value = event.value;
+    if (!isPageNumber(value))
+        return;
+    std::size_t used = 0;
+    const int number = readPageNumber(value, &used);
+    const std::string rest = trimmedRight(value.substr(used));
+    if (rest.empty())
+        return;
+    warn(event.line, event.key + " " + quoted(value) + " is read as " + std::to_string(number) + ": "
+                         + quoted(rest) + " after the number is ignored");
+}
+
+void SlipFinder::checkRepeatedKey(const BookEvent& event)
+{
+    if (!countsOnPage(event.key))
+        return;
+    const auto [first, isNew] = keysOnPage_.emplace(event.key, event.line);
+    if (!isNew)
+        warn(event.line, event.key + " given twice on this page (first at line "
+                             + std::to_string(first->second) + "): the player keeps this one");
+}
+
+void SlipFinder::checkPictures()
+{
+    std::set<BITMAP*> seen;
+    for (std::size_t i = 0; i < gamedataPages.size(); ++i) {
+        const int index = static_cast<int>(i);
+        const Gamedata& page = *gamedataPages[i];
+        BITMAP* background = page.getBackround();
+        if (background && seen.insert(background).second) {
+            const int line = backgroundLine_[index];
+            const std::string name = "background " + quoted(bookRelative(page.backgroundPath));
+            if (hasAlpha(background))
+                warn(line, name + " has transparent parts: they show black");
+        }
+        BITMAP* pico = page.getPico();
+        if (!pico || !seen.insert(pico).second)
+            continue;
+        const int line = picoLine_[index];
+        const std::string name = "illustration " + quoted(bookRelative(page.picoPath));
+        if (pico->w >= ILLUSTRATION_AREA_W)
+            warn(line, name + " is " + std::to_string(pico->w) + " pixels wide, more than "
+                           + std::to_string(ILLUSTRATION_AREA_W - 1)
+                           + ": it is not centred but drawn where the illustration before it was"
+                           + (pico->w > ILLUSTRATION_AREA_W
+                                  ? ", and cut to " + std::to_string(ILLUSTRATION_AREA_W)
+                                  : std::string()));
+        if (pico->h > ILLUSTRATION_AREA_H)
+            warn(line, name + " is " + std::to_string(pico->h) + " pixels tall: the page shows its top "
+                           + std::to_string(ILLUSTRATION_AREA_H) + ", the lowest "
+                           + std::to_string(pico->h - ILLUSTRATION_AREA_H)
+                           + " rows are cut off behind the choices");
+    }
+}
+
+void SlipFinder::warn(int line, const std::string& message)
+{
+    findings_.push_back({line, Severity::Warning, message});
+}
+
+std::vector<Finding> findTextAfterValues(const char* path)
+{
+    std::vector<Finding> findings;
+    LineReader file(path);
+    std::string line;
+    for (int number = 1; file.isOpen() && file.next(line); ++number) {
+        std::string_view key, value;
+        if (splitKeyValue(line, key, value) != LineKind::Entry)
+            continue;
+        // The value is a view into the line; its ';' follows it.
+        const std::size_t end = static_cast<std::size_t>(value.data() - line.data()) + value.size();
+        std::string after = trimmedRight(encrCyr(line.substr(end + 1)));
+        const std::size_t start = after.find_first_not_of(" \t");
+        if (start == std::string::npos || after[start] == '#')
+            continue;
+        // A closing ';' is where the author meant the value to end.
+        if (after.back() == ';')
+            after = trimmedRight(after.substr(0, after.size() - 1));
+        findings.push_back({number, Severity::Warning,
+                            "text after ';' is ignored: «" + shortened(after, 40) + "»"});
+    }
+    return findings;
+}

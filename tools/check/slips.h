@@ -1,0 +1,46 @@
+// Slips that the player's reader passes without a word and that change the
+// book: text after a line's ';', targets with characters after their
+// number, a key given twice on one page, and pictures that do not fit where
+// the page draws them.
+#ifndef QUORVEL_CHECK_SLIPS_H
+#define QUORVEL_CHECK_SLIPS_H
+
+#include "book.h"
+#include "report.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+// Watches the reader's events, then looks at the pages it kept.
+class SlipFinder {
+public:
+    void see(const BookEvent& event);
+
+    // Looks at the pictures of the pages in gamedataPages, which must be the
+    // pages of the reading whose events were seen: an illustration past its
+    // area, a background with transparent parts (they show black). Each
+    // picture file is reported once.
+    void checkPictures();
+
+    std::vector<Finding> takeFindings() { return std::move(findings_); }
+
+private:
+    void checkTarget(const BookEvent& event);
+    void checkRepeatedKey(const BookEvent& event);
+    void warn(int line, const std::string& message);
+
+    std::vector<Finding> findings_;
+    std::map<std::string, int> keysOnPage_;  // key -> its first line on the page being read
+    int defaultBgLine_ = 0;
+    std::map<int, int> backgroundLine_;      // page index -> line of its default_bg
+    std::map<int, int> picoLine_;            // page index -> line of its (last) pico_name
+};
+
+// Warnings for the lines of the key-value file at `path` that hold text
+// after the ';' that ends their value: the player ignores it. Blank text and
+// a remark that starts with '#' are not reported.
+std::vector<Finding> findTextAfterValues(const char* path);
+
+#endif

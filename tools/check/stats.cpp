@@ -1,0 +1,179 @@
+#include "stats.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// How many pages the search for the longest way may step into before it
+// gives up: the number of ways grows exponentially with the book.
+const long searchBudget = 2000000;
+
+struct LongestSearch {
+    const PageMap& map;
+    std::vector<bool> onWay;
+    int longest = 0;
+    long steps = 0;
+
+    // Follows every way on from `page` (from 1), `made` choices from page 1.
+    void from(int page, int made)
+    {
+        if (++steps > searchBudget)
+            return;
+        onWay[page - 1] = true;
+        for (const MapChoice& choice : map[page - 1].choices) {
+            if (!choice.shown)
+                continue;
+            if (choice.targetPage == 0)
+                longest = std::max(longest, made + 1);
+            else if (!onWay[choice.targetPage - 1])
+                from(choice.targetPage, made + 1);
+        }
+        onWay[page - 1] = false;
+    }
+};
+
+std::string mebibytes(double bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", bytes / (1024.0 * 1024.0));
+    return text;
+}
+
+std::string padded(const std::string& text, std::size_t width)
+{
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+} // namespace
+
+int wordCount(const std::string& text)
+{
+    int words = 0;
+    bool inWord = false;
+    for (char c : text) {
+        if (isBlank(c)) {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            ++words;
+        }
+    }
+    return words;
+}
+
+int characterCount(const std::string& text)
+{
+    int characters = 0;
+    for (char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return characters;
+}
+
+WayLengths wayLengths(const PageMap& map)
+{
+    WayLengths lengths;
+    if (map.empty())
+        return lengths;
+    // Shortest: breadth first, remembering where each page was first reached from.
+    std::vector<int> cameFrom(map.size(), -1);
+    cameFrom[0] = 0;
+    std::deque<int> waiting = {1};
+    int endingPage = 0;
+    while (!waiting.empty() && endingPage == 0) {
+        const int page = waiting.front();
+        waiting.pop_front();
+        for (const MapChoice& choice : map[page - 1].choices) {
+            if (!choice.shown)
+                continue;
+            if (choice.targetPage == 0) {
+                endingPage = page;
+                break;
+            }
+            if (cameFrom[choice.targetPage - 1] < 0) {
+                cameFrom[choice.targetPage - 1] = page;
+                waiting.push_back(choice.targetPage);
+            }
+        }
+    }
+    if (endingPage == 0)
+        return lengths;
+    lengths.anyEnding = true;
+    for (int page = endingPage; page != 0; page = cameFrom[page - 1])
+        lengths.shortest.insert(lengths.shortest.begin(), page);
+
+    LongestSearch search{map, std::vector<bool>(map.size(), false)};
+    search.from(1, 0);
+    lengths.longest = search.longest;
+    lengths.longestExact = search.steps <= searchBudget;
+    return lengths;
+}
+
+std::string statsReport(const PageMap& map, const BookFacts& facts)
+{
+    struct PageCounts {
+        int choices = 0, endings = 0, words = 0, characters = 0;
+    };
+    std::vector<PageCounts> pages(map.size());
+    PageCounts all;
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        for (const MapChoice& choice : map[i].choices) {
+            pages[i].choices += choice.shown ? 1 : 0;
+            pages[i].endings += choice.shown && choice.targetPage == 0 ? 1 : 0;
+        }
+    }
+    for (const ShownText& shown : facts.texts) {
+        PageCounts& counts = shown.page > 0 ? pages[shown.page - 1] : all;
+        counts.words += wordCount(shown.text);
+        counts.characters += characterCount(shown.text);
+    }
+    for (const PageCounts& page : pages) {
+        all.choices += page.choices;
+        all.endings += page.endings;
+        all.words += page.words;
+        all.characters += page.characters;
+    }
+
+    std::string report = "pages: " + std::to_string(map.size())
+                         + ", choices: " + std::to_string(all.choices)
+                         + ", endings: " + std::to_string(all.endings)
+                         + " (choices that end the book)\n";
+    report += "words: " + std::to_string(all.words) + ", characters: "
+              + std::to_string(all.characters) + " (every text a reader sees)\n";
+    const WayLengths ways = wayLengths(map);
+    if (!ways.anyEnding) {
+        report += "no ending can be reached from page 1\n";
+    } else {
+        std::string way;
+        for (int page : ways.shortest)
+            way += std::to_string(page) + " > ";
+        report += "shortest way from page 1 to an ending: " + std::to_string(ways.shortest.size())
+                  + " choices (" + way + "end)\n";
+        report += "longest way that passes no page twice: " + std::to_string(ways.longest)
+                  + " choices" + (ways.longestExact ? "" : " at least (the search was cut off)")
+                  + "\n";
+    }
+    const double at32 = 4.0 * facts.picturePixels;
+    // In fewer bits per pixel, pictures with an alpha channel still take 32.
+    const double at16 = 2.0 * (facts.picturePixels - facts.alphaPixels) + 4.0 * facts.alphaPixels;
+    report += "pictures: " + std::to_string(facts.pictureFiles) + " files, "
+              + std::to_string(facts.picturePixels) + " pixels: " + mebibytes(at16)
+              + " decoded at 16 bits per pixel, " + mebibytes(at32) + " at 32\n";
+    report += "sounds: " + std::to_string(facts.soundFiles) + " files, "
+              + mebibytes(static_cast<double>(facts.soundBytes)) + " decoded\n";
+
+    report += "\npage  choices  endings  words  characters  room name\n";
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const PageCounts& page = pages[i];
+        report += padded(std::to_string(i + 1), 4) + padded(std::to_string(page.choices), 9)
+                  + padded(std::to_string(page.endings), 9) + padded(std::to_string(page.words), 7)
+                  + padded(std::to_string(page.characters), 12) + "  " + map[i].roomName + "\n";
+    }
+    return report;
+}
