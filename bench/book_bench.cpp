@@ -1,11 +1,17 @@
 // How long a book takes to open, how much memory it holds, and how long a
-// page takes to show, for synthetic books of growing length over the same
-// few pictures and sounds. Beside each figure: what decoding every named
-// file once per naming costs (a reader without sharing), and what decoding
-// each distinct file once costs (the floor).
+// page takes to show.
 //
-// Each book size is measured in a child process of its own, so that the
-// peak resident memory printed belongs to that size alone.
+// First, synthetic books of growing length over the same few pictures and
+// sounds, read without a window. Beside each figure: what decoding every
+// named file once per naming costs (a reader without sharing), and what
+// decoding each distinct file once costs (the floor). Each book size is
+// measured in a child process of its own, so that the peak resident memory
+// printed belongs to that size alone.
+//
+// Then, with an X display, books whose every page has its own media, read
+// by the page screen in a window (ownmedia.cpp).
+#include "ownmedia.h"
+
 #include "assets.h"
 #include "book.h"
 #include "gamepage.h"
@@ -193,8 +199,11 @@ bool measureInChild(int pages, Figures& figures)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc >= 2 && std::string(argv[1]) == "--child")
+        return runOwnMediaChild(argc - 2, argv + 2);
+
     install_allegro(SYSTEM_NONE, &errno, atexit);
     set_uformat(U_UTF8);
     register_png_file_type();
@@ -241,5 +250,11 @@ int main()
                 "limit: 1.3 x distinct + 1 ms a page.\n");
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(work);
-    return 0;
+
+    if (!std::getenv("DISPLAY")) {
+        std::printf("\nThe books with media of their own are read in a window: run this under an\n"
+                    "X display, for instance xvfb-run -a -s \"-screen 0 1024x768x24\" %s\n", argv[0]);
+        return 0;
+    }
+    return runOwnMediaSeries(fs::canonical("/proc/self/exe").string());
 }
