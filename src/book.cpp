@@ -2,7 +2,9 @@
 
 #include "init.h"
 #include "keyvalue.h"
+#include "target.h"
 
+#include <algorithm>
 #include <cstring>
 
 std::vector<Gamedata*> gamedataPages;
@@ -94,6 +96,23 @@ public:
         }
     }
 
+    // Turns the targets that name a page into that page's number, now that
+    // every page and its name is known.
+    void resolveNames()
+    {
+        for (const NamedTarget& target : namedTargets_) {
+            Gamedata* page = gamedataPages[static_cast<std::size_t>(target.page)];
+            const int found = findNamedPage(target.name);
+            if (found >= 0)
+                page->setButGoto(target.choice, found + 1);
+            else if (observer_)
+                observer_(BookEvent{target.line, BookEventKind::UnknownPageName,
+                                    "but" + std::to_string(target.choice) + "_goto", target.name,
+                                    target.page});
+        }
+        namedTargets_.clear();
+    }
+
 private:
     void apply(Key key, std::string_view name, const std::string& text, std::string_view raw)
     {
@@ -114,6 +133,7 @@ private:
             gamedata = new Gamedata;
             open_ = true;
             openedAt_ = line_;
+            forgetNamedTargets(static_cast<int>(gamedataPages.size()));
         }
         tell(BookEventKind::Entry, name, text);
         // Targets keep the line reader's form: only their digits matter.
@@ -127,16 +147,26 @@ private:
         case Key::EndMessage2: copyCut(end_message_2, sizeof end_message_2, text.c_str()); break;
         case Key::EndMessage3: copyCut(end_message_3, sizeof end_message_3, text.c_str()); break;
         case Key::PageStart:
+            gamedata->setPageName(text.c_str());
             gamedata->setBackground(default_bg);
             checkLoaded(gamedata->background, "default_bg", default_bg);
             break;
         case Key::RoomName: gamedata->setRoomName(text.c_str()); break;
         case Key::But1Text: gamedata->setBut1Text(text.c_str()); break;
-        case Key::But1Goto: gamedata->setBut1Goto(rawValue.c_str()); break;
+        case Key::But1Goto:
+            gamedata->setBut1Goto(rawValue.c_str());
+            noteNamedTarget(1, rawValue, text);
+            break;
         case Key::But2Text: gamedata->setBut2Text(text.c_str()); break;
-        case Key::But2Goto: gamedata->setBut2Goto(rawValue.c_str()); break;
+        case Key::But2Goto:
+            gamedata->setBut2Goto(rawValue.c_str());
+            noteNamedTarget(2, rawValue, text);
+            break;
         case Key::But3Text: gamedata->setBut3Text(text.c_str()); break;
-        case Key::But3Goto: gamedata->setBut3Goto(rawValue.c_str()); break;
+        case Key::But3Goto:
+            gamedata->setBut3Goto(rawValue.c_str());
+            noteNamedTarget(3, rawValue, text);
+            break;
         case Key::TextMain: gamedata->setText(text.c_str()); break;
         case Key::PicoName: {
             const std::string path = bookPath("/pico/", text);
@@ -157,6 +187,24 @@ private:
             break;
         case Key::Unknown: break;
         }
+    }
+
+    // A target is a page number, read as it always was, or a page's name,
+    // kept to be turned into a number once every page is known. Until then,
+    // and for good when no page bears the name, it reads as a number: 0.
+    void noteNamedTarget(int choice, const std::string& raw, const std::string& text)
+    {
+        if (!isPageNumber(raw))
+            namedTargets_.push_back({static_cast<int>(gamedataPages.size()), choice, text, line_});
+    }
+
+    // The named targets of a page that was dropped, whose index the page
+    // started now takes.
+    void forgetNamedTargets(int page)
+    {
+        namedTargets_.erase(std::remove_if(namedTargets_.begin(), namedTargets_.end(),
+                                           [page](const NamedTarget& t) { return t.page == page; }),
+                            namedTargets_.end());
     }
 
     // Tells of a file, named on a line with `key`, that could not be loaded.
@@ -180,7 +228,15 @@ private:
         observer_(BookEvent{line, kind, std::string(key), value, page});
     }
 
+    struct NamedTarget {
+        int page;          // index of the page whose choice it is
+        int choice;        // 1 to 3
+        std::string name;  // narrowed to the file's own bytes
+        int line;
+    };
+
     const BookObserver& observer_;
+    std::vector<NamedTarget> namedTargets_;
     int line_ = 0;
     bool open_ = false;
     int openedAt_ = 0;
@@ -198,6 +254,7 @@ bool readBook(const char* path, const BookObserver& observer)
     for (int number = 1; file.next(line); ++number)
         reader.readLine(number, line);
     reader.finish();
+    reader.resolveNames();
     return true;
 }
 
@@ -257,4 +314,14 @@ std::vector<std::string> bookKeyNames()
     for (const KeyName& k : keyNames)
         names.push_back(k.name);
     return names;
+}
+
+int findNamedPage(const std::string& name)
+{
+    for (std::size_t i = 0; i < gamedataPages.size(); ++i) {
+        const char* pageName = gamedataPages[i]->pageName;
+        if (pageName && name == pageName)
+            return static_cast<int>(i);
+    }
+    return -1;
 }

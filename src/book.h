@@ -43,6 +43,13 @@ int pageAfterChoice(int pageIndex, int choice);
 // with no pages, when the book file is missing or cannot be opened.
 bool loadBook();
 
+// The index of the first page in gamedataPages whose page_start line names
+// it `name`, or -1 when none does. The reader turns a choice's target that
+// names a page into that page's number once the whole book is read, so a
+// name may name a later page; a name that no page bears stays the number
+// it reads as, 0.
+int findNamedPage(const std::string& name);
+
 // The path of the book file: book + "/pages.dat", cut to the PATH_SIZE path
 // buffer the reader has always used.
 std::string bookFilePath();
@@ -65,6 +72,8 @@ enum class BookEventKind {
     PageNeverEnded,      // a page_start (at `line`) whose page was never ended: dropped
     FileNotLoaded,       // a picture or sound that could not be loaded; value is its path,
                          // key the key that named it (a page's background: default_bg)
+    UnknownPageName,     // a choice's target (key butN_goto) names no page; value is the
+                         // name. Told after the whole book is read.
 };
 
 struct BookEvent {

@@ -20,6 +20,7 @@ Gamedata::~Gamedata()
     releasePicture(background);
     releasePicture(pico);
     releaseSound(sound);
+    delete[] pageName;
     delete[] roomName;
     delete[] text;
     delete[] but1Text;
@@ -39,6 +40,24 @@ void Gamedata::setBut3Text(const char* s) { replaceText(but3Text, LABEL_SIZE, s)
 void Gamedata::setBut1Goto(const char* s) { but1Goto = readPageNumber(s); }
 void Gamedata::setBut2Goto(const char* s) { but2Goto = readPageNumber(s); }
 void Gamedata::setBut3Goto(const char* s) { but3Goto = readPageNumber(s); }
+
+void Gamedata::setButGoto(int choice, int target)
+{
+    switch (choice) {
+    case 1: but1Goto = target; break;
+    case 2: but2Goto = target; break;
+    case 3: but3Goto = target; break;
+    default: break;
+    }
+}
+
+void Gamedata::setPageName(const char* s)
+{
+    delete[] pageName;
+    pageName = nullptr;
+    if (*s)
+        replaceText(pageName, std::strlen(s) + 1, s);
+}
 
 const char* Gamedata::getButText(int choice) const
 {

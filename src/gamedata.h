@@ -34,6 +34,12 @@ public:
     void setBut1Goto(const char* s);
     void setBut2Goto(const char* s);
     void setBut3Goto(const char* s);
+    // The target of choice `choice` (1 to 3) as a page number.
+    void setButGoto(int choice, int target);
+
+    // The page's name, the value of its page_start line: a choice's target
+    // may name the page by it. Copied whole; an empty name gives none.
+    void setPageName(const char* s);
 
     // Keep a copy of `path` and load the file now. A file that cannot be
     // loaded ends the program (under the player's loaders) or leaves the
@@ -55,6 +61,7 @@ public:
     const char* getButText(int choice) const;
     int getButGoto(int choice) const;
 
+    char* pageName = nullptr;
     char* roomName = nullptr;
     char* text = nullptr;
     char* but1Text = nullptr;

@@ -156,7 +156,7 @@ TEST_F(Check, ReportsEachFaultOnItsLine)
           "pages.dat:5: error: but2_text without but2_goto: the choice ends the book",
           "pages.dat:7: error: but3_goto \"0\" is no page (pages count from 1): the choice ends the book",
           "pages.dat:9: warning: page 2 is not reached from page 1",
-          "pages.dat:12: error: but2_goto \"two\" is no page (pages count from 1): the choice ends the book",
+          "pages.dat:12: error: but2_goto \"two\" names no page: the choice ends the book",
           "pages.dat:14: error: but3_goto \"-3\" is no page (pages count from 1): the choice ends the book"}},
         {"targets the first choice may leave out, and an ending on the last page",
          bg + "page_start:;\nbut1_text:on;\nbut1_goto:0;\npage_end:;\n"

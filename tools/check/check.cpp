@@ -6,6 +6,7 @@
 #include "keys.h"
 #include "owntexts.h"
 #include "slips.h"
+#include "target.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,6 +87,8 @@ public:
         case BookEventKind::PageNeverEnded:
             warn(event.line, "page never ended (no page_end after it): the player drops it");
             break;
+        case BookEventKind::UnknownPageName: // the slip finder tells of it (slips.h)
+            break;
         case BookEventKind::FileNotLoaded:
             fileNotLoaded(event);
             break;
@@ -103,6 +106,7 @@ public:
             const Gamedata& record = *gamedataPages[i];
             MapPage& page = map[i];
             page.line = pages_[i].start;
+            page.name = record.pageName ? record.pageName : "";
             page.roomName = record.roomName ? record.roomName : "";
             for (int k = 0; k < CHOICES_PER_PAGE; ++k) {
                 MapChoice& choice = page.choices[k];
@@ -269,7 +273,7 @@ private:
         if (lines.target == 0)
             error(lines.label, choiceKey(k, "_text") + " without " + choiceKey(k, "_goto")
                                    + ": the choice ends the book");
-        else
+        else if (isPageNumber(lines.targetText)) // a name no page bears is told apart
             error(lines.target, choiceKey(k, "_goto") + " " + quoted(lines.targetText)
                                     + " is no page (pages count from 1): the choice ends the book");
     }
@@ -324,6 +328,7 @@ CheckResult checkBook(const CheckSettings& settings)
     if (result.opened) {
         result.map = analyzer.mapPages();
         slips.checkPictures();
+        slips.checkPageNames();
         result.facts = facts.gather();
         more = slips.takeFindings();
         const std::vector<Finding> after = findTextAfterValues(path.c_str());

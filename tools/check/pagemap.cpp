@@ -64,6 +64,8 @@ std::string pageMapDot(const PageMap& map)
         const int number = static_cast<int>(i) + 1;
         // "\n" inside a DOT label is its own line break.
         std::string label = std::to_string(number);
+        if (!page.name.empty())
+            label += " [" + dotEscaped(page.name) + "]";
         if (!page.reachable)
             label += " (unreachable)";
         if (!page.roomName.empty())

@@ -19,6 +19,7 @@ struct MapChoice {
 
 struct MapPage {
     int line = 0;                    // line of its page_start in the book file
+    std::string name;                // its page_start value, "" when it has none
     std::string roomName;            // "" when the page has none
     MapChoice choices[CHOICES_PER_PAGE];  // in the order but1, but2, but3
     bool reachable = false;          // set by markReachable
@@ -37,8 +38,8 @@ bool endsAsMeant(int choice, int target);
 // (page 1 itself included), and clears it on the others.
 void markReachable(PageMap& map);
 
-// The map as a Graphviz digraph: a node per page labelled with its number
-// and room name (unreachable pages dashed and grey), an edge per shown
+// The map as a Graphviz digraph: a node per page labelled with its number,
+// name and room name (unreachable pages dashed and grey), an edge per shown
 // choice labelled with its label, the choices that end the book as meant
 // led to one "end" node drawn as a double circle, and those whose target
 // names no page led, dashed and red, to a red "no such page" node.

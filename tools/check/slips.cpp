@@ -3,6 +3,7 @@
 #include "compose.h"
 #include "gamepage.h"
 #include "init.h"
+#include "keys.h"
 #include "keyvalue.h"
 #include "target.h"
 
@@ -50,12 +51,15 @@ std::string shortened(const std::string& text, std::size_t limit)
 
 void SlipFinder::see(const BookEvent& event)
 {
+    if (event.kind == BookEventKind::UnknownPageName)
+        unknownPageName(event);
     if (event.kind != BookEventKind::Entry)
         return;
     if (event.key == "default_bg")
         defaultBgLine_ = event.line;
     if (event.key == "page_start") {
         keysOnPage_.clear();
+        startLine_[event.page] = event.line;
         backgroundLine_[event.page] = defaultBgLine_;
         picoLine_.erase(event.page);
         return;
@@ -81,6 +85,49 @@ void SlipFinder::checkTarget(const BookEvent& event)
         return;
     warn(event.line, event.key + " " + quoted(value) + " is read as " + std::to_string(number) + ": "
                          + quoted(rest) + " after the number is ignored");
+}
+
+void SlipFinder::unknownPageName(const BookEvent& event)
+{
+    // The nearest name, when it is close enough to be what was meant.
+    std::string nearest;
+    int nearestDistance = 0;
+    for (const Gamedata* page : gamedataPages) {
+        if (!page->pageName)
+            continue;
+        const int distance = editDistance(event.value, page->pageName);
+        if (nearest.empty() || distance < nearestDistance) {
+            nearest = page->pageName;
+            nearestDistance = distance;
+        }
+    }
+    std::string message = event.key + " " + quoted(event.value) + " names no page";
+    if (!nearest.empty() && 2 * nearestDistance <= static_cast<int>(event.value.size()))
+        message += " (did you mean " + quoted(nearest) + "?)";
+    message += event.key == "but1_goto" ? ": the choice goes to the next page, as with no target"
+                                        : ": the choice ends the book";
+    error(event.line, message);
+}
+
+void SlipFinder::checkPageNames()
+{
+    for (std::size_t i = 0; i < gamedataPages.size(); ++i) {
+        const char* name = gamedataPages[i]->pageName;
+        if (!name)
+            continue;
+        const int line = startLine_[static_cast<int>(i)];
+        const std::string page = "page " + std::to_string(i + 1);
+        if (isPageNumber(name)) {
+            warn(line, page + " is named " + quoted(name)
+                           + ", which reads as a page number: no target can name it");
+            continue;
+        }
+        const int first = findNamedPage(name);
+        if (first != static_cast<int>(i))
+            error(line, page + " is named " + quoted(name) + " like page "
+                            + std::to_string(first + 1) + ": targets that name it lead to page "
+                            + std::to_string(first + 1));
+    }
 }
 
 void SlipFinder::checkRepeatedKey(const BookEvent& event)
@@ -129,6 +176,11 @@ void SlipFinder::checkPictures()
 void SlipFinder::warn(int line, const std::string& message)
 {
     findings_.push_back({line, Severity::Warning, message});
+}
+
+void SlipFinder::error(int line, const std::string& message)
+{
+    findings_.push_back({line, Severity::Error, message});
 }
 
 std::vector<Finding> findTextAfterValues(const char* path)

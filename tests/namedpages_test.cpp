@@ -1,0 +1,186 @@
+// Pages named by their page_start line and choices that lead to them by
+// name: in the reader, in the checker's report and map, and on the page
+// screen in a real window.
+#include "assets.h"
+#include "book.h"
+#include "check.h"
+#include "gamepage.h"
+#include "init.h"
+#include "report.h"
+#include "scriptedinput.h"
+#include "session.h"
+#include "target.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+void writePicture(const std::string& path)
+{
+    BITMAP* picture = makeTestPicture(64, 48, 40, 120, 60);
+    ASSERT_TRUE(picture);
+    writeFile(path, "");
+    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
+    destroy_bitmap(picture);
+}
+
+std::string page(const std::string& lines, const std::string& name = "")
+{
+    return "page_start:" + name + ";\n" + lines + "page_end:;\n";
+}
+
+const std::string bg = "default_bg:bg.png;\n";
+
+TEST(Targets, NumbersAreReadAsTheyAlwaysWereAndTheRestAreNames)
+{
+    struct Case {
+        const char* value;
+        bool number;
+        int read;
+        std::size_t used;
+    };
+    const Case cases[] = {
+        {"", true, 0, 0},        {"3", true, 3, 1},        {"3x", true, 3, 1},
+        {" 12 ", true, 12, 3},   {"+4", true, 4, 2},       {"-2", true, -2, 2},
+        {"-", true, 0, 0},       {"\t7", true, 7, 2},      {"storm", false, 0, 0},
+        {"x3", false, 0, 0},     {"Буря", false, 0, 0},    {"99999999999", true, INT_MAX, 11},
+        {"-99999999999", true, INT_MIN, 12},
+    };
+    for (const Case& c : cases) {
+        std::size_t used = 99;
+        EXPECT_EQ(isPageNumber(c.value), c.number) << c.value;
+        EXPECT_EQ(readPageNumber(c.value, &used), c.read) << c.value;
+        EXPECT_EQ(used, c.used) << c.value;
+    }
+}
+
+class NamedPages : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startLibraryWithoutDisplay();
+        set_color_depth(32);
+        installCheckingLoaders();
+        enterScratchDir("named");
+        copyCut(book, sizeof book, "books/t");
+        writePicture("books/t/pico/bg.png");
+    }
+
+    void TearDown() override { freePages(); }
+
+    void load(const std::string& pages)
+    {
+        writeFile("books/t/pages.dat", pages);
+        ASSERT_TRUE(loadBook());
+    }
+
+    std::vector<std::string> reported(const std::string& pages)
+    {
+        writeFile("books/t/pages.dat", pages);
+        std::vector<std::string> lines;
+        for (const Finding& finding : checkBook({nullptr, "books/t"}).findings)
+            lines.push_back(formatFinding("pages.dat", finding));
+        return lines;
+    }
+};
+
+TEST_F(NamedPages, TheReaderTurnsNamesIntoPageNumbers)
+{
+    load(bg + page("but1_text:a;\nbut1_goto:storm;\nbut2_text:b;\nbut2_goto:Тихо;\n", "start")
+         + page("but1_text:c;\nbut1_goto:start;\n", "Тихо")
+         + "page_start:storm;\nroom_name:dropped, never ended;\n"
+         + page("but1_text:d;\nbut2_text:e;\nbut2_goto:nowhere;\nbut3_text:f;\nbut3_goto:2;\n",
+                "storm")
+         + page("room_name:second storm;\n", "storm"));
+    ASSERT_EQ(gamedataPages.size(), 4u);
+    EXPECT_EQ(gamedataPages[0]->but1Goto, 3); // a later page, the one that was ended
+    EXPECT_EQ(gamedataPages[0]->but2Goto, 2); // a name in Cyrillic
+    EXPECT_EQ(gamedataPages[1]->but1Goto, 1);
+    // A name no page bears reads as the number it always read as.
+    EXPECT_EQ(gamedataPages[2]->but2Goto, 0);
+    EXPECT_EQ(gamedataPages[2]->but3Goto, 2);
+    // Two pages with one name: the first is the one named.
+    EXPECT_EQ(findNamedPage("storm"), 2);
+    EXPECT_EQ(findNamedPage("nowhere"), -1);
+    EXPECT_EQ(pageAfterChoice(2, 2), BOOK_ENDS);
+}
+
+TEST_F(NamedPages, TheCheckerReportsNamesThatLeadNowhereOrClash)
+{
+    const std::vector<std::string> lines =
+        reported(bg + page("but1_text:a;\nbut1_goto:strom;\nbut2_text:b;\nbut2_goto:elsewhere;\n")
+                 + page("but1_text:c;\n", "storm") + page("but1_text:d;\n", "storm")
+                 + page("but1_text:e;\nbut1_goto:4;\n", "12"));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "pages.dat:4: error: but1_goto \"strom\" names no page (did you mean "
+                         "\"storm\"?): the choice goes to the next page, as with no target",
+                         "pages.dat:6: error: but2_goto \"elsewhere\" names no page: the choice "
+                         "ends the book",
+                         "pages.dat:11: error: page 3 is named \"storm\" like page 2: targets "
+                         "that name it lead to page 2",
+                         "pages.dat:14: warning: page 4 is named \"12\", which reads as a page "
+                         "number: no target can name it",
+                     }));
+}
+
+TEST_F(NamedPages, TheMapFollowsNames)
+{
+    writeFile("books/t/pages.dat", bg + page("but1_text:jump;\nbut1_goto:end room;\n", "first")
+                                       + page("but1_text:lost;\nbut1_goto:1;\n")
+                                       + page("but1_text:close;\n", "end room"));
+    const CheckResult result = checkBook({nullptr, "books/t"});
+    ASSERT_EQ(result.map.size(), 3u);
+    EXPECT_EQ(result.map[0].choices[0].targetPage, 3);
+    EXPECT_FALSE(result.map[1].reachable);
+    const std::string dot = pageMapDot(result.map);
+    EXPECT_NE(dot.find("  p1 [label=\"1 [first]\"];\n"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("  p1 -> p3 [label=\"jump\"];\n"), std::string::npos) << dot;
+}
+
+// --- the page screen ---
+
+class NamedPagesOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        enterScratchDir("named-screen");
+        ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
+        copyCut(book, sizeof book, "books/t");
+        writePicture("books/t/pico/bg.png");
+    }
+    void TearDown() override { freePages(); }
+};
+
+TEST_F(NamedPagesOnScreen, AChoiceByNameReachesThatPage)
+{
+    writeFile("books/t/pages.dat",
+              bg + page("but1_text:on;\nbut2_text:to the cellar;\nbut2_goto:cellar;\n", "hall")
+                  + page("room_name:attic;\n")
+                  + page("room_name:cellar;\nbut3_text:up;\nbut3_goto:hall;\n", "cellar"));
+    DIALOG* const secondChoice = &dialogGamePage[4];
+    DIALOG* const thirdChoice = &dialogGamePage[5];
+    DIALOG* const menuButton = &dialogGamePage[6];
+    std::vector<MouseStep> script;
+    std::vector<std::string> shown;
+    auto onPage = [&](int index) {
+        script.push_back(when([=] { return cur_page == index && !gamedataPages.empty(); },
+                              [&] { shown.push_back(gamedataPages[cur_page]->pageName); }));
+        script.push_back(idle(10)); // the buttons place themselves when drawn
+    };
+    onPage(0);
+    append(script, clickOn(secondChoice));
+    onPage(2);
+    append(script, clickOn(thirdChoice));
+    onPage(0);
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"hall", "cellar", "hall"}));
+}
+
+} // namespace
