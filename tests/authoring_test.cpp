@@ -8,6 +8,7 @@
 #include "init.h"
 #include "report.h"
 #include "session.h"
+#include "settingscheck.h"
 #include "stats.h"
 #include "testenv.h"
 #include "walk.h"
@@ -159,6 +160,57 @@ TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
               expected);
 }
 
+struct SettingsCase {
+    const char* name;
+    std::string ini;
+    std::vector<std::string> lines;
+};
+
+TEST_F(Authoring, ChecksTheSettingsFile)
+{
+    writeFile("books/tale/pages.dat", bg + page("but1_text:on;\n"));
+    writePicture("pico/title.png", 640, 480);
+    writeTransparentPicture("pico/glass.png", 640, 480);
+    writeFile("pico/broken.png", "not a picture");
+    const SettingsCase cases[] = {
+        {"a clean file", "# settings\nwindowed:NO;\nbook:tale;\nmain_bg:title.png;\n", {}},
+        {"every slip on its line",
+         "windowed:yes;\nbok:tale;\nbook:tale;\nbook:two;\nmain_bg:title.png; remark\nnonsense\n",
+         {"ini.dat:1: warning: windowed \"yes\" is neither YES nor NO: only exactly YES gives a "
+          "window, any other value full screen",
+          "ini.dat:2: warning: unknown key \"bok\" (did you mean \"book\"?)",
+          "ini.dat:4: warning: book given twice (also at line 3): the player adds this value to the "
+          "first",
+          "ini.dat:4: error: book folder \"books/taletwo\" not found",
+          "ini.dat:5: warning: text after ';' is ignored: « remark»",
+          "ini.dat:6: warning: line skipped: it has no ':'"}},
+        {"title pictures that are not there, cannot be decoded, or show black",
+         "book:tale;\nmain_bg:absent.png;\nmain_bg:;\n",
+         {"ini.dat:3: warning: main_bg given twice (also at line 2): the player adds this value to "
+          "the first",
+          "ini.dat:3: error: title picture \"pico/absent.pngpico/\" not found: the player cannot "
+          "start"}},
+        {"a broken title picture", "book:tale;\nmain_bg:broken.png;\n",
+         {"ini.dat:2: error: title picture \"pico/broken.png\" cannot be decoded: the player "
+          "cannot start"}},
+        {"a transparent title picture", "book:tale;\nmain_bg:glass.png;\n",
+         {"ini.dat:2: warning: title picture \"pico/glass.png\" has transparent parts: they show "
+          "black"}},
+        {"nothing to open", "windowed:YES;\n",
+         {"ini.dat: error: no book line: the player has no book to open",
+          "ini.dat: error: no main_bg line: the player has no title picture and cannot start"}},
+    };
+    for (const SettingsCase& c : cases) {
+        writeFile("ini.dat", c.ini);
+        main_bg_name[0] = '\0'; // the player starts with none
+        read_ini_file();
+        std::vector<std::string> lines;
+        for (const Finding& finding : checkSettingsFile())
+            lines.push_back(formatFinding("ini.dat", finding));
+        EXPECT_EQ(lines, c.lines) << c.name;
+    }
+}
+
 // --- reports ---
 
 // Page 1 leads to 2 and 3; 2 to the last page, 6, whose choice ends the book;
@@ -293,6 +345,16 @@ TEST_F(Authoring, TheToolsCommandLine)
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.output.rfind("quorvel-check: unknown option --verbose\nusage:", 0), 0u)
         << unknown.output;
+
+    // A working directory's ini.dat is checked before its book.
+    writeFile("ini.dat", "windowed:YES;\nbook:t;\nmain_bg:absent.png;\n");
+    const ProgramRun work = runChecker({"."}, true);
+    EXPECT_EQ(work.status, 1);
+    EXPECT_EQ(work.output.rfind("./ini.dat:3: error: title picture \"pico/absent.png\" not found: "
+                                "the player cannot start\n",
+                                0),
+              0u)
+        << work.output;
 
     // The book file itself stands for its folder.
     const ProgramRun file = runChecker({"books/t/pages.dat"}, true);

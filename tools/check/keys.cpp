@@ -25,18 +25,23 @@ int editDistance(const std::string& a, const std::string& b)
     return row[b.size()];
 }
 
-std::string nearestKey(const std::string& key)
+std::string nearestOf(const std::string& word, const std::vector<std::string>& known)
 {
     std::string best;
     int bestDistance = 0;
-    for (const std::string& known : bookKeyNames()) {
-        const int distance = editDistance(key, known);
+    for (const std::string& candidate : known) {
+        const int distance = editDistance(word, candidate);
         if (best.empty() || distance < bestDistance) {
-            best = known;
+            best = candidate;
             bestDistance = distance;
         }
     }
-    if (2 * bestDistance > static_cast<int>(key.size()))
+    if (2 * bestDistance > static_cast<int>(word.size()))
         return "";
     return best;
+}
+
+std::string nearestKey(const std::string& key)
+{
+    return nearestOf(key, bookKeyNames());
 }

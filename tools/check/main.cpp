@@ -1,7 +1,7 @@
 // quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH
 //
-// Checks a book the way the player reads it and reports every problem in
-// compiler style, then a count; or prints one report on it instead: the
+// Checks a book the way the player reads it (and, for a working directory,
+// its ini.dat) and reports every problem in compiler style, then a count; or prints one report on it instead: the
 // page map in Graphviz DOT, figures, every text a reader sees, or random
 // readings. PATH is a book folder (holding pages.dat), its pages.dat, or a
 // working directory (holding ini.dat, whose book setting names the book).
@@ -11,6 +11,7 @@
 #include "pagemap.h"
 #include "report.h"
 #include "session.h"
+#include "settingscheck.h"
 #include "stats.h"
 #include "walk.h"
 
@@ -156,6 +157,11 @@ int run(const Arguments& arguments)
     }
     if (!enterBook(location))
         return stopWith(location.place.shownPath, "cannot enter this folder");
+    // A working directory's settings are checked too, before its book.
+    std::vector<Finding> settingsFindings;
+    const std::string settingsFile = location.place.shownPath + "/ini.dat";
+    if (location.place.kind == BookPlace::Kind::WorkingDirectory)
+        settingsFindings = checkSettingsFile();
 
     LoadedFont font = loadFont(fontPath);
     if (!arguments.font.empty() && !font.font) {
@@ -178,6 +184,7 @@ int run(const Arguments& arguments)
     unloadFont(font);
 
     std::vector<Finding> all = fontFindings;
+    all.insert(all.end(), settingsFindings.begin(), settingsFindings.end());
     all.insert(all.end(), result.findings.begin(), result.findings.end());
     const bool anyError = countOf(all, Severity::Error) > 0;
 
@@ -207,6 +214,8 @@ int run(const Arguments& arguments)
     std::ostream& out = arguments.report == Report::Check ? std::cout : std::cerr;
     for (const Finding& finding : fontFindings)
         out << formatFinding(fontPath, finding) << '\n';
+    for (const Finding& finding : settingsFindings)
+        out << formatFinding(settingsFile, finding) << '\n';
     for (const Finding& finding : result.findings)
         out << formatFinding(location.reportFile, finding) << '\n';
     out << fontNote << summaryLine(all) << '\n';

@@ -89,20 +89,13 @@ void SlipFinder::checkTarget(const BookEvent& event)
 
 void SlipFinder::unknownPageName(const BookEvent& event)
 {
-    // The nearest name, when it is close enough to be what was meant.
-    std::string nearest;
-    int nearestDistance = 0;
-    for (const Gamedata* page : gamedataPages) {
-        if (!page->pageName)
-            continue;
-        const int distance = editDistance(event.value, page->pageName);
-        if (nearest.empty() || distance < nearestDistance) {
-            nearest = page->pageName;
-            nearestDistance = distance;
-        }
-    }
+    std::vector<std::string> names;
+    for (const Gamedata* page : gamedataPages)
+        if (page->pageName)
+            names.push_back(page->pageName);
+    const std::string nearest = nearestOf(event.value, names);
     std::string message = event.key + " " + quoted(event.value) + " names no page";
-    if (!nearest.empty() && 2 * nearestDistance <= static_cast<int>(event.value.size()))
+    if (!nearest.empty())
         message += " (did you mean " + quoted(nearest) + "?)";
     message += event.key == "but1_goto" ? ": the choice goes to the next page, as with no target"
                                         : ": the choice ends the book";

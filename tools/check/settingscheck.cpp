@@ -1,0 +1,110 @@
+#include "settingscheck.h"
+
+#include "compose.h"
+#include "init.h"
+#include "keys.h"
+#include "keyvalue.h"
+#include "picture.h"
+#include "slips.h"
+
+#include <allegro.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace {
+
+const char* const settingsFile = "ini.dat";
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::vector<std::string> knownKeys()
+{
+    std::vector<std::string> names;
+    for (const SettingKey& key : settingKeys())
+        names.push_back(key.name);
+    return names;
+}
+
+} // namespace
+
+std::vector<Finding> checkSettingsFile()
+{
+    std::vector<Finding> findings;
+    auto warn = [&](int line, const std::string& message) {
+        findings.push_back({line, Severity::Warning, message});
+    };
+    auto error = [&](int line, const std::string& message) {
+        findings.push_back({line, Severity::Error, message});
+    };
+
+    LineReader file(settingsFile);
+    if (!file.isOpen()) {
+        error(0, "cannot be opened: the player takes the defaults");
+        return findings;
+    }
+    std::map<std::string, int> lastLine; // key -> its last line
+    std::string line;
+    for (int number = 1; file.next(line); ++number) {
+        std::string_view keyView, valueView;
+        const LineKind kind = splitKeyValue(line, keyView, valueView);
+        if (kind == LineKind::Invalid && line.find_first_not_of(" \t") != std::string::npos)
+            warn(number, line.find(':') == std::string::npos ? "line skipped: it has no ':'"
+                                                             : "line skipped: no ';' after the ':'");
+        if (kind != LineKind::Entry)
+            continue;
+        const std::string key = encrCyr(std::string(keyView));
+        const std::string value = encrCyr(std::string(valueView));
+        if (!findSettingKey(keyView)) {
+            const std::string suggestion = nearestOf(key, knownKeys());
+            warn(number, "unknown key " + quoted(key)
+                             + (suggestion.empty() ? ": line ignored"
+                                                   : " (did you mean " + quoted(suggestion) + "?)"));
+            continue;
+        }
+        if (const auto first = lastLine.find(key); first != lastLine.end()) {
+            const bool adds = key == "book" || key == "main_bg";
+            warn(number, key + " given twice (also at line " + std::to_string(first->second) + "): "
+                             + (adds ? "the player adds this value to the first"
+                                     : "the player keeps this one"));
+        }
+        lastLine[key] = number;
+        if (key == "windowed" && value != "YES" && value != "NO")
+            warn(number, "windowed " + quoted(value)
+                             + " is neither YES nor NO: only exactly YES gives a window, any other "
+                               "value full screen");
+    }
+    const std::vector<Finding> after = findTextAfterValues(settingsFile);
+    findings.insert(findings.end(), after.begin(), after.end());
+
+    // What the settings name, as read_ini_file() left them.
+    std::error_code ignored;
+    const auto bookLine = lastLine.find("book");
+    if (bookLine == lastLine.end())
+        error(0, "no book line: the player has no book to open");
+    else if (!std::filesystem::is_directory(book, ignored))
+        error(bookLine->second, "book folder " + quoted(book) + " not found");
+
+    const auto titleLine = lastLine.find("main_bg");
+    if (titleLine == lastLine.end()) {
+        error(0, "no main_bg line: the player has no title picture and cannot start");
+    } else if (BITMAP* title = decodePicture(main_bg_name)) {
+        if (hasAlpha(title))
+            warn(titleLine->second, "title picture " + quoted(main_bg_name)
+                                        + " has transparent parts: they show black");
+        destroy_bitmap(title);
+    } else {
+        error(titleLine->second, "title picture " + quoted(main_bg_name)
+                                     + (exists(main_bg_name) ? " cannot be decoded: "
+                                                             : " not found: ")
+                                     + "the player cannot start");
+    }
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    return findings;
+}
