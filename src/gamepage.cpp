@@ -2,6 +2,7 @@
 
 #include "compose.h"
 #include "init.h"
+#include "reload.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -169,6 +170,31 @@ static int leaveBook()
     return 0;
 }
 
+// True once each time F5 goes down.
+static bool reloadKeyPressed()
+{
+    static bool wasDown = false;
+    const bool down = key[KEY_F5] != 0;
+    const bool pressed = down && !wasDown;
+    wasDown = down;
+    return pressed;
+}
+
+// F5: reads the book again, so that an author sees an edit at once, and
+// shows the same page, or page 1 when the book has no such page now. When
+// the new reading fails, an alert says where, and the open book stays.
+// Returns true when the book has ended.
+static bool reloadBook()
+{
+    stopPageSound(); // the old pages and their sounds may be freed
+    std::string where, what;
+    if (!rereadBook(where, what))
+        alert("The book was not read again:", where.c_str(), what.c_str(), "&OK", nullptr, 0, 0);
+    else if (cur_page >= static_cast<int>(gamedataPages.size()))
+        cur_page = 0;
+    return changePage(cur_page) != 0;
+}
+
 void bindPageElements()
 {
     background_picture = &dialogGamePage[0];
@@ -232,8 +258,12 @@ int gamePage(int firstIndex, int* pageCount)
             drawRoomName();
             nameStale = false;
         }
+        if (reloadKeyPressed()) {
+            ended = reloadBook();
+            nameStale = true;
+        }
 
-        if (button_1->flags & D_SELECTED) {
+        if (!ended && (button_1->flags & D_SELECTED)) {
             button_1->flags = D_DIRTY;
             stopPageSound();
             cur_page = pageAfterChoice(cur_page, 1);

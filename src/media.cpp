@@ -7,42 +7,42 @@
 
 namespace {
 
-// Decoded objects by path, with the number of holders of each.
+// Decoded objects with the number of holders of each, and the object each
+// path gives to later requests.
 template <typename T>
 struct SharedStore {
-    struct Entry {
-        T* object;
+    struct Holding {
+        std::string path;
         int holders;
     };
-    std::unordered_map<std::string, Entry> byPath;
-    std::unordered_map<T*, std::string> pathOf;
+    std::unordered_map<std::string, T*> byPath;
+    std::unordered_map<T*, Holding> held;
 
     T* acquire(const char* path, T* (*load)(const char*))
     {
         auto found = byPath.find(path);
         if (found != byPath.end()) {
-            ++found->second.holders;
-            return found->second.object;
+            ++held[found->second].holders;
+            return found->second;
         }
         T* object = load(path);
         if (!object)
             return nullptr;
-        byPath.emplace(path, Entry{object, 1});
-        pathOf.emplace(object, path);
+        byPath.emplace(path, object);
+        held.emplace(object, Holding{path, 1});
         return object;
     }
 
     // Returns the object to destroy when its last holder let it go.
     T* release(T* object)
     {
-        auto path = pathOf.find(object);
-        if (path == pathOf.end())
+        auto holding = held.find(object);
+        if (holding == held.end() || --holding->second.holders > 0)
             return nullptr;
-        auto entry = byPath.find(path->second);
-        if (--entry->second.holders > 0)
-            return nullptr;
-        byPath.erase(entry);
-        pathOf.erase(path);
+        auto current = byPath.find(holding->second.path);
+        if (current != byPath.end() && current->second == object)
+            byPath.erase(current);
+        held.erase(holding);
         return object;
     }
 };
@@ -80,12 +80,18 @@ void setMediaLoaders(const MediaLoaders& newLoaders)
     loaders = newLoaders;
 }
 
+void decodeMediaAnew()
+{
+    pictures.byPath.clear();
+    sounds.byPath.clear();
+}
+
 std::size_t heldPictureCount()
 {
-    return pictures.byPath.size();
+    return pictures.held.size();
 }
 
 std::size_t heldSoundCount()
 {
-    return sounds.byPath.size();
+    return sounds.held.size();
 }

@@ -28,6 +28,11 @@ struct MediaLoaders {
 };
 void setMediaLoaders(const MediaLoaders& loaders);
 
+// Makes later requests decode their files anew, as they are now on disk,
+// instead of sharing what is held: a book read again shows its edited
+// pictures. What is held stays valid until its holders let it go.
+void decodeMediaAnew();
+
 // Number of distinct pictures and sounds held now.
 std::size_t heldPictureCount();
 std::size_t heldSoundCount();
