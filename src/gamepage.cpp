@@ -1,8 +1,12 @@
 #include "gamepage.h"
 
 #include "compose.h"
+#include "focus.h"
 #include "init.h"
+#include "readerinput.h"
+#include "reading.h"
 #include "reload.h"
+#include "title.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,12 +22,12 @@ const char endAlertButton[] = "&Выход";
 DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
     {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {d_textbox_proc, 10, 370, 620, 100, 0, 666, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
+    {reader_textbox_proc, 10, 370, 620, 100, 0, 666, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
     {my_bitmap_proc, 10, 10, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {right_button_proc, 540, 340, 92, 22, 0, 666, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
     {middle_button_proc, 232, 340, 92, 22, 0, 666, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
     {left_button_proc, 10, 340, 92, 22, 0, 666, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
-    {d_button_proc, 560, 8, 72, 22, 0, 666, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
+    {reader_button_proc, 560, 8, 72, 22, 0, 666, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
 
@@ -170,16 +174,6 @@ static int leaveBook()
     return 0;
 }
 
-// True once each time F5 goes down.
-static bool reloadKeyPressed()
-{
-    static bool wasDown = false;
-    const bool down = key[KEY_F5] != 0;
-    const bool pressed = down && !wasDown;
-    wasDown = down;
-    return pressed;
-}
-
 // F5: reads the book again, so that an author sees an edit at once, and
 // shows the same page, or page 1 when the book has no such page now. When
 // the new reading fails, an alert says where, and the open book stays.
@@ -218,6 +212,33 @@ static void cannotOpenBook()
     clear_keybuf();
 }
 
+// Leaves the page by choice `choice` (1 to 3) for the page it leads to.
+// Returns false when the book ended there.
+static bool followChoice(int choice)
+{
+    stopPageSound();
+    rememberPage(cur_page);
+    cur_page = pageAfterChoice(cur_page, choice);
+    if (changePage(cur_page) != 0)
+        return false;
+    focusPageForKeys();
+    return true;
+}
+
+// Returns to the page the reader left by the last choice, its sound started
+// anew. Returns false, doing nothing, at the first page of the reading.
+static bool goBack()
+{
+    int previous = 0;
+    if (!takePreviousPage(previous))
+        return false;
+    stopPageSound();
+    cur_page = previous;
+    changePage(cur_page); // a page shown before lies within the book
+    focusPageForKeys();
+    return true;
+}
+
 int gamePage(int firstIndex, int* pageCount)
 {
     gamedataPages.reserve(12);
@@ -244,7 +265,10 @@ int gamePage(int firstIndex, int* pageCount)
     }
     openScreen();
     player = startDialog(dialogGamePage);
-    clear_keybuf();
+    PointerFocus pointer(player);
+    startReading();
+    focusPageForKeys();
+    ReaderInput input; // what is held now (the key that opened the book) does not count
 
     // The room name is drawn after each pass that redrew the page under it:
     // the first one and the one after each change of page. The buttons and
@@ -252,34 +276,55 @@ int gamePage(int firstIndex, int* pageCount)
     bool nameStale = true;
     bool ended = false;
     while (!ended) {
-        if (!update_dialog(player) || (button_exit->flags & D_SELECTED) || closeRequested)
+        std::vector<Command> commands = input.readKeys();
+        if (!update_dialog(player) || closeRequested)
             return leaveBook();
+        input.readMouse(player, commands);
+        pointer.follow();
         if (nameStale) {
             drawRoomName();
             nameStale = false;
         }
-        if (reloadKeyPressed()) {
-            ended = reloadBook();
-            nameStale = true;
+
+        for (Command command : commands) {
+            switch (applyPageCommand(command)) {
+            case PageRequest::Leave:
+                return leaveBook();
+            case PageRequest::Back:
+                nameStale |= goBack();
+                break;
+            case PageRequest::About:
+                showAbout();
+                input.resync();
+                nameStale = true;
+                break;
+            case PageRequest::Reload:
+                ended = reloadBook();
+                startReading(); // the pages behind may be gone or numbered anew
+                focusPageForKeys();
+                input.resync();
+                nameStale = true;
+                break;
+            case PageRequest::None:
+                break;
+            }
+            if (ended)
+                break;
         }
+        if (!ended && (button_exit->flags & D_SELECTED))
+            return leaveBook();
 
         if (!ended && (button_1->flags & D_SELECTED)) {
             button_1->flags = D_DIRTY;
-            stopPageSound();
-            cur_page = pageAfterChoice(cur_page, 1);
-            ended = changePage(cur_page) != 0;
+            ended = !followChoice(1);
             nameStale = true;
         }
         if (!ended && (button_2->flags & D_SELECTED)) {
-            stopPageSound();
-            cur_page = pageAfterChoice(cur_page, 2);
-            ended = changePage(cur_page) != 0;
+            ended = !followChoice(2);
             nameStale = true;
         }
         if (!ended && (button_3->flags & D_SELECTED)) {
-            stopPageSound();
-            cur_page = pageAfterChoice(cur_page, 3);
-            ended = changePage(cur_page) != 0;
+            ended = !followChoice(3);
             nameStale = true;
         }
         rest(PASS_REST_MS); // give the processor back between passes
@@ -303,7 +348,7 @@ int right_button_proc(int msg, DIALOG* d, int c)
         d->w = length + 10;
         d->x = SCREEN_W - length - 20;
     }
-    return d_button_proc(msg, d, c);
+    return reader_button_proc(msg, d, c);
 }
 
 int middle_button_proc(int msg, DIALOG* d, int c)
@@ -313,7 +358,7 @@ int middle_button_proc(int msg, DIALOG* d, int c)
         d->w = length + 10;
         d->x = SCREEN_W / 2 - length / 2;
     }
-    return d_button_proc(msg, d, c);
+    return reader_button_proc(msg, d, c);
 }
 
 int left_button_proc(int msg, DIALOG* d, int c)
@@ -322,7 +367,7 @@ int left_button_proc(int msg, DIALOG* d, int c)
         d->w = labelLength(d) + 10;
         d->x = 10;
     }
-    return d_button_proc(msg, d, c);
+    return reader_button_proc(msg, d, c);
 }
 
 int my_bitmap_proc(int msg, DIALOG* d, int c)

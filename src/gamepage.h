@@ -65,8 +65,9 @@ extern char menuButtonLabel[];
 
 // Dialog procedures that place their element on each draw: the first
 // choice against the right edge, the second in the middle, the third at the
-// left, each as wide as its label; the illustration centred when it is at
-// most 619 pixels wide.
+// left, each as wide as its label (buttons that show the keyboard focus, as
+// reader_button_proc); the illustration centred when it is at most 619
+// pixels wide.
 int right_button_proc(int msg, DIALOG* d, int c);
 int middle_button_proc(int msg, DIALOG* d, int c);
 int left_button_proc(int msg, DIALOG* d, int c);

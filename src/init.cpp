@@ -1,6 +1,7 @@
 #include "init.h"
 
 #include "keyvalue.h"
+#include "readerinput.h"
 #include "picture.h"
 #include "sound.h"
 
@@ -59,11 +60,15 @@ void init(const StartupChoices& choices)
     set_window_title("Quorvel");
     set_close_button_callback(onCloseButton);
 
-    // The player runs on without sound or without a mouse driver.
+    // The player runs on without sound, a mouse or a joystick driver.
     install_timer();
     install_keyboard();
     install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr);
     install_mouse();
+    // The screens read the gamepad through the virtual pad, which takes the
+    // joysticks as they are when it is built: after the driver.
+    install_joystick(JOY_TYPE_AUTODETECT);
+    installReaderPad();
 
     doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
     if (!doubleBuffer)
@@ -109,6 +114,9 @@ void openScreen()
 
 DIALOG_PLAYER* startDialog(DIALOG* dialog)
 {
+    // The screens move the focus themselves (focus.h), the pointer's part
+    // included.
+    gui_mouse_focus = FALSE;
     DIALOG_PLAYER* player = init_dialog(dialog, -1);
     if (player)
         player->joy_on = FALSE;

@@ -57,9 +57,12 @@ void show();
 // to colour 0, show it, show the mouse again.
 void openScreen();
 
-// init_dialog(dialog, -1) for one of the player's screens. No joystick steers
-// their dialogs, so the library's wait for one to settle (40 ms before the
-// first pass draws anything) is skipped.
+// init_dialog(dialog, -1) for one of the player's screens. The screens read
+// the gamepad themselves, through the virtual pad, so the dialog manager's
+// own joystick handling is off, and with it the library's wait for a
+// joystick to settle (40 ms before the first pass draws anything). The
+// screens move the focus themselves, so the dialog manager stops following
+// the pointer (gui_mouse_focus) from the first screen on.
 DIALOG_PLAYER* startDialog(DIALOG* dialog);
 
 // Shows `message` verbatim in the library's message box and exits with

@@ -1,7 +1,9 @@
 #include "title.h"
 
 #include "compose.h"
+#include "focus.h"
 #include "init.h"
+#include "readerinput.h"
 
 #include <cstdio>
 
@@ -13,10 +15,10 @@ static char quitLabel[] = "Quit";
 DIALOG dialogMenu[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
     {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {d_button_proc, 232, 136, 184, 40, 0, 255, 0, 0, 0, 0, startLabel, nullptr, nullptr},
-    {d_button_proc, 232, 184, 184, 40, 0, 255, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
-    {d_button_proc, 232, 232, 184, 40, 0, 255, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
-    {d_button_proc, 232, 304, 184, 40, 0, 255, 0, D_EXIT, 0, 0, quitLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 136, 184, 40, 0, 255, 0, 0, 0, 0, startLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 184, 184, 40, 0, 255, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 232, 184, 40, 0, 255, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 304, 184, 40, 0, 255, 0, D_EXIT, 0, 0, quitLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
 
@@ -41,7 +43,7 @@ static void drawBookLine()
 static const char* const aboutLines[] = {"Quorvel", "QVL v.0.1.3", "by the Quorvel team"};
 static const char aboutButton[] = "&ok";
 
-static void showAbout()
+void showAbout()
 {
     alert(aboutLines[0], aboutLines[1], aboutLines[2], aboutButton, nullptr, 99, 0);
 }
@@ -55,6 +57,41 @@ std::vector<std::string> titleOwnTexts()
         texts.push_back(line);
     texts.push_back(aboutButton);
     return texts;
+}
+
+// Carries out a key's command on the menu: Up and Down (Tab and Shift+Tab
+// going round) move the focus between Start Game, About and Quit, starting
+// from Start Game; Enter and Space take the focused one, or Start Game when
+// none has the focus; I is About. Returns false for Esc, which ends the
+// program as Quit does.
+static bool applyMenuCommand(DIALOG_PLAYER* player, Command command)
+{
+    static const std::vector<int> order = {MENU_START, MENU_ABOUT, MENU_QUIT};
+    switch (command) {
+    case Command::Up:
+        moveFocus(player, order, MENU_START, -1, false);
+        break;
+    case Command::Down:
+        moveFocus(player, order, MENU_START, 1, false);
+        break;
+    case Command::Previous:
+        moveFocus(player, order, MENU_START, -1, true);
+        break;
+    case Command::Next:
+        moveFocus(player, order, MENU_START, 1, true);
+        break;
+    case Command::Take:
+        takeFocused(player, order, MENU_START);
+        break;
+    case Command::About:
+        dialogMenu[MENU_ABOUT].flags |= D_SELECTED;
+        break;
+    case Command::Leave:
+        return false;
+    default:
+        break;
+    }
+    return true;
 }
 
 bool title()
@@ -77,15 +114,23 @@ bool title()
     openScreen();
 
     DIALOG_PLAYER* player = startDialog(dialogMenu);
-    clear_keybuf();
+    PointerFocus pointer(player);
+    if (readingWithKeys())
+        focusElement(player, MENU_START);
+    ReaderInput input; // what is held now (the key that left the book) does not count
     // The line is drawn over the background after each pass that redrew
     // the background: the first one, and the one after the about box. The
     // buttons never cover it, so the other passes need not touch it.
     bool lineStale = true;
     bool started = false;
     while (!started) {
-        if (!update_dialog(player) || closeRequested
-            || (dialogMenu[MENU_QUIT].flags & D_SELECTED)) {
+        std::vector<Command> commands = input.readKeys();
+        bool closed = !update_dialog(player) || closeRequested;
+        input.readMouse(player, commands);
+        pointer.follow();
+        for (Command command : commands)
+            closed |= !applyMenuCommand(player, command);
+        if (closed || (dialogMenu[MENU_QUIT].flags & D_SELECTED)) {
             shutdown_dialog(player);
             destroy_bitmap(background);
             return false;
@@ -100,6 +145,7 @@ bool title()
             // manager relies on, so that About answers the very next click.
             dialogMenu[MENU_ABOUT].flags &= ~D_SELECTED;
             dialogMenu[MENU_ABOUT].flags |= D_DIRTY;
+            input.resync();
             lineStale = true;
         }
         if (lineStale) {

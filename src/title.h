@@ -23,4 +23,8 @@ std::vector<std::string> titleOwnTexts();
 // program when the title background cannot be loaded.
 bool title();
 
+// The about box: the program's name, version and authors, until the reader
+// closes it.
+void showAbout();
+
 #endif

@@ -153,7 +153,8 @@ protected:
         return await(name, [&](const Screenshot& s) {
             const auto isButton = [&](int y) {
                 const Rgb c = s.at(236, y - 16); // inside the frame, clear of the label
-                return c.b > 200 && c.r < 40 && c.g < 60;
+                const bool blue = c.b > 200 && c.r < 40 && c.g < 60;
+                return blue || near(c, {255, 200, 40}); // or amber: it has the focus
             };
             return shows(s, picture, 232, 184, 416, 224) && isButton(START_Y)
                    && isButton(ABOUT_Y) && isButton(QUIT_Y) && darkPixels(s, 160, 4, 480, 22) > 30;

@@ -1,0 +1,93 @@
+// What the reader asks the screens for with the keyboard, a gamepad or the
+// right mouse button. Keys and the gamepad come through the virtual pad
+// (joypad.h) and the keyboard buffer, read once per pass of a screen's dialog
+// loop and before the dialog manager runs, so that the dialog manager never
+// acts on a key itself: the screens give every key its meaning.
+#ifndef QUORVEL_READERINPUT_H
+#define QUORVEL_READERINPUT_H
+
+#include "joypad.h"
+
+#include <allegro.h>
+
+#include <vector>
+
+enum class Command {
+    Up,        // Up arrow, stick up
+    Down,      // Down arrow, stick down
+    Left,      // Left arrow, stick left
+    Right,     // Right arrow, stick right
+    Take,      // Space, Enter; gamepad buttons 0 and 1 (the library's numbering)
+    Menu,      // M; gamepad button 2
+    About,     // I; gamepad button 3
+    Leave,     // Esc; gamepad button 4
+    Next,      // Tab
+    Previous,  // Shift+Tab
+    Pick1,     // 1: the first visible choice from the left of the screen
+    Pick2,     // 2: the second
+    Pick3,     // 3: the third
+    PageUp,    // Page Up
+    PageDown,  // Page Down
+    Home,      // Home
+    End,       // End
+    Back,      // Backspace, Alt+Left, the right mouse button
+    WheelUp,   // the mouse wheel, one notch away from the reader
+    WheelDown, // the mouse wheel, one notch towards the reader
+    Reload,    // F5: read the book again
+};
+
+// Builds the player's one virtual pad against the joysticks the library
+// reports now: call it once the joystick driver, if any, is installed.
+// Replaces a pad built earlier. The screens build it themselves on first use
+// when nobody did.
+void installReaderPad();
+
+// The pad the screens read.
+Joypad& readerPad();
+
+// Hands back a key that the dialog manager read from the keyboard buffer
+// before ReaderInput::readKeys could (it was typed during the dialog
+// manager's pass): the screens' dialog procedures pass on every key they
+// are sent, and the next readKeys counts it as typed. `keyCode` is in
+// readkey() form (scancode in the high byte).
+void returnKeyToReader(int keyCode);
+
+// True when the reader's latest command came from the keyboard or a gamepad,
+// false when it was a click (or nothing yet). The screens show the keyboard
+// focus at once on a new page or menu only to a reader who uses keys.
+bool readingWithKeys();
+
+// The commands of one screen's life. Each key, gamepad input or mouse button
+// acts once when it is pressed, never again while it is held (the
+// keyboard's repeat included); what is held when the reading starts, or
+// again after resync(), does not count as pressed.
+class ReaderInput {
+public:
+    ReaderInput();
+
+    // Empties the keyboard buffer and polls the pad: the commands pressed
+    // since the last call, in a fixed order (pad buttons first). Call it
+    // just before update_dialog, so that no key is left for the dialog
+    // manager.
+    std::vector<Command> readKeys();
+
+    // Looks at the mouse as the dialog manager read it in its last pass
+    // (the player's mouse_b and mouse_oz) and appends to `commands` Back when
+    // the right button went down, and a wheel command per notch the wheel
+    // turned. Call it just after update_dialog.
+    void readMouse(const DIALOG_PLAYER* player, std::vector<Command>& commands);
+
+    // Takes whatever is held now as released-and-seen, and empties the
+    // keyboard buffer: for a screen coming back from a box (an alert) that
+    // read the keys meanwhile.
+    void resync();
+
+private:
+    bool padHeld_[Joypad::buttonCount];
+    std::vector<bool> keyHeld_; // one per entry of the key table
+    int mouseButtons_;
+    int wheel_;
+    bool wheelSeen_;
+};
+
+#endif
