@@ -12,8 +12,4 @@ scripts/fuzz.sh 60
 cmake -S . -B build
 cmake --build build -j"$(nproc)"
 cd build
-if [ -n "${DISPLAY:-}" ]; then
-  ctest --output-on-failure -j2
-else
-  xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2
-fi
+../scripts/with-display.sh ctest --output-on-failure -j2

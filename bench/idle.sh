@@ -11,8 +11,4 @@ cp -r "$build/demo/." "$work/"
 # Sounds play, silently, into ALSA's null device.
 [ -n "${QUORVEL_NO_SOUND:-}" ] || printf "pcm.!default { type null }\n" > "$work/.asoundrc"
 export HOME=$work
-if [ -n "${DISPLAY:-}" ]; then
-  "$build/bench/quorvel-bench-idle" "$build" "$work"
-else
-  xvfb-run -a -s "-screen 0 1024x768x24" "$build/bench/quorvel-bench-idle" "$build" "$work"
-fi
+scripts/with-display.sh "$build/bench/quorvel-bench-idle" "$build" "$work"

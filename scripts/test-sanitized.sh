@@ -3,8 +3,8 @@
 # build-asan/ and runs the whole test suite there, the real player of the
 # end-to-end tests included. The first report of either sanitizer, or any
 # leak outside the system libraries named in tests/lsan.supp, fails the run.
-# Expects the packages of `scripts/install-deps.sh test` and an X display
-# (or xvfb-run) like ./test.sh.
+# Expects the packages of `scripts/install-deps.sh test`; opens its windows
+# under a virtual X display when none is set (scripts/with-display.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -20,8 +20,4 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
 
 cd build-asan
-if [ -n "${DISPLAY:-}" ]; then
-  ctest --output-on-failure -j2
-else
-  xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2
-fi
+../scripts/with-display.sh ctest --output-on-failure -j2
