@@ -191,13 +191,13 @@ static bool reloadBook()
 
 void bindPageElements()
 {
-    background_picture = &dialogGamePage[0];
-    field_text_main = &dialogGamePage[1];
-    field_pico_main = &dialogGamePage[2];
-    button_1 = &dialogGamePage[3];
-    button_2 = &dialogGamePage[4];
-    button_3 = &dialogGamePage[5];
-    button_exit = &dialogGamePage[6];
+    background_picture = &dialogGamePage[PAGE_BACKGROUND];
+    field_text_main = &dialogGamePage[PAGE_TEXT];
+    field_pico_main = &dialogGamePage[PAGE_PICTURE];
+    button_1 = &dialogGamePage[PAGE_FIRST_CHOICE];
+    button_2 = &dialogGamePage[PAGE_SECOND_CHOICE];
+    button_3 = &dialogGamePage[PAGE_THIRD_CHOICE];
+    button_exit = &dialogGamePage[PAGE_MENU];
 }
 
 // Says that the book file cannot be opened, naming the path looked for, in

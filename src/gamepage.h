@@ -14,8 +14,12 @@ const int ILLUSTRATION_AREA_W = 620;
 const int ILLUSTRATION_AREA_H = 340;
 
 // Background, text box, illustration, the three choices (right, middle,
-// left) and Menu.
+// left) and Menu, at these indices.
 extern DIALOG dialogGamePage[];
+enum {
+    PAGE_BACKGROUND, PAGE_TEXT, PAGE_PICTURE,
+    PAGE_FIRST_CHOICE, PAGE_SECOND_CHOICE, PAGE_THIRD_CHOICE, PAGE_MENU,
+};
 
 // Pointers to the elements of dialogGamePage, set each time the screen opens
 // (by bindPageElements).

@@ -22,7 +22,6 @@ DIALOG dialogMenu[] = {
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
 
-enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
 
 std::string bookLineText(const char* bookPath)
 {

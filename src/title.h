@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-// Background, Start Game, Options (always hidden), About, Quit.
+// Background, Start Game, Options (always hidden), About, Quit, at these
+// indices.
 extern DIALOG dialogMenu[];
+enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
 
 // The book line drawn at the top of the menu for the book path `bookPath`:
 // "Книга: " and the path, cut to the 31 bytes the line has room for.

@@ -10,6 +10,7 @@
 #include "init.h"
 #include "media.h"
 #include "picture.h"
+#include "casename.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 
@@ -27,9 +28,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,24 +37,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // The fatal report of a file that cannot be loaded, as a death-test pattern.
 std::string cannotLoad(const std::string& path)
 {
     return "Can not load \"" + path + "\"\nProgramm will be closed.";
-}
-
-// allegro_message prints to standard output here; death tests read standard error.
-void toStderr()
-{
-    dup2(2, 1);
 }
 
 // Writes a sine tone as an Ogg Vorbis file with any number of channels (the
@@ -190,8 +176,62 @@ std::string withField(std::string bytes, std::size_t at, std::uint32_t value, in
     return bytes;
 }
 
-// A scratch working directory with the book "books/t": a good background
-// picture, and good files of each kind to cut and rename.
+// Good files of each kind, for the cases to cut and rename; each is made the
+// first time a case asks for it (empty when it cannot be made).
+class GoodFiles {
+public:
+    const std::string& png() { return made(png_, "made/picture.png", &GoodFiles::makePictures); }
+    const std::string& bmp() { return made(bmp_, "made/picture.bmp", &GoodFiles::makePictures); }
+    const std::string& pcx() { return made(pcx_, "made/picture.pcx", &GoodFiles::makePictures); }
+    const std::string& tga() { return made(tga_, "made/picture.tga", &GoodFiles::makePictures); }
+    // Eight seconds of noise: an Ogg file of many pages, to cut between them.
+    const std::string& ogg()
+    {
+        return made(ogg_, "made/sound.ogg", [] {
+            return writeOgg("made/sound.ogg", makeWind(8.0, 22050, 7), 22050, 1);
+        });
+    }
+    const std::string& wav()
+    {
+        return made(wav_, "made/sound.wav", [] {
+            return writeWav("made/sound.wav", makeTone(440, 0.5, 22050), 22050, 1);
+        });
+    }
+    const std::string& three()
+    {
+        return made(three_, "made/three.ogg", [] { return writeOggChannels("made/three.ogg", 3, 22050); });
+    }
+
+private:
+    template <typename Maker>
+    const std::string& made(std::string& bytes, const char* path, Maker make)
+    {
+        if (bytes.empty()) {
+            writeFile("made/.keep", "");
+            EXPECT_TRUE(make()) << "cannot make " << path;
+            bytes = readFile(path);
+        }
+        return bytes;
+    }
+
+    static bool makePictures()
+    {
+        BITMAP* picture = makeTestPicture(64, 48, 10, 200, 30);
+        if (!picture)
+            return false;
+        const bool made = writePng("made/picture.png", picture)
+                          && save_bitmap("made/picture.bmp", picture, nullptr) == 0
+                          && save_bitmap("made/picture.pcx", picture, nullptr) == 0
+                          && save_bitmap("made/picture.tga", picture, nullptr) == 0;
+        destroy_bitmap(picture);
+        return made;
+    }
+
+    std::string png_, bmp_, pcx_, tga_, ogg_, wav_, three_;
+};
+
+// A scratch working directory with the book "books/t" and a good background
+// picture.
 class BadInput : public ::testing::Test {
 protected:
     void SetUp() override
@@ -201,35 +241,14 @@ protected:
         copyCut(book, sizeof book, "books/t");
         writeFile("books/t/pico/.keep", "");
         writeFile("books/t/audio/.keep", "");
-        writeFile("made/.keep", "");
-        BITMAP* picture = makeTestPicture(64, 48, 10, 200, 30);
-        ASSERT_TRUE(picture);
-        ASSERT_TRUE(writePng("books/t/pico/bg.png", picture));
-        ASSERT_TRUE(writePng("made/picture.png", picture));
-        ASSERT_EQ(save_bitmap("made/picture.bmp", picture, nullptr), 0);
-        ASSERT_EQ(save_bitmap("made/picture.pcx", picture, nullptr), 0);
-        ASSERT_EQ(save_bitmap("made/picture.tga", picture, nullptr), 0);
-        destroy_bitmap(picture);
-        // Eight seconds of noise: an Ogg file of many pages, to cut between them.
-        ASSERT_TRUE(writeOgg("made/sound.ogg", makeWind(8.0, 22050, 7), 22050, 1));
-        ASSERT_TRUE(writeWav("made/sound.wav", makeTone(440, 0.5, 22050), 22050, 1));
-        ASSERT_TRUE(writeOggChannels("made/three.ogg", 3, 22050));
-        png = readBytes("made/picture.png");
-        bmp = readBytes("made/picture.bmp");
-        pcx = readBytes("made/picture.pcx");
-        tga = readBytes("made/picture.tga");
-        ogg = readBytes("made/sound.ogg");
-        wav = readBytes("made/sound.wav");
-        three = readBytes("made/three.ogg");
+        ASSERT_TRUE(writePicture("books/t/pico/bg.png", 64, 48, 10, 200, 30));
     }
 
     void TearDown() override { freePages(); }
 
     void writeBook(const std::string& pages) { writeFile("books/t/pages.dat", pages); }
 
-public:
-    // Good files of each kind, for the cases to cut and rename.
-    std::string png, bmp, pcx, tga, ogg, wav, three;
+    GoodFiles good;
 };
 
 // One bad file and what naming it in a book does.
@@ -239,143 +258,156 @@ struct MediaCase {
     const char* name;
     const char* key;    // the line that names the file
     const char* file;   // its name in pico/ or audio/
-    std::function<std::string(const BadInput&)> bytes; // null: a folder stands there
+    std::function<std::string(GoodFiles&)> bytes; // null: a folder stands there
     Outcome outcome;
 };
 
-TEST_F(BadInput, DamagedAndMisnamedMediaFiles)
+void PrintTo(const MediaCase& c, std::ostream* out)
 {
-    const MediaCase cases[] = {
-        {"zero-byte PNG", "pico_name", "empty.png", [](auto&) { return ""; }, Outcome::Fatal},
-        {"PNG cut after its signature", "pico_name", "sig.png",
-         [](const BadInput& t) { return t.png.substr(0, 8); }, Outcome::Fatal},
-        {"PNG cut in half", "pico_name", "half.png",
-         [](const BadInput& t) { return t.png.substr(0, t.png.size() / 2); }, Outcome::Fatal},
-        {"PNG missing the last byte of its end chunk", "pico_name", "short.png",
-         [](const BadInput& t) { return t.png.substr(0, t.png.size() - 1); }, Outcome::Fatal},
-        {"zero-byte PNG as the default background", "default_bg", "empty-bg.png",
-         [](auto&) { return ""; }, Outcome::Fatal},
-        {"zero-byte Ogg", "sound_name", "empty.ogg", [](auto&) { return ""; }, Outcome::Fatal},
-        {"Ogg cut inside its headers", "sound_name", "head.ogg",
-         [](const BadInput& t) { return t.ogg.substr(0, 60); }, Outcome::Fatal},
-        {"Ogg cut in the middle of its sound", "sound_name", "half.ogg",
-         [](const BadInput& t) { return t.ogg.substr(0, t.ogg.size() * 2 / 3); }, Outcome::Loads},
-        // logg cannot step over a lost page (it would take the error for a
-        // length to copy): such a file is refused, named like any other.
-        {"Ogg with a damaged page in the middle", "sound_name", "hole.ogg",
-         [](const BadInput& t) {
-             std::string bytes = t.ogg;
-             for (std::size_t i = bytes.size() / 2; i < bytes.size() / 2 + 200; ++i)
-                 bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
-             return bytes;
-         },
-         Outcome::Fatal},
-        {"Ogg with three channels", "sound_name", "three.ogg",
-         [](const BadInput& t) { return t.three; }, Outcome::Fatal},
-        {"zero-byte WAV", "sound_name", "empty.wav", [](auto&) { return ""; }, Outcome::Fatal},
-        {"WAV cut after its header", "sound_name", "head.wav",
-         [](const BadInput& t) { return t.wav.substr(0, 44); }, Outcome::Fatal},
-        {"WAV cut in the middle of its samples", "sound_name", "half.wav",
-         [](const BadInput& t) { return t.wav.substr(0, t.wav.size() / 2); }, Outcome::Fatal},
-        // The library's WAV reader trusts the chunk lengths: a negative one
-        // made it reserve a huge size, a second data chunk leaked the first.
-        {"WAV whose data chunk states a negative length", "sound_name", "negative.wav",
-         [](const BadInput& t) { return withField(t.wav, 40, 0xFFFFFFF0u, 4); }, Outcome::Fatal},
-        {"WAV with two data chunks", "sound_name", "twice.wav",
-         [](const BadInput& t) { return t.wav + std::string("data\x04\0\0\0\1\2\3\4", 12); },
-         Outcome::Fatal},
-        {"WAV stating a rate of 0", "sound_name", "still.wav",
-         [](const BadInput& t) { return withField(t.wav, 24, 0, 4); }, Outcome::Fatal},
-        {"WAV whose format chunk is too short for its fields", "sound_name", "format.wav",
-         [](const BadInput& t) { return withField(t.wav, 16, 14, 4); }, Outcome::Fatal},
-        {"WAV with a chunk after its samples", "sound_name", "list.wav",
-         [](const BadInput& t) { return t.wav + std::string("LIST\x04\0\0\0INFO", 12); },
-         Outcome::Loads},
-        {"PNG named .ogg, as a picture: read by its contents", "pico_name", "picture.ogg",
-         [](const BadInput& t) { return t.png; }, Outcome::Loads},
-        {"PNG named .ogg, as a sound", "sound_name", "picture.ogg",
-         [](const BadInput& t) { return t.png; }, Outcome::Fatal},
-        {"WAV named .png, as a picture", "pico_name", "sound.png",
-         [](const BadInput& t) { return t.wav; }, Outcome::Fatal},
-        {"Ogg named .wav: read by its contents", "sound_name", "sound.wav",
-         [](const BadInput& t) { return t.ogg; }, Outcome::Loads},
-        {"WAV named .ogg: the library picks its loaders by extension", "sound_name",
-         "sound.ogg", [](const BadInput& t) { return t.wav; }, Outcome::Fatal},
-        {"folder where a picture should be", "pico_name", "folder.png", nullptr, Outcome::Fatal},
-        // Sizes the library's decoders cannot hold: their byte count overflows
-        // int, and the rows used to be written past a far too small bitmap.
-        {"PNG stating 65536 x 65536 pixels, with four rows of them", "pico_name", "huge.png",
-         [](auto&) { return pngStating(65536, 65536, 4); }, Outcome::Fatal},
-        {"PNG stating 40000 x 30000 pixels", "pico_name", "wide.png",
-         [](auto&) { return pngStating(40000, 30000, 1); }, Outcome::Fatal},
-        {"PNG stating a side one past the largest taken", "pico_name", "long.png",
-         [](auto&) { return pngStating(MAX_PICTURE_SIDE + 1, 1, 1); }, Outcome::Fatal},
-        {"PNG stating zero rows", "pico_name", "flat.png",
-         [](auto&) { return pngStating(64, 0, 0); }, Outcome::Fatal},
-        {"BMP stating a negative width", "pico_name", "negative.bmp",
-         [](const BadInput& t) { return withField(t.bmp, 18, 0xFFFFFF00u, 4); }, Outcome::Fatal},
-        {"BMP stating 0xFFFFFFFF rows (found by fuzzing: the library reads it unsigned)",
-         "pico_name", "top-down.bmp",
-         [](const BadInput& t) { return withField(t.bmp, 22, 0xFFFFFFFFu, 4); }, Outcome::Fatal},
-        {"BMP stating 100000 rows", "pico_name", "tall.bmp",
-         [](const BadInput& t) { return withField(t.bmp, 22, 100000, 4); }, Outcome::Fatal},
-        {"PCX whose right edge lies left of its left edge", "pico_name", "inverted.pcx",
-         [](const BadInput& t) { return withField(t.pcx, 4, 100, 2); }, Outcome::Fatal},
-        {"TGA stating 65535 x 65535 pixels", "pico_name", "huge.tga",
-         [](const BadInput& t) { return withField(withField(t.tga, 12, 65535, 2), 14, 65535, 2); },
-         Outcome::Fatal},
-        {"TGA cut inside its header", "pico_name", "head.tga",
-         [](const BadInput& t) { return t.tga.substr(0, 10); }, Outcome::Fatal},
-        {"good BMP", "pico_name", "good.bmp", [](const BadInput& t) { return t.bmp; }, Outcome::Loads},
-        {"good PCX", "pico_name", "good.pcx", [](const BadInput& t) { return t.pcx; }, Outcome::Loads},
-        {"good TGA", "pico_name", "good.tga", [](const BadInput& t) { return t.tga; }, Outcome::Loads},
-        {"PNG named .bmp: read by its signature", "pico_name", "picture.bmp",
-         [](const BadInput& t) { return t.png; }, Outcome::Loads},
-        {"BMP named .png: not a PNG, and .png names no other format", "pico_name", "bmp.png",
-         [](const BadInput& t) { return t.bmp; }, Outcome::Fatal},
-        {"BMP named .lbm: a format the player does not read", "pico_name", "bmp.lbm",
-         [](const BadInput& t) { return t.bmp; }, Outcome::Fatal},
-        {"folder where a sound should be", "sound_name", "folder.ogg", nullptr, Outcome::Fatal},
-    };
-    for (const MediaCase& c : cases) {
-        const bool picture = std::string(c.key) != "sound_name";
-        const std::string path =
-            std::string("books/t/") + (picture ? "pico/" : "audio/") + c.file;
-        fs::remove_all(path);
-        if (c.bytes)
-            writeFile(path, c.bytes(*this));
-        else
-            fs::create_directories(path);
-        const std::string line = std::string(c.key) + ":" + c.file + ";\n";
-        if (std::string(c.key) == "default_bg")
-            writeBook(line + "page_start:;\npage_end:;\n");
-        else
-            writeBook("default_bg:bg.png;\npage_start:;\n" + line + "page_end:;\n");
+    *out << c.name;
+}
 
-        if (c.outcome == Outcome::Fatal) {
-            EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1), cannotLoad(path))
-                << c.name;
-            continue;
-        }
-        loadBook();
-        ASSERT_EQ(gamedataPages.size(), 1u) << c.name;
-        const Gamedata& page = *gamedataPages[0];
-        if (picture) {
-            ASSERT_NE(page.getPico(), nullptr) << c.name;
-            EXPECT_EQ(page.getPico()->w, 64) << c.name;
-            EXPECT_EQ(page.getPico()->h, 48) << c.name;
-        } else {
-            ASSERT_NE(page.getSound(), nullptr) << c.name;
-            EXPECT_GT(page.getSound()->len, 0u) << c.name;
-            EXPECT_EQ(page.getSound()->freq, 22050) << c.name;
-        }
-        freePages();
+// Damaged and misnamed pictures and sounds.
+const MediaCase mediaCases[] = {
+    {"zero-byte PNG", "pico_name", "empty.png", [](auto&) { return ""; }, Outcome::Fatal},
+    {"PNG cut after its signature", "pico_name", "sig.png",
+     [](GoodFiles& t) { return t.png().substr(0, 8); }, Outcome::Fatal},
+    {"PNG cut in half", "pico_name", "half.png",
+     [](GoodFiles& t) { return t.png().substr(0, t.png().size() / 2); }, Outcome::Fatal},
+    {"PNG missing the last byte of its end chunk", "pico_name", "short.png",
+     [](GoodFiles& t) { return t.png().substr(0, t.png().size() - 1); }, Outcome::Fatal},
+    {"zero-byte PNG as the default background", "default_bg", "empty-bg.png",
+     [](auto&) { return ""; }, Outcome::Fatal},
+    {"zero-byte Ogg", "sound_name", "empty.ogg", [](auto&) { return ""; }, Outcome::Fatal},
+    {"Ogg cut inside its headers", "sound_name", "head.ogg",
+     [](GoodFiles& t) { return t.ogg().substr(0, 60); }, Outcome::Fatal},
+    {"Ogg cut in the middle of its sound", "sound_name", "half.ogg",
+     [](GoodFiles& t) { return t.ogg().substr(0, t.ogg().size() * 2 / 3); }, Outcome::Loads},
+    // logg cannot step over a lost page (it would take the error for a
+    // length to copy): such a file is refused, named like any other.
+    {"Ogg with a damaged page in the middle", "sound_name", "hole.ogg",
+     [](GoodFiles& t) {
+         std::string bytes = t.ogg();
+         for (std::size_t i = bytes.size() / 2; i < bytes.size() / 2 + 200; ++i)
+             bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+         return bytes;
+     },
+     Outcome::Fatal},
+    {"Ogg with three channels", "sound_name", "three.ogg",
+     [](GoodFiles& t) { return t.three(); }, Outcome::Fatal},
+    {"zero-byte WAV", "sound_name", "empty.wav", [](auto&) { return ""; }, Outcome::Fatal},
+    {"WAV cut after its header", "sound_name", "head.wav",
+     [](GoodFiles& t) { return t.wav().substr(0, 44); }, Outcome::Fatal},
+    {"WAV cut in the middle of its samples", "sound_name", "half.wav",
+     [](GoodFiles& t) { return t.wav().substr(0, t.wav().size() / 2); }, Outcome::Fatal},
+    // The library's WAV reader trusts the chunk lengths: a negative one
+    // made it reserve a huge size, a second data chunk leaked the first.
+    {"WAV whose data chunk states a negative length", "sound_name", "negative.wav",
+     [](GoodFiles& t) { return withField(t.wav(), 40, 0xFFFFFFF0u, 4); }, Outcome::Fatal},
+    {"WAV with two data chunks", "sound_name", "twice.wav",
+     [](GoodFiles& t) { return t.wav() + std::string("data\x04\0\0\0\1\2\3\4", 12); },
+     Outcome::Fatal},
+    {"WAV stating a rate of 0", "sound_name", "still.wav",
+     [](GoodFiles& t) { return withField(t.wav(), 24, 0, 4); }, Outcome::Fatal},
+    {"WAV whose format chunk is too short for its fields", "sound_name", "format.wav",
+     [](GoodFiles& t) { return withField(t.wav(), 16, 14, 4); }, Outcome::Fatal},
+    {"WAV with a chunk after its samples", "sound_name", "list.wav",
+     [](GoodFiles& t) { return t.wav() + std::string("LIST\x04\0\0\0INFO", 12); },
+     Outcome::Loads},
+    {"PNG named .ogg, as a picture: read by its contents", "pico_name", "picture.ogg",
+     [](GoodFiles& t) { return t.png(); }, Outcome::Loads},
+    {"PNG named .ogg, as a sound", "sound_name", "picture.ogg",
+     [](GoodFiles& t) { return t.png(); }, Outcome::Fatal},
+    {"WAV named .png, as a picture", "pico_name", "sound.png",
+     [](GoodFiles& t) { return t.wav(); }, Outcome::Fatal},
+    {"Ogg named .wav: read by its contents", "sound_name", "sound.wav",
+     [](GoodFiles& t) { return t.ogg(); }, Outcome::Loads},
+    {"WAV named .ogg: the library picks its loaders by extension", "sound_name",
+     "sound.ogg", [](GoodFiles& t) { return t.wav(); }, Outcome::Fatal},
+    {"folder where a picture should be", "pico_name", "folder.png", nullptr, Outcome::Fatal},
+    // Sizes the library's decoders cannot hold: their byte count overflows
+    // int, and the rows used to be written past a far too small bitmap.
+    {"PNG stating 65536 x 65536 pixels, with four rows of them", "pico_name", "huge.png",
+     [](auto&) { return pngStating(65536, 65536, 4); }, Outcome::Fatal},
+    {"PNG stating 40000 x 30000 pixels", "pico_name", "wide.png",
+     [](auto&) { return pngStating(40000, 30000, 1); }, Outcome::Fatal},
+    {"PNG stating a side one past the largest taken", "pico_name", "long.png",
+     [](auto&) { return pngStating(MAX_PICTURE_SIDE + 1, 1, 1); }, Outcome::Fatal},
+    {"PNG stating zero rows", "pico_name", "flat.png",
+     [](auto&) { return pngStating(64, 0, 0); }, Outcome::Fatal},
+    {"BMP stating a negative width", "pico_name", "negative.bmp",
+     [](GoodFiles& t) { return withField(t.bmp(), 18, 0xFFFFFF00u, 4); }, Outcome::Fatal},
+    {"BMP stating 0xFFFFFFFF rows (found by fuzzing: the library reads it unsigned)",
+     "pico_name", "top-down.bmp",
+     [](GoodFiles& t) { return withField(t.bmp(), 22, 0xFFFFFFFFu, 4); }, Outcome::Fatal},
+    {"BMP stating 100000 rows", "pico_name", "tall.bmp",
+     [](GoodFiles& t) { return withField(t.bmp(), 22, 100000, 4); }, Outcome::Fatal},
+    {"PCX whose right edge lies left of its left edge", "pico_name", "inverted.pcx",
+     [](GoodFiles& t) { return withField(t.pcx(), 4, 100, 2); }, Outcome::Fatal},
+    {"TGA stating 65535 x 65535 pixels", "pico_name", "huge.tga",
+     [](GoodFiles& t) { return withField(withField(t.tga(), 12, 65535, 2), 14, 65535, 2); },
+     Outcome::Fatal},
+    {"TGA cut inside its header", "pico_name", "head.tga",
+     [](GoodFiles& t) { return t.tga().substr(0, 10); }, Outcome::Fatal},
+    {"good BMP", "pico_name", "good.bmp", [](GoodFiles& t) { return t.bmp(); }, Outcome::Loads},
+    {"good PCX", "pico_name", "good.pcx", [](GoodFiles& t) { return t.pcx(); }, Outcome::Loads},
+    {"good TGA", "pico_name", "good.tga", [](GoodFiles& t) { return t.tga(); }, Outcome::Loads},
+    {"PNG named .bmp: read by its signature", "pico_name", "picture.bmp",
+     [](GoodFiles& t) { return t.png(); }, Outcome::Loads},
+    {"BMP named .png: not a PNG, and .png names no other format", "pico_name", "bmp.png",
+     [](GoodFiles& t) { return t.bmp(); }, Outcome::Fatal},
+    {"BMP named .lbm: a format the player does not read", "pico_name", "bmp.lbm",
+     [](GoodFiles& t) { return t.bmp(); }, Outcome::Fatal},
+    {"folder where a sound should be", "sound_name", "folder.ogg", nullptr, Outcome::Fatal},
+};
+
+class BadMediaFile : public BadInput, public ::testing::WithParamInterface<MediaCase> {};
+
+// The book names the file; the player ends naming it, or reads it.
+TEST_P(BadMediaFile, EndsNamingItOrLoads)
+{
+    const MediaCase& c = GetParam();
+    const bool picture = std::string(c.key) != "sound_name";
+    const std::string path = std::string("books/t/") + (picture ? "pico/" : "audio/") + c.file;
+    if (c.bytes)
+        writeFile(path, c.bytes(good));
+    else
+        fs::create_directories(path);
+    const std::string line = std::string(c.key) + ":" + c.file + ";\n";
+    if (std::string(c.key) == "default_bg")
+        writeBook(line + "page_start:;\npage_end:;\n");
+    else
+        writeBook("default_bg:bg.png;\npage_start:;\n" + line + "page_end:;\n");
+
+    if (c.outcome == Outcome::Fatal) {
+        EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1), cannotLoad(path));
+        return;
+    }
+    loadBook();
+    ASSERT_EQ(gamedataPages.size(), 1u);
+    const Gamedata& page = *gamedataPages[0];
+    if (picture) {
+        ASSERT_NE(page.getPico(), nullptr);
+        EXPECT_EQ(page.getPico()->w, 64);
+        EXPECT_EQ(page.getPico()->h, 48);
+    } else {
+        ASSERT_NE(page.getSound(), nullptr);
+        EXPECT_GT(page.getSound()->len, 0u);
+        EXPECT_EQ(page.getSound()->freq, 22050);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BadInput, BadMediaFile, ::testing::ValuesIn(mediaCases),
+                         [](const ::testing::TestParamInfo<MediaCase>& info) {
+                             return caseName(info.param.name)
+                                    + (info.param.outcome == Outcome::Fatal ? "_EndsNamingIt"
+                                                                            : "_Loads");
+                         });
 
 TEST_F(BadInput, CutOggKeepsTheSoundBeforeTheCut)
 {
     // The whole sound is eight seconds long; two thirds of the file hold less.
+    const std::string& ogg = good.ogg();
     writeFile("books/t/audio/whole.ogg", ogg);
     writeFile("books/t/audio/cut.ogg", ogg.substr(0, ogg.size() * 2 / 3));
     writeBook("default_bg:bg.png;\npage_start:;\nsound_name:whole.ogg;\npage_end:;\n"
@@ -406,66 +438,75 @@ std::string randomBytes(std::size_t size, unsigned seed)
     return bytes;
 }
 
-TEST_F(BadInput, OddBookFiles)
+void PrintTo(const BookCase& c, std::ostream* out)
 {
-    const BookCase cases[] = {
-        {"random bytes: no line forms an entry that starts a page",
-         [] { return randomBytes(256 * 1024, 1); }, 0, ""},
-        {"random bytes after a good page leave that page whole",
-         [] { return "default_bg:bg.png;\npage_start:;\nroom_name:A;\npage_end:;\n"
-                     + randomBytes(64 * 1024, 2); },
-         1, "A"},
-        {"NUL bytes are dropped, inside keys and values",
-         [] { return std::string("default_bg:bg.png;\npage_start:;\nroom\0_na\0me:A\0B;\n"
-                                 "page_end:;\n\0\0\0", 62); },
-         1, "AB"},
-        {"a file of NUL bytes only", [] { return std::string(4096, '\0'); }, 0, ""},
-        {"CR-only line ends",
-         [] { return "default_bg:bg.png;\rpage_start:;\rroom_name:A;\rpage_end:;\r"
-                     "page_start:;\rroom_name:B;\rpage_end:;"; },
-         2, "B"},
-        {"mixed LF, CRLF and CR line ends",
-         [] { return "default_bg:bg.png;\r\npage_start:;\rroom_name:A;\npage_end:;\r\r\n"; },
-         1, "A"},
-        {"a 1 MB line, and the page after it",
-         [] { return "default_bg:bg.png;\npage_start:;\ntext_main:" + std::string(1 << 20, 't')
-                     + ";\npage_end:;\npage_start:;\nroom_name:after;\npage_end:;\n"; },
-         2, "after"},
-        {"a 1 MB line without ';' or line end",
-         [] { return "default_bg:bg.png;\npage_start:;\npage_end:;\nbook_name:"
-                     + std::string(1 << 20, 'n'); },
-         1, ""},
-        {"10,000 pages",
-         [] {
-             std::string pages = "default_bg:bg.png;\n";
-             for (int i = 1; i <= 10000; ++i)
-                 pages += "page_start:;\nroom_name:" + std::to_string(i) + ";\npage_end:;\n";
-             return pages;
-         },
-         10000, "10000"},
-        {"only page_end lines",
-         [] {
-             std::string pages;
-             for (int i = 0; i < 1000; ++i)
-                 pages += "page_end:;\n";
-             return pages;
-         },
-         0, ""},
-        {"a byte-order mark cut short is text", [] { return std::string("\xEF\xBBpage_start:;\n"); },
-         0, ""},
-    };
-    for (const BookCase& c : cases) {
-        writeBook(c.pages());
-        loadBook();
-        ASSERT_EQ(gamedataPages.size(), c.count) << c.name;
-        if (c.count > 0) {
-            const char* room = gamedataPages.back()->roomName;
-            EXPECT_STREQ(room ? room : "", c.lastRoom) << c.name;
-        }
-        EXPECT_LE(heldPictureCount(), 1u) << c.name << ": pages share their background";
-        freePages();
-    }
+    *out << c.name;
 }
+
+const BookCase bookCases[] = {
+    {"random bytes: no line forms an entry that starts a page",
+     [] { return randomBytes(256 * 1024, 1); }, 0, ""},
+    {"random bytes after a good page leave that page whole",
+     [] { return "default_bg:bg.png;\npage_start:;\nroom_name:A;\npage_end:;\n"
+                 + randomBytes(64 * 1024, 2); },
+     1, "A"},
+    {"NUL bytes are dropped, inside keys and values",
+     [] { return std::string("default_bg:bg.png;\npage_start:;\nroom\0_na\0me:A\0B;\n"
+                             "page_end:;\n\0\0\0", 62); },
+     1, "AB"},
+    {"a file of NUL bytes only", [] { return std::string(4096, '\0'); }, 0, ""},
+    {"CR-only line ends",
+     [] { return "default_bg:bg.png;\rpage_start:;\rroom_name:A;\rpage_end:;\r"
+                 "page_start:;\rroom_name:B;\rpage_end:;"; },
+     2, "B"},
+    {"mixed LF, CRLF and CR line ends",
+     [] { return "default_bg:bg.png;\r\npage_start:;\rroom_name:A;\npage_end:;\r\r\n"; },
+     1, "A"},
+    {"a 1 MB line, and the page after it",
+     [] { return "default_bg:bg.png;\npage_start:;\ntext_main:" + std::string(1 << 20, 't')
+                 + ";\npage_end:;\npage_start:;\nroom_name:after;\npage_end:;\n"; },
+     2, "after"},
+    {"a 1 MB line without ';' or line end",
+     [] { return "default_bg:bg.png;\npage_start:;\npage_end:;\nbook_name:"
+                 + std::string(1 << 20, 'n'); },
+     1, ""},
+    {"10,000 pages",
+     [] {
+         std::string pages = "default_bg:bg.png;\n";
+         for (int i = 1; i <= 10000; ++i)
+             pages += "page_start:;\nroom_name:" + std::to_string(i) + ";\npage_end:;\n";
+         return pages;
+     },
+     10000, "10000"},
+    {"only page_end lines",
+     [] {
+         std::string pages;
+         for (int i = 0; i < 1000; ++i)
+             pages += "page_end:;\n";
+         return pages;
+     },
+     0, ""},
+    {"a byte-order mark cut short is text", [] { return std::string("\xEF\xBBpage_start:;\n"); },
+     0, ""},
+};
+
+class OddBookFile : public BadInput, public ::testing::WithParamInterface<BookCase> {};
+
+// The pages read, and the room of the last one.
+TEST_P(OddBookFile, GivesItsPages)
+{
+    const BookCase& c = GetParam();
+    writeBook(c.pages());
+    loadBook();
+    ASSERT_EQ(gamedataPages.size(), c.count);
+    if (c.count > 0) {
+        const char* room = gamedataPages.back()->roomName;
+        EXPECT_STREQ(room ? room : "", c.lastRoom);
+    }
+    EXPECT_LE(heldPictureCount(), 1u) << "pages share their background";
+}
+
+INSTANTIATE_TEST_SUITE_P(BadInput, OddBookFile, ::testing::ValuesIn(bookCases), NamedAfterCase());
 
 TEST_F(BadInput, TextOfA1MbLineIsCutToItsBuffer)
 {
@@ -498,28 +539,44 @@ TEST_F(BadInput, UnreadableBookFileGivesNoPages)
 }
 
 // Targets at the edges of the number range, as the reader stores them.
-TEST_F(BadInput, TargetsAtTheEdgesOfTheRange)
+struct EdgeTargetCase {
+    const char* name;
+    const char* value;
+    int stored;
+};
+
+void PrintTo(const EdgeTargetCase& c, std::ostream* out)
 {
-    struct Case {
-        const char* value;
-        int stored;
-    };
-    const Case cases[] = {
-        {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"99999999999", INT_MAX},
-        {"-0", 0}, {"2147483648", INT_MAX}, {"-2147483649", INT_MIN},
-        {"99999999999999999999999999", INT_MAX}, {"-99999999999999999999999999", INT_MIN},
-    };
-    for (const Case& c : cases) {
-        writeBook(std::string("default_bg:bg.png;\npage_start:;\nbut1_goto:") + c.value
-                  + ";\nbut2_goto:" + c.value + ";\nbut3_goto:" + c.value + ";\npage_end:;\n");
-        loadBook();
-        ASSERT_EQ(gamedataPages.size(), 1u) << c.value;
-        EXPECT_EQ(gamedataPages[0]->but1Goto, c.stored) << c.value;
-        EXPECT_EQ(gamedataPages[0]->but2Goto, c.stored) << c.value;
-        EXPECT_EQ(gamedataPages[0]->but3Goto, c.stored) << c.value;
-        freePages();
-    }
+    *out << c.value;
 }
+
+const EdgeTargetCase edgeTargetCases[] = {
+    {"int max", "2147483647", INT_MAX},
+    {"int min", "-2147483648", INT_MIN},
+    {"eleven digits held to int max", "99999999999", INT_MAX},
+    {"minus zero", "-0", 0},
+    {"one past int max held to it", "2147483648", INT_MAX},
+    {"one below int min held to it", "-2147483649", INT_MIN},
+    {"twenty six digits held to int max", "99999999999999999999999999", INT_MAX},
+    {"twenty six negative digits held to int min", "-99999999999999999999999999", INT_MIN},
+};
+
+class EdgeTarget : public BadInput, public ::testing::WithParamInterface<EdgeTargetCase> {};
+
+TEST_P(EdgeTarget, IsStoredForEachChoice)
+{
+    const EdgeTargetCase& c = GetParam();
+    writeBook(std::string("default_bg:bg.png;\npage_start:;\nbut1_goto:") + c.value
+              + ";\nbut2_goto:" + c.value + ";\nbut3_goto:" + c.value + ";\npage_end:;\n");
+    loadBook();
+    ASSERT_EQ(gamedataPages.size(), 1u);
+    EXPECT_EQ(gamedataPages[0]->but1Goto, c.stored);
+    EXPECT_EQ(gamedataPages[0]->but2Goto, c.stored);
+    EXPECT_EQ(gamedataPages[0]->but3Goto, c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(BadInput, EdgeTarget, ::testing::ValuesIn(edgeTargetCases),
+                         NamedAfterCase());
 
 TEST_F(BadInput, ValuesFarLongerThanTheirBuffersAreCut)
 {
@@ -544,37 +601,73 @@ TEST_F(BadInput, ValuesFarLongerThanTheirBuffersAreCut)
     EXPECT_EQ(page.getSoundLoop(), 1);
 }
 
-TEST_F(BadInput, FileNamesFarLongerThanThePathBufferEndNamingTheCutPath)
+// A file name of 100,000 bytes after the key that names it, and the path
+// the player is left with: the path buffer holds 63 bytes, "books/t/pico/"
+// and 50 bytes of the name.
+struct LongNameCase {
+    const char* name;
+    const char* lines;  // the lines before the name
+    const char* kept;   // the folder part of the cut path
+    std::size_t nameBytesKept;
+    const char* after;  // the lines after it
+};
+
+void PrintTo(const LongNameCase& c, std::ostream* out)
 {
-    // The path buffer holds 63 bytes: "books/t/pico/" and 50 bytes of the name.
-    const std::string huge(100000, 'f');
-    struct Case {
-        std::string pages;
-        std::string path;
-    };
-    const Case cases[] = {
-        {"default_bg:" + huge + ";\npage_start:;\n", "books/t/pico/" + huge.substr(0, 50)},
-        {"default_bg:bg.png;\npage_start:;\npico_name:" + huge + ";\n",
-         "books/t/pico/" + huge.substr(0, 50)},
-        {"default_bg:bg.png;\npage_start:;\nsound_name:" + huge + ";\n",
-         "books/t/audio/" + huge.substr(0, 49)},
-    };
-    for (const Case& c : cases) {
-        writeBook(c.pages);
-        EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1), cannotLoad(c.path))
-            << c.path.substr(0, 20);
-    }
+    *out << c.name;
 }
 
-TEST_F(BadInput, DamagedTitlePictureEndsNamingIt)
+const LongNameCase longNameCases[] = {
+    {"default bg", "default_bg:", "books/t/pico/", 50, ";\npage_start:;\n"},
+    {"pico name", "default_bg:bg.png;\npage_start:;\npico_name:", "books/t/pico/", 50, ";\n"},
+    {"sound name", "default_bg:bg.png;\npage_start:;\nsound_name:", "books/t/audio/", 49, ";\n"},
+};
+
+class FileNameFarLongerThanThePathBuffer
+    : public BadInput, public ::testing::WithParamInterface<LongNameCase> {};
+
+TEST_P(FileNameFarLongerThanThePathBuffer, EndsNamingTheCutPath)
 {
-    writeFile("pico/title.png", png.substr(0, png.size() / 2));
-    writeFile("pico/empty.png", "");
-    fs::create_directories("pico/folder.png");
-    for (const char* path : {"pico/title.png", "pico/empty.png", "pico/folder.png"})
-        EXPECT_EXIT((toStderr(), loadPico(path)), testing::ExitedWithCode(1), cannotLoad(path))
-            << path;
+    const LongNameCase& c = GetParam();
+    const std::string huge(100000, 'f');
+    writeBook(c.lines + huge + c.after);
+    EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1),
+                cannotLoad(c.kept + huge.substr(0, c.nameBytesKept)));
 }
+
+INSTANTIATE_TEST_SUITE_P(BadInput, FileNameFarLongerThanThePathBuffer,
+                         ::testing::ValuesIn(longNameCases), NamedAfterCase());
+
+// A title picture that cannot be loaded, and what stands in its place.
+struct TitleCase {
+    const char* name;
+    const char* path;
+    std::function<void(GoodFiles&)> make;
+};
+
+void PrintTo(const TitleCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const TitleCase titleCases[] = {
+    {"cut in half", "pico/title.png",
+     [](GoodFiles& t) { writeFile("pico/title.png", t.png().substr(0, t.png().size() / 2)); }},
+    {"zero bytes", "pico/empty.png", [](GoodFiles&) { writeFile("pico/empty.png", ""); }},
+    {"a folder", "pico/folder.png", [](GoodFiles&) { fs::create_directories("pico/folder.png"); }},
+};
+
+class DamagedTitlePicture : public BadInput, public ::testing::WithParamInterface<TitleCase> {};
+
+TEST_P(DamagedTitlePicture, EndsNamingIt)
+{
+    const TitleCase& c = GetParam();
+    c.make(good);
+    EXPECT_EXIT((toStderr(), loadPico(c.path)), testing::ExitedWithCode(1), cannotLoad(c.path));
+}
+
+INSTANTIATE_TEST_SUITE_P(BadInput, DamagedTitlePicture, ::testing::ValuesIn(titleCases),
+                         NamedAfterCase());
 
 // Settings files and what the settings become.
 struct IniCase {
@@ -586,42 +679,53 @@ struct IniCase {
     bool message; // "Can not load ini.dat" shown
 };
 
-TEST_F(BadInput, OddSettingsFiles)
+void PrintTo(const IniCase& c, std::ostream* out)
 {
-    const std::string huge(100000, 'b');
-    const IniCase cases[] = {
-        {"zero-byte ini.dat", [] { writeFile("ini.dat", ""); }, "YES", "books/", "", false},
-        {"random bytes", [] { writeFile("ini.dat", randomBytes(64 * 1024, 3)); }, "YES",
-         "books/", "", false},
-        {"NUL bytes inside the lines",
-         [] { writeFile("ini.dat", std::string("win\0dowed:N\0O;\nbook:d\0emo;\n", 27)); }, "NO",
-         "books/demo", "", false},
-        {"CR-only line ends", [] { writeFile("ini.dat", "windowed:NO;\rbook:demo;\rmain_bg:t.png;"); },
-         "NO", "books/demo", "pico/t.png", false},
-        {"a 1 MB line before the settings",
-         [] { writeFile("ini.dat", std::string(1 << 20, '#') + "\nbook:demo;\n"); }, "YES",
-         "books/demo", "", false},
-        {"values far longer than their buffers",
-         [huge] { writeFile("ini.dat", "windowed:" + huge + ";\nbook:" + huge + ";\nmain_bg:"
-                                           + huge + ";\n"); },
-         "bbbbbbbbbbbbbbb", "books/" + huge.substr(0, 57), "pico/" + huge.substr(0, 58), false},
-        {"a folder named ini.dat, with files in it",
-         [] { fs::create_directories("ini.dat/books"); writeFile("ini.dat/x", "book:no;\n"); },
-         "YES", "books/", "", true},
-    };
-    for (const IniCase& c : cases) {
-        fs::remove_all("ini.dat");
-        c.make();
-        main_bg_name[0] = '\0'; // the reader appends to it; every case starts fresh
-        testing::internal::CaptureStdout();
-        read_ini_file();
-        const std::string printed = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(printed.find("Can not load ini.dat") != std::string::npos, c.message) << c.name;
-        EXPECT_STREQ(windowed, c.windowed) << c.name;
-        EXPECT_EQ(std::string(book), c.book) << c.name;
-        EXPECT_EQ(std::string(main_bg_name), c.mainBg) << c.name;
-    }
+    *out << c.name;
 }
+
+const std::string hugeSetting(100000, 'b');
+
+const IniCase iniCases[] = {
+    {"zero-byte ini.dat", [] { writeFile("ini.dat", ""); }, "YES", "books/", "", false},
+    {"random bytes", [] { writeFile("ini.dat", randomBytes(64 * 1024, 3)); }, "YES",
+     "books/", "", false},
+    {"NUL bytes inside the lines",
+     [] { writeFile("ini.dat", std::string("win\0dowed:N\0O;\nbook:d\0emo;\n", 27)); }, "NO",
+     "books/demo", "", false},
+    {"CR-only line ends", [] { writeFile("ini.dat", "windowed:NO;\rbook:demo;\rmain_bg:t.png();"); },
+     "NO", "books/demo", "pico/t.png()", false},
+    {"a 1 MB line before the settings",
+     [] { writeFile("ini.dat", std::string(1 << 20, '#') + "\nbook:demo;\n"); }, "YES",
+     "books/demo", "", false},
+    {"values far longer than their buffers",
+     [] { writeFile("ini.dat", "windowed:" + hugeSetting + ";\nbook:" + hugeSetting
+                                   + ";\nmain_bg:" + hugeSetting + ";\n"); },
+     "bbbbbbbbbbbbbbb", "books/" + hugeSetting.substr(0, 57),
+     "pico/" + hugeSetting.substr(0, 58), false},
+    {"a folder named ini.dat, with files in it",
+     [] { fs::create_directories("ini.dat/books"); writeFile("ini.dat/x", "book:no;\n"); },
+     "YES", "books/", "", true},
+};
+
+class OddSettingsFile : public BadInput, public ::testing::WithParamInterface<IniCase> {};
+
+TEST_P(OddSettingsFile, GivesTheseSettings)
+{
+    const IniCase& c = GetParam();
+    c.make();
+    main_bg_name[0] = '\0'; // the reader appends to it
+    testing::internal::CaptureStdout();
+    read_ini_file();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.find("Can not load ini.dat") != std::string::npos, c.message);
+    EXPECT_STREQ(windowed, c.windowed);
+    EXPECT_EQ(std::string(book), c.book);
+    EXPECT_EQ(std::string(main_bg_name), c.mainBg);
+}
+
+INSTANTIATE_TEST_SUITE_P(BadInput, OddSettingsFile, ::testing::ValuesIn(iniCases),
+                         NamedAfterCase());
 
 TEST_F(BadInput, UnreadableSettingsFileKeepsTheDefaults)
 {
@@ -642,63 +746,76 @@ TEST_F(BadInput, UnreadableSettingsFileKeepsTheDefaults)
 
 // The game page screen on targets at the edges of the number range: each
 // choice goes on to the next page or ends the book, as documented.
-class BadTargets : public ::testing::Test {
+enum class Goes { NextPage, End };
+
+struct ChoiceCase {
+    const char* name;
+    int button; // 1, 2 or 3
+    const char* value;
+    Goes goes;
+};
+
+void PrintTo(const ChoiceCase& c, std::ostream* out)
+{
+    *out << "but" << c.button << "_goto:" << c.value;
+}
+
+const ChoiceCase choiceCases[] = {
+    {"first choice to int max ends the book", 1, "2147483647", Goes::End},
+    {"first choice to int min goes to the next page", 1, "-2147483648", Goes::NextPage},
+    {"first choice to eleven digits ends the book", 1, "99999999999", Goes::End},
+    {"first choice to minus zero goes to the next page", 1, "-0", Goes::NextPage},
+    {"second choice to int max ends the book", 2, "2147483647", Goes::End},
+    {"second choice to int min ends the book", 2, "-2147483648", Goes::End},
+    {"second choice to eleven digits ends the book", 2, "99999999999", Goes::End},
+    {"second choice to minus zero ends the book", 2, "-0", Goes::End},
+    {"third choice to int min ends the book", 3, "-2147483648", Goes::End},
+    {"third choice to eleven negative digits ends the book", 3, "-99999999999", Goes::End},
+};
+
+class ChoiceOnAnEdgeTarget : public ::testing::TestWithParam<ChoiceCase> {
 protected:
     void SetUp() override
     {
-        const std::string dir = enterScratchDir("badtargets");
+        enterScratchDir("badtargets");
         ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
         copyCut(book, sizeof book, "books/t");
-        writeFile("books/t/pico/.keep", "");
-        BITMAP* picture = makeTestPicture(640, 480, 90, 140, 200);
-        ASSERT_TRUE(writePng("books/t/pico/bg.png", picture));
-        destroy_bitmap(picture);
+        ASSERT_TRUE(writePicture("books/t/pico/bg.png", 640, 480, 90, 140, 200));
     }
 
     void TearDown() override { freePages(); }
 };
 
-TEST_F(BadTargets, ChoicesOnEdgeTargetsGoOnOrEndTheBook)
+TEST_P(ChoiceOnAnEdgeTarget, GoesOnOrEndsTheBook)
 {
-    enum class Goes { NextPage, End };
-    struct Case {
-        int button; // 1, 2 or 3
-        const char* value;
-        Goes goes;
-    };
-    const Case cases[] = {
-        {1, "2147483647", Goes::End},      {1, "-2147483648", Goes::NextPage},
-        {1, "99999999999", Goes::End},     {1, "-0", Goes::NextPage},
-        {2, "2147483647", Goes::End},      {2, "-2147483648", Goes::End},
-        {2, "99999999999", Goes::End},     {2, "-0", Goes::End},
-        {3, "-2147483648", Goes::End},     {3, "-99999999999", Goes::End},
-    };
-    for (const Case& c : cases) {
-        const std::string n = std::to_string(c.button);
-        writeFile("books/t/pages.dat",
-                  "default_bg:bg.png;\npage_start:;\nbut" + n + "_text:go;\nbut" + n + "_goto:"
-                      + c.value + ";\npage_end:;\npage_start:;\nroom_name:two;\npage_end:;\n");
-        std::vector<MouseStep> script;
-        script.push_back(when([] { return !gamedataPages.empty(); }, nullptr));
-        script.push_back(idle(10)); // the button places itself when drawn
-        append(script, clickOn(&dialogGamePage[2 + c.button]));
-        bool ended = false, onSecond = false;
-        if (c.goes == Goes::End) {
-            script.push_back(when([] { return alertShowing(end_message_1); },
-                                  [&ended] { ended = true; pressKey(KEY_C, 'c'); }));
-        } else {
-            script.push_back(when([] { return cur_page == 1; }, [&onSecond] { onSecond = true; }));
-            script.push_back(idle(10));
-            append(script, clickOn(&dialogGamePage[6]));
-        }
-        playMouse(script);
-        const int result = gamePage();
-        const std::string label = "but" + n + "_goto:" + c.value;
-        EXPECT_EQ(result, c.goes == Goes::End ? -1 : 0) << label;
-        EXPECT_EQ(ended, c.goes == Goes::End) << label;
-        EXPECT_EQ(onSecond, c.goes == Goes::NextPage) << label;
+    const ChoiceCase& c = GetParam();
+    const std::string n = std::to_string(c.button);
+    writeFile("books/t/pages.dat",
+              "default_bg:bg.png;\npage_start:;\nbut" + n + "_text:go;\nbut" + n + "_goto:"
+                  + c.value + ";\npage_end:;\npage_start:;\nroom_name:two;\npage_end:;\n");
+    DIALOG* const choice = &dialogGamePage[PAGE_FIRST_CHOICE + c.button - 1];
+    std::vector<MouseStep> script;
+    script.push_back(when([] { return !gamedataPages.empty(); }, nullptr));
+    script.push_back(idle(10)); // the button places itself when drawn
+    append(script, clickOn(choice));
+    bool ended = false, onSecond = false;
+    if (c.goes == Goes::End) {
+        script.push_back(when([] { return alertShowing(end_message_1); },
+                              [&ended] { ended = true; pressKey(KEY_C, 'c'); }));
+    } else {
+        script.push_back(when([] { return cur_page == 1; }, [&onSecond] { onSecond = true; }));
+        script.push_back(idle(10));
+        append(script, clickOn(&dialogGamePage[PAGE_MENU]));
     }
+    playMouse(script);
+    const int result = gamePage();
+    EXPECT_EQ(result, c.goes == Goes::End ? -1 : 0);
+    EXPECT_EQ(ended, c.goes == Goes::End);
+    EXPECT_EQ(onSecond, c.goes == Goes::NextPage);
 }
+
+INSTANTIATE_TEST_SUITE_P(BadInput, ChoiceOnAnEdgeTarget, ::testing::ValuesIn(choiceCases),
+                         NamedAfterCase());
 
 // The real player, started on a damaged title picture, says which file and
 // exits with status 1 (its message box prints instead: no xmessage on PATH).
@@ -707,14 +824,14 @@ TEST(BadPlayerInput, DamagedTitlePictureEndsThePlayerNamingIt)
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the player needs an X display";
     const std::string work = enterScratchDir("badplayer");
     fs::copy(QUORVEL_DEMO_DIR, work, fs::copy_options::recursive);
-    const std::string title = readBytes("pico/title.png");
+    const std::string title = readFile("pico/title.png");
     ASSERT_GT(title.size(), 100u);
     writeFile("pico/title.png", title.substr(0, title.size() / 2));
     writeFile(".asoundrc", "pcm.!default { type null }\n");
     const std::string command = "HOME='" + work + "' PATH=/nonexistent-quorvel-test-path '"
                                 QUORVEL_PROGRAM "' > out.txt 2>&1";
     const int status = std::system(command.c_str());
-    const std::string out = readBytes("out.txt");
+    const std::string out = readFile("out.txt");
     ASSERT_TRUE(WIFEXITED(status)) << out;
     EXPECT_EQ(WEXITSTATUS(status), 1) << out;
     EXPECT_NE(out.find(cannotLoad("pico/title.png")), std::string::npos) << out;

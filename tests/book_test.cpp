@@ -17,16 +17,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int w, int h)
-{
-    BITMAP* picture = makeTestPicture(w, h, 40, 120, 60);
-    ASSERT_TRUE(picture);
-    const std::string folder = path.substr(0, path.rfind('/'));
-    writeFile(folder + "/.keep", "");
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
 // A scratch working directory holding the book "books/t" with a few real
 // pictures and sounds; `book` names it, as ini.dat would.
 class Book : public ::testing::Test {
@@ -39,9 +29,9 @@ protected:
         copyCut(end_message_1, sizeof end_message_1, "Конец"); // the settings' defaults
         copyCut(end_message_2, sizeof end_message_2, "The End");
         copyCut(end_message_3, sizeof end_message_3, "Всем спасибо.");
-        writePicture("books/t/pico/bg.png", 64, 48);
-        writePicture("books/t/pico/bg2.png", 32, 24);
-        writePicture("books/t/pico/path.png", 100, 50);
+        ASSERT_TRUE(writePicture("books/t/pico/bg.png", 64, 48, 40, 120, 60));
+        ASSERT_TRUE(writePicture("books/t/pico/bg2.png", 32, 24, 40, 120, 60));
+        ASSERT_TRUE(writePicture("books/t/pico/path.png", 100, 50, 40, 120, 60));
         writeFile("books/t/audio/.keep", "");
         ASSERT_TRUE(writeOgg("books/t/audio/wind.ogg", makeTone(220, 0.2, 22050), 22050, 1));
         ASSERT_TRUE(writeWav("books/t/audio/bell.wav", makeTone(880, 0.2, 22050), 22050, 1));
@@ -244,7 +234,7 @@ TEST_F(Book, WavThatTheOggLoaderRefusesLoadsThroughTheLibrary)
 
 TEST_F(Book, TextsAreStoredAsTheFilesOwnBytes)
 {
-    writePicture("books/t/pico/лес.png", 20, 10);
+    ASSERT_TRUE(writePicture("books/t/pico/лес.png", 20, 10, 40, 120, 60));
     load("book_name:Лесная тропа;\ndefault_bg:bg.png;\nend_message_3:Всем пока.;\n"
          "page_start:;\nroom_name:Опушка;\ntext_main:Plain ASCII text.;\n"
          "but1_text:Дальше;\npico_name:лес.png;\npage_end:;\n");
@@ -293,11 +283,6 @@ TEST_F(Book, MissingBookFileGivesNoPages)
     copyCut(book, sizeof book, "books/absent");
     loadBook();
     EXPECT_TRUE(gamedataPages.empty());
-}
-
-void toStderr()
-{
-    dup2(2, 1);
 }
 
 TEST_F(Book, AFileThatCannotBeLoadedEndsTheProgramNamingIt)

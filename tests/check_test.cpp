@@ -3,6 +3,7 @@
 // quorvel-check run as a child process for its output and exit status.
 #include "assets.h"
 #include "book.h"
+#include "casename.h"
 #include "check.h"
 #include "glyphs.h"
 #include "init.h"
@@ -20,6 +21,7 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,13 +37,10 @@ const std::string demoPanoramaWarning =
     "pages.dat:45: warning: illustration \"pico/panorama.png\" is 640 pixels wide, more than 619: "
     "it is not centred but drawn where the illustration before it was, and cut to 620";
 
+// A small picture the checker's books name.
 void writePicture(const std::string& path)
 {
-    BITMAP* picture = makeTestPicture(40, 30, 200, 180, 90);
-    ASSERT_TRUE(picture);
-    writeFile(path, ""); // makes the folder
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
+    ASSERT_TRUE(::writePicture(path, 40, 30, 200, 180, 90)) << path;
 }
 
 // Lines of a report for `findings`, named as in the tool's output.
@@ -111,132 +110,151 @@ struct BookCase {
     std::vector<std::string> lines;  // the report, in order
 };
 
+void PrintTo(const BookCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 // A page that shows a choice, so that only the faults a case is about are reported.
 const std::string bg = "default_bg:bg.png;\n";
 
-TEST_F(Check, ReportsEachFaultOnItsLine)
+// Faulty books, and the report of each, fault by fault on its line.
+const BookCase faultyBooks[] = {
+    {"the two-page example of the README is clean",
+     bg + "book_name:Forest;\npage_start:;\nroom_name:Edge of the forest;\n"
+          "text_main:A path leads into the trees.;\npico_name:path.png;\nsound_name:wind.ogg;\n"
+          "sound_loop:NO;\nbut1_text:Go on;\npage_end:;\npage_start:;\ntext_main:It is dark.;\n"
+          "but1_text:Back;\nbut1_goto:1;\npage_end:;\n",
+     {}},
+    {"comments, blank lines, remarks, a byte-order mark and CRLF say nothing",
+     "\xEF\xBB\xBF# a remark\r\n\r\n   \r\n" + std::string("default_bg:bg.png; # a remark\r\n")
+         + "#room_name:x;\r\npage_start:;\r\nbut1_text:End;\r\npage_end:;\r\n",
+     {}},
+    {"missing and undecodable files",
+     bg + "page_start:;\npico_name:absent.png;\npico_name:broken.png;\nsound_name:absent.ogg;\n"
+          "sound_name:broken.wav;\nsound_name:bell.wav;\nbut1_text:x;\npage_end:;\n",
+     {"pages.dat:3: error: picture \"pico/absent.png\" not found",
+      "pages.dat:4: error: picture \"pico/broken.png\" cannot be decoded",
+      "pages.dat:4: warning: pico_name given twice on this page (first at line 3): the player keeps this one",
+      "pages.dat:5: error: sound \"audio/absent.ogg\" not found",
+      "pages.dat:6: error: sound \"audio/broken.wav\" cannot be decoded",
+      "pages.dat:6: warning: sound_name given twice on this page (first at line 5): the player keeps this one",
+      "pages.dat:7: warning: sound_name given twice on this page (first at line 5): the player keeps this one"}},
+    {"files the player's decoders refuse",
+     bg + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
+     {"pages.dat:3: error: picture \"pico/huge.png\" cannot be decoded",
+      "pages.dat:4: error: sound \"audio/twice.wav\" cannot be decoded"}},
+    {"a missing background is told once, at the first page it fails",
+     "default_bg:absent.png;\npage_start:;\nbut1_text:x;\npage_end:;\n"
+     "page_start:;\nbut1_text:x;\npage_end:;\n",
+     {"pages.dat:2: error: background \"pico/absent.png\" (default_bg at line 1) not found"}},
+    {"a page before any default_bg",
+     "page_start:;\nbut1_text:x;\npage_end:;\n" + bg + "page_start:;\nbut1_text:x;\npage_end:;\n",
+     {"pages.dat:1: error: page without a background: no default_bg line before it"}},
+    {"targets that end the book",
+     bg + "page_start:;\nbut1_text:a;\nbut1_goto:3;\nbut2_text:b;\nbut3_text:c;\nbut3_goto:0;\n"
+          "page_end:;\npage_start:;\nbut1_text:a;\nbut2_text:b;\nbut2_goto:two;\n"
+          "but3_text:c;\nbut3_goto:-3;\npage_end:;\n",
+     {"pages.dat:4: error: but1_goto 3 is past the last page (2): the choice ends the book",
+      "pages.dat:5: error: but2_text without but2_goto: the choice ends the book",
+      "pages.dat:7: error: but3_goto \"0\" is no page (pages count from 1): the choice ends the book",
+      "pages.dat:9: warning: page 2 is not reached from page 1",
+      "pages.dat:12: error: but2_goto \"two\" names no page: the choice ends the book",
+      "pages.dat:14: error: but3_goto \"-3\" is no page (pages count from 1): the choice ends the book"}},
+    {"targets the first choice may leave out, and an ending on the last page",
+     bg + "page_start:;\nbut1_text:on;\nbut1_goto:0;\npage_end:;\n"
+          "page_start:;\nbut1_text:on;\nbut1_goto:-4;\npage_end:;\n"
+          "page_start:;\nbut1_text:close;\npage_end:;\n",
+     {}},
+    {"lines outside pages and broken page bounds",
+     bg + "room_name:stray;\npage_end:;\npage_start:;\nbut1_text:x;\npage_end:;\n"
+          "page_start:;\nroom_name:dropped;\npage_start:;\nbut1_text:kept;\npage_end:;\n"
+          "page_start:;\n",
+     {"pages.dat:2: error: room_name outside a page: ignored (no page_start before it)",
+      "pages.dat:3: warning: page_end without a page_start: ignored",
+      "pages.dat:7: warning: page never ended (no page_end after it): the player drops it",
+      "pages.dat:12: warning: page never ended (no page_end after it): the player drops it"}},
+    {"unknown keys and skipped lines",
+     bg + "page_start:;\nbut1_txt:typo;\nRoom_Name:x;\npiconame:x;\nvolume:11;\n"
+          "but1_text:x\nbut1_text x;\nbut1_text:ok;\npage_end:;\n",
+     {"pages.dat:3: warning: unknown key \"but1_txt\" (did you mean \"but1_text\"?)",
+      "pages.dat:4: warning: unknown key \"Room_Name\" (did you mean \"room_name\"?)",
+      "pages.dat:5: warning: unknown key \"piconame\" (did you mean \"pico_name\"?)",
+      "pages.dat:6: warning: unknown key \"volume\": line ignored",
+      "pages.dat:7: warning: line skipped: no ';' after the ':'",
+      "pages.dat:8: warning: line skipped: it has no ':'"}},
+    {"hidden choices, unreachable pages and pages without a choice",
+     bg + "page_start:;\nbut1_text:on;\nbut2_goto:3;\npage_end:;\n"
+          "page_start:;\nbut1_text:;\nbut1_goto:1;\npage_end:;\n"
+          "page_start:;\nbut3_goto:1;\npage_end:;\n",
+     {"pages.dat:4: warning: but2_goto without but2_text: the choice is hidden",
+      "pages.dat:7: warning: but1_text is empty: the button shows no text",
+      "pages.dat:10: warning: page 3 is not reached from page 1",
+      "pages.dat:10: warning: page 3 has no choice: the reader can only go back to the menu",
+      "pages.dat:11: warning: but3_goto without but3_text: the choice is hidden"}},
+    {"sound_loop values",
+     bg + "page_start:;\nsound_loop:YES;\nsound_loop:NO;\nsound_loop:yes;\nsound_loop:;\n"
+          "but1_text:x;\npage_end:;\n",
+     {"pages.dat:4: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
+      "pages.dat:5: warning: sound_loop \"yes\" is neither YES nor NO: only exactly YES plays "
+      "the sound once, any other value loops it",
+      "pages.dat:5: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
+      "pages.dat:6: warning: sound_loop \"\" is neither YES nor NO: only exactly YES plays "
+      "the sound once, any other value loops it",
+      "pages.dat:6: warning: sound_loop given twice on this page (first at line 3): the player keeps this one"}},
+    {"a book without pages", bg + "book_name:Empty;\n",
+     {"pages.dat: error: the book has no page (a page runs from page_start to page_end)"}},
+};
+
+class FaultyBook : public Check, public ::testing::WithParamInterface<BookCase> {};
+
+TEST_P(FaultyBook, IsReportedFaultByFault)
 {
-    const BookCase cases[] = {
-        {"the two-page example of the README is clean",
-         bg + "book_name:Forest;\npage_start:;\nroom_name:Edge of the forest;\n"
-              "text_main:A path leads into the trees.;\npico_name:path.png;\nsound_name:wind.ogg;\n"
-              "sound_loop:NO;\nbut1_text:Go on;\npage_end:;\npage_start:;\ntext_main:It is dark.;\n"
-              "but1_text:Back;\nbut1_goto:1;\npage_end:;\n",
-         {}},
-        {"comments, blank lines, remarks, a byte-order mark and CRLF say nothing",
-         "\xEF\xBB\xBF# a remark\r\n\r\n   \r\n" + std::string("default_bg:bg.png; # a remark\r\n")
-             + "#room_name:x;\r\npage_start:;\r\nbut1_text:End;\r\npage_end:;\r\n",
-         {}},
-        {"missing and undecodable files",
-         bg + "page_start:;\npico_name:absent.png;\npico_name:broken.png;\nsound_name:absent.ogg;\n"
-              "sound_name:broken.wav;\nsound_name:bell.wav;\nbut1_text:x;\npage_end:;\n",
-         {"pages.dat:3: error: picture \"pico/absent.png\" not found",
-          "pages.dat:4: error: picture \"pico/broken.png\" cannot be decoded",
-          "pages.dat:4: warning: pico_name given twice on this page (first at line 3): the player keeps this one",
-          "pages.dat:5: error: sound \"audio/absent.ogg\" not found",
-          "pages.dat:6: error: sound \"audio/broken.wav\" cannot be decoded",
-          "pages.dat:6: warning: sound_name given twice on this page (first at line 5): the player keeps this one",
-          "pages.dat:7: warning: sound_name given twice on this page (first at line 5): the player keeps this one"}},
-        {"files the player's decoders refuse",
-         bg + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
-         {"pages.dat:3: error: picture \"pico/huge.png\" cannot be decoded",
-          "pages.dat:4: error: sound \"audio/twice.wav\" cannot be decoded"}},
-        {"a missing background is told once, at the first page it fails",
-         "default_bg:absent.png;\npage_start:;\nbut1_text:x;\npage_end:;\n"
-         "page_start:;\nbut1_text:x;\npage_end:;\n",
-         {"pages.dat:2: error: background \"pico/absent.png\" (default_bg at line 1) not found"}},
-        {"a page before any default_bg",
-         "page_start:;\nbut1_text:x;\npage_end:;\n" + bg + "page_start:;\nbut1_text:x;\npage_end:;\n",
-         {"pages.dat:1: error: page without a background: no default_bg line before it"}},
-        {"targets that end the book",
-         bg + "page_start:;\nbut1_text:a;\nbut1_goto:3;\nbut2_text:b;\nbut3_text:c;\nbut3_goto:0;\n"
-              "page_end:;\npage_start:;\nbut1_text:a;\nbut2_text:b;\nbut2_goto:two;\n"
-              "but3_text:c;\nbut3_goto:-3;\npage_end:;\n",
-         {"pages.dat:4: error: but1_goto 3 is past the last page (2): the choice ends the book",
-          "pages.dat:5: error: but2_text without but2_goto: the choice ends the book",
-          "pages.dat:7: error: but3_goto \"0\" is no page (pages count from 1): the choice ends the book",
-          "pages.dat:9: warning: page 2 is not reached from page 1",
-          "pages.dat:12: error: but2_goto \"two\" names no page: the choice ends the book",
-          "pages.dat:14: error: but3_goto \"-3\" is no page (pages count from 1): the choice ends the book"}},
-        {"targets the first choice may leave out, and an ending on the last page",
-         bg + "page_start:;\nbut1_text:on;\nbut1_goto:0;\npage_end:;\n"
-              "page_start:;\nbut1_text:on;\nbut1_goto:-4;\npage_end:;\n"
-              "page_start:;\nbut1_text:close;\npage_end:;\n",
-         {}},
-        {"lines outside pages and broken page bounds",
-         bg + "room_name:stray;\npage_end:;\npage_start:;\nbut1_text:x;\npage_end:;\n"
-              "page_start:;\nroom_name:dropped;\npage_start:;\nbut1_text:kept;\npage_end:;\n"
-              "page_start:;\n",
-         {"pages.dat:2: error: room_name outside a page: ignored (no page_start before it)",
-          "pages.dat:3: warning: page_end without a page_start: ignored",
-          "pages.dat:7: warning: page never ended (no page_end after it): the player drops it",
-          "pages.dat:12: warning: page never ended (no page_end after it): the player drops it"}},
-        {"unknown keys and skipped lines",
-         bg + "page_start:;\nbut1_txt:typo;\nRoom_Name:x;\npiconame:x;\nvolume:11;\n"
-              "but1_text:x\nbut1_text x;\nbut1_text:ok;\npage_end:;\n",
-         {"pages.dat:3: warning: unknown key \"but1_txt\" (did you mean \"but1_text\"?)",
-          "pages.dat:4: warning: unknown key \"Room_Name\" (did you mean \"room_name\"?)",
-          "pages.dat:5: warning: unknown key \"piconame\" (did you mean \"pico_name\"?)",
-          "pages.dat:6: warning: unknown key \"volume\": line ignored",
-          "pages.dat:7: warning: line skipped: no ';' after the ':'",
-          "pages.dat:8: warning: line skipped: it has no ':'"}},
-        {"hidden choices, unreachable pages and pages without a choice",
-         bg + "page_start:;\nbut1_text:on;\nbut2_goto:3;\npage_end:;\n"
-              "page_start:;\nbut1_text:;\nbut1_goto:1;\npage_end:;\n"
-              "page_start:;\nbut3_goto:1;\npage_end:;\n",
-         {"pages.dat:4: warning: but2_goto without but2_text: the choice is hidden",
-          "pages.dat:7: warning: but1_text is empty: the button shows no text",
-          "pages.dat:10: warning: page 3 is not reached from page 1",
-          "pages.dat:10: warning: page 3 has no choice: the reader can only go back to the menu",
-          "pages.dat:11: warning: but3_goto without but3_text: the choice is hidden"}},
-        {"sound_loop values",
-         bg + "page_start:;\nsound_loop:YES;\nsound_loop:NO;\nsound_loop:yes;\nsound_loop:;\n"
-              "but1_text:x;\npage_end:;\n",
-         {"pages.dat:4: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
-          "pages.dat:5: warning: sound_loop \"yes\" is neither YES nor NO: only exactly YES plays "
-          "the sound once, any other value loops it",
-          "pages.dat:5: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
-          "pages.dat:6: warning: sound_loop \"\" is neither YES nor NO: only exactly YES plays "
-          "the sound once, any other value loops it",
-          "pages.dat:6: warning: sound_loop given twice on this page (first at line 3): the player keeps this one"}},
-        {"a book without pages", bg + "book_name:Empty;\n",
-         {"pages.dat: error: the book has no page (a page runs from page_start to page_end)"}},
-    };
-    for (const BookCase& c : cases)
-        EXPECT_EQ(reported(c.pages), c.lines) << c.name;
+    EXPECT_EQ(reported(GetParam().pages), GetParam().lines);
 }
 
-TEST_F(Check, ReportsTextsThePlayerCuts)
-{
-    const std::string room31(31, 'r');
-    const std::string label63(63, 'l');
-    const std::string text4095(4095, 't');
-    // Two-byte letters: the cut falls on a whole character.
-    const std::string cyrillicRoom = "Очень длинное название комнаты";
-    const std::string longName(40, 'n');
-    const BookCase cases[] = {
-        {"texts that just fit",
-         bg + "end_message_1:" + label63 + ";\npage_start:;\nroom_name:" + room31 + ";\ntext_main:"
-             + text4095 + ";\nbut1_text:" + label63 + ";\npage_end:;\n",
-         {}},
-        {"texts one byte too long",
-         bg + "end_message_2:" + label63 + "e;\npage_start:;\nroom_name:" + room31 + "r;\ntext_main:"
-             + text4095 + "t;\nbut1_text:" + label63 + "l;\nbut2_text:" + label63
-             + "ll;\nbut2_goto:1;\npage_end:;\n",
-         {"pages.dat:2: warning: end_message_2 is 64 bytes: the player keeps only its first 63",
-          "pages.dat:4: warning: room_name is 32 bytes, more than the 31 the page draws: it shows \""
-              + room31 + "\"",
-          "pages.dat:5: warning: text_main is 4096 bytes: the player keeps only its first 4095",
-          "pages.dat:6: warning: but1_text is 64 bytes: the player keeps only its first 63",
-          "pages.dat:7: warning: but2_text is 65 bytes: the player keeps only its first 63"}},
-        {"a room name cut at a whole character",
-         bg + "page_start:;\nroom_name:" + cyrillicRoom + ";\nbut1_text:x;\npage_end:;\n",
-         {"pages.dat:3: warning: room_name is 57 bytes, more than the 31 the page draws: it shows "
-          "\"Очень длинное на\""}},
-    };
-    for (const BookCase& c : cases)
-        EXPECT_EQ(reported(c.pages), c.lines) << c.name;
+INSTANTIATE_TEST_SUITE_P(Check, FaultyBook, ::testing::ValuesIn(faultyBooks), NamedAfterCase());
 
+const std::string room31(31, 'r');
+const std::string label63(63, 'l');
+const std::string text4095(4095, 't');
+// Two-byte letters: the cut falls on a whole character.
+const std::string cyrillicRoom = "Очень длинное название комнаты";
+
+// Books whose texts the player cuts.
+const BookCase cutTexts[] = {
+    {"texts that just fit",
+     bg + "end_message_1:" + label63 + ";\npage_start:;\nroom_name:" + room31 + ";\ntext_main:"
+         + text4095 + ";\nbut1_text:" + label63 + ";\npage_end:;\n",
+     {}},
+    {"texts one byte too long",
+     bg + "end_message_2:" + label63 + "e;\npage_start:;\nroom_name:" + room31 + "r;\ntext_main:"
+         + text4095 + "t;\nbut1_text:" + label63 + "l;\nbut2_text:" + label63
+         + "ll;\nbut2_goto:1;\npage_end:;\n",
+     {"pages.dat:2: warning: end_message_2 is 64 bytes: the player keeps only its first 63",
+      "pages.dat:4: warning: room_name is 32 bytes, more than the 31 the page draws: it shows \""
+          + room31 + "\"",
+      "pages.dat:5: warning: text_main is 4096 bytes: the player keeps only its first 4095",
+      "pages.dat:6: warning: but1_text is 64 bytes: the player keeps only its first 63",
+      "pages.dat:7: warning: but2_text is 65 bytes: the player keeps only its first 63"}},
+    {"a room name cut at a whole character",
+     bg + "page_start:;\nroom_name:" + cyrillicRoom + ";\nbut1_text:x;\npage_end:;\n",
+     {"pages.dat:3: warning: room_name is 57 bytes, more than the 31 the page draws: it shows "
+      "\"Очень длинное на\""}},
+};
+
+class BookWithCutTexts : public Check, public ::testing::WithParamInterface<BookCase> {};
+
+TEST_P(BookWithCutTexts, IsReportedTextByText)
+{
+    EXPECT_EQ(reported(GetParam().pages), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Check, BookWithCutTexts, ::testing::ValuesIn(cutTexts), NamedAfterCase());
+
+TEST_F(Check, ReportsPathsThePlayerCuts)
+{
+    const std::string longName(40, 'n');
     // A path cut by the player names another file, which is then not found.
     const std::string picture = "books/t/pico/" + longName + "-and-a-little-more.png"; // 75 bytes
     const std::string sound = "books/t/audio/" + longName + "-and-more.ogg";          // 67 bytes
@@ -253,28 +271,33 @@ TEST_F(Check, ReportsTextsThePlayerCuts)
               expected);
 }
 
-TEST_F(Check, ReportsCharactersTheFontCannotDraw)
+// Books with characters the demo font may lack.
+const BookCase bookGlyphs[] = {
+    {"Latin, Cyrillic, quotes and dashes of the demo font",
+     bg + "end_message_1:Конец — «ёлка»;\npage_start:;\nroom_name:Ёж / Hedgehog;\n"
+          "text_main:“Quotes” … №5 – ok;\nbut1_text:Дальше;\npage_end:;\n",
+     {}},
+    {"every drawn text is looked at, each missing character once per line",
+     bg + "book_name:中 is never drawn;\nend_message_3:Ende ☃;\npage_start:;\nroom_name:中中☃;\n"
+          "text_main:a\tb;\nbut1_text:中;\nbut2_text:€;\nbut2_goto:1;\nbut3_text:ok;\n"
+          "but3_goto:1;\npage_end:;\n",
+     {"pages.dat:3: warning: end_message_3: the font has no glyph for \"☃\" (U+2603)",
+      "pages.dat:5: warning: room_name: the font has no glyph for \"中\" (U+4E2D), \"☃\" (U+2603)",
+      "pages.dat:6: warning: text_main: the font has no glyph for U+0009",
+      "pages.dat:7: warning: but1_text: the font has no glyph for \"中\" (U+4E2D)",
+      "pages.dat:8: warning: but2_text: the font has no glyph for \"€\" (U+20AC)"}},
+};
+
+class BookCharacters : public Check, public ::testing::WithParamInterface<BookCase> {};
+
+TEST_P(BookCharacters, AreReportedWhenTheFontCannotDrawThem)
 {
     FONT* font = demoFontLoaded();
     ASSERT_TRUE(font) << demoFont;
-    const BookCase cases[] = {
-        {"Latin, Cyrillic, quotes and dashes of the demo font",
-         bg + "end_message_1:Конец — «ёлка»;\npage_start:;\nroom_name:Ёж / Hedgehog;\n"
-              "text_main:“Quotes” … №5 – ok;\nbut1_text:Дальше;\npage_end:;\n",
-         {}},
-        {"every drawn text is looked at, each missing character once per line",
-         bg + "book_name:中 is never drawn;\nend_message_3:Ende ☃;\npage_start:;\nroom_name:中中☃;\n"
-              "text_main:a\tb;\nbut1_text:中;\nbut2_text:€;\nbut2_goto:1;\nbut3_text:ok;\n"
-              "but3_goto:1;\npage_end:;\n",
-         {"pages.dat:3: warning: end_message_3: the font has no glyph for \"☃\" (U+2603)",
-          "pages.dat:5: warning: room_name: the font has no glyph for \"中\" (U+4E2D), \"☃\" (U+2603)",
-          "pages.dat:6: warning: text_main: the font has no glyph for U+0009",
-          "pages.dat:7: warning: but1_text: the font has no glyph for \"中\" (U+4E2D)",
-          "pages.dat:8: warning: but2_text: the font has no glyph for \"€\" (U+20AC)"}},
-    };
-    for (const BookCase& c : cases)
-        EXPECT_EQ(reported(c.pages, font), c.lines) << c.name;
+    EXPECT_EQ(reported(GetParam().pages, font), GetParam().lines);
 }
+
+INSTANTIATE_TEST_SUITE_P(Check, BookCharacters, ::testing::ValuesIn(bookGlyphs), NamedAfterCase());
 
 TEST_F(Check, LeavesThePlayerWithNoPagesHeld)
 {

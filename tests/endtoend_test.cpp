@@ -2,7 +2,9 @@
 // directory, clicked through by a reader's mouse and keyboard from outside.
 // The screenshots of each run are kept under the build folder's
 // screenshots/ for a person to look at.
+#include "gamepage.h"
 #include "testenv.h"
+#include "title.h"
 #include "xplayer.h"
 
 #include <allegro.h>
@@ -22,11 +24,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Places on the title menu.
-const int MENU_X = 324, START_Y = 156, ABOUT_Y = 252, QUIT_Y = 324;
-// Places on the game page: the first choice ends 10 pixels from the right
-// edge, the second is centred, the third starts at the left; all at y 340.
-const int CHOICE_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19;
+// Where the player's buttons are, from its own dialog tables.
+struct Place {
+    int x, y;
+};
+
+Place centreOf(const DIALOG& d)
+{
+    return {d.x + d.w / 2, d.y + d.h / 2};
+}
+
+const Place START = centreOf(dialogMenu[MENU_START]);
+const Place ABOUT = centreOf(dialogMenu[MENU_ABOUT]);
+const Place QUIT = centreOf(dialogMenu[MENU_QUIT]);
+const Place MENU_BUTTON = centreOf(dialogGamePage[PAGE_MENU]);
+// The first choice places itself as it is drawn, its right end 10 pixels
+// from the screen's right edge (640 pixels wide) whatever its label: 10
+// pixels inside that end is on it.
+const Place FIRST_CHOICE = {640 - 20, centreOf(dialogGamePage[PAGE_FIRST_CHOICE]).y};
+// A row of pixels inside the choices, 4 below their top.
+const int CHOICE_ROW = dialogGamePage[PAGE_FIRST_CHOICE].y + 4;
 
 // The screen is 16-bit: channels come back rounded to 5 or 6 bits.
 bool near(Rgb a, Rgb b, int tolerance = 12)
@@ -151,13 +168,16 @@ protected:
         if (!picture.loaded())
             return false;
         return await(name, [&](const Screenshot& s) {
-            const auto isButton = [&](int y) {
-                const Rgb c = s.at(236, y - 16); // inside the frame, clear of the label
+            const auto isButton = [&](const DIALOG& d) {
+                const Rgb c = s.at(d.x + 4, d.y + 4); // inside the frame, clear of the label
                 const bool blue = c.b > 200 && c.r < 40 && c.g < 60;
                 return blue || near(c, {255, 200, 40}); // or amber: it has the focus
             };
-            return shows(s, picture, 232, 184, 416, 224) && isButton(START_Y)
-                   && isButton(ABOUT_Y) && isButton(QUIT_Y) && darkPixels(s, 160, 4, 480, 22) > 30;
+            const DIALOG& options = dialogMenu[MENU_OPTIONS];
+            return shows(s, picture, options.x, options.y, options.x + options.w,
+                         options.y + options.h)
+                   && isButton(dialogMenu[MENU_START]) && isButton(dialogMenu[MENU_ABOUT])
+                   && isButton(dialogMenu[MENU_QUIT]) && darkPixels(s, 160, 4, 480, 22) > 30;
         });
     }
 
@@ -173,7 +193,7 @@ protected:
             return false;
         return await(name, [&](const Screenshot& s) {
             return shows(s, pico, pictureX + 20, 30, pictureX + 200, 200, pictureX, 10)
-                   && isGrey225(s.at(15, 466)) && isGrey225(s.at(MENU_BUTTON_X - 30, 12))
+                   && isGrey225(s.at(15, 466)) && isGrey225(s.at(MENU_BUTTON.x - 30, 12))
                    && darkPixels(s, 5, 5, 200, 20) > 20;
         });
     }
@@ -187,7 +207,7 @@ protected:
 TEST_F(EndToEnd, QuitEndsTheProgramWithStatusZero)
 {
     ASSERT_TRUE(startPlayer()) << readFile(log);
-    player.click(MENU_X, QUIT_Y);
+    ASSERT_TRUE(player.click(QUIT.x, QUIT.y));
     EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
@@ -205,7 +225,7 @@ TEST_F(EndToEnd, TheCloseButtonEndsTheProgramOnEitherScreen)
     EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 
     ASSERT_TRUE(startPlayer()) << readFile(log);
-    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(player.click(START.x, START.y));
     ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
     player.pressCloseButton();
     EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
@@ -215,11 +235,11 @@ TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
 {
     ASSERT_TRUE(startPlayer()) << readFile(log);
     const Screenshot menu = last;
-    player.click(MENU_X, ABOUT_Y);
+    ASSERT_TRUE(player.click(ABOUT.x, ABOUT.y));
     ASSERT_TRUE(await("about", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitTitle("menu-again"));
-    player.click(MENU_X, QUIT_Y);
+    ASSERT_TRUE(player.click(QUIT.x, QUIT.y));
     EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 
@@ -227,58 +247,58 @@ TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
 TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
 {
     ASSERT_TRUE(startPlayer()) << readFile(log);
-    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(player.click(START.x, START.y));
 
     // The first page: one choice; where the other two would be, the forest.
     ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
     {
         Reference forest(work + "/books/demo/pico/forest.png");
         EXPECT_TRUE(shows(last, forest, 20, 30, 100, 330)) << "the default background";
-        EXPECT_TRUE(isGrey225(last.at(626, 344))) << "the first choice";
-        EXPECT_TRUE(near(last.at(300, 344), forest.at(300, 344))) << "no second choice";
-        EXPECT_TRUE(near(last.at(14, 344), forest.at(14, 344))) << "no third choice";
+        EXPECT_TRUE(isGrey225(last.at(626, CHOICE_ROW))) << "the first choice";
+        EXPECT_TRUE(near(last.at(300, CHOICE_ROW), forest.at(300, CHOICE_ROW))) << "no second choice";
+        EXPECT_TRUE(near(last.at(14, CHOICE_ROW), forest.at(14, CHOICE_ROW))) << "no third choice";
     }
-    player.click(FIRST_X, CHOICE_Y);
+    ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y));
 
     // The fork: three choices.
     ASSERT_TRUE(awaitPage("fork", "forest.png", "owl.png", 160));
-    EXPECT_TRUE(isGrey225(last.at(626, 344)));
-    EXPECT_TRUE(isGrey225(last.at(293, 344)));
-    EXPECT_TRUE(isGrey225(last.at(14, 344)));
-    player.click(FIRST_X, CHOICE_Y);
+    EXPECT_TRUE(isGrey225(last.at(626, CHOICE_ROW)));
+    EXPECT_TRUE(isGrey225(last.at(293, CHOICE_ROW)));
+    EXPECT_TRUE(isGrey225(last.at(14, CHOICE_ROW)));
+    ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y));
 
     // The river, 619 pixels wide: centred at x 11.
     ASSERT_TRUE(awaitPage("river", "forest.png", "river.png", 11));
-    player.click(FIRST_X, CHOICE_Y);
+    ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y));
 
     // The valley, wider than 619: it keeps the place of the one before.
     ASSERT_TRUE(awaitPage("valley", "forest.png", "panorama.png", 11));
-    player.click(FIRST_X, CHOICE_Y); // to page 9
+    ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y)); // to page 9
 
     ASSERT_TRUE(awaitPage("sunrise", "forest.png", "sunrise.png", 40));
-    player.click(FIRST_X, CHOICE_Y); // on to the last page
+    ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y)); // on to the last page
 
     // The epilogue has no illustration: the forest shows where it would be.
     {
         Reference forest(work + "/books/demo/pico/forest.png");
         ASSERT_TRUE(await("epilogue", [&](const Screenshot& s) {
-            return shows(s, forest, 100, 40, 540, 320) && isGrey225(s.at(626, 344))
-                   && isGrey225(s.at(293, 344));
+            return shows(s, forest, 100, 40, 540, 320) && isGrey225(s.at(626, CHOICE_ROW))
+                   && isGrey225(s.at(293, CHOICE_ROW));
         }));
     }
     const Screenshot page = last;
-    player.click(FIRST_X, CHOICE_Y); // past the last page: the end
+    ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y)); // past the last page: the end
 
     ASSERT_TRUE(await("the-end", [&](const Screenshot& s) { return boxCoversTheMiddle(s, page); }));
     player.pressKey(XK_c); // the alert's "&Выход"
     ASSERT_TRUE(awaitTitle("title-again"));
 
     // Every opening reads the book again, from its first page.
-    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(player.click(START.x, START.y));
     ASSERT_TRUE(awaitPage("edge-again", "forest.png", "path.png", 110));
-    player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
+    ASSERT_TRUE(player.click(MENU_BUTTON.x, MENU_BUTTON.y));
     ASSERT_TRUE(awaitTitle("title-after-menu"));
-    player.click(MENU_X, QUIT_Y);
+    ASSERT_TRUE(player.click(QUIT.x, QUIT.y));
     EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
 }
 

@@ -16,13 +16,6 @@ namespace {
 
 const int BG_R = 90, BG_G = 140, BG_B = 200;
 
-void writePicture(const std::string& path, int w, int h, int r, int g, int b)
-{
-    BITMAP* picture = makeTestPicture(w, h, r, g, b);
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
 class GamePage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -37,10 +30,10 @@ protected:
         copyCut(book, sizeof book, "books/t");
         writeFile("books/t/pico/.keep", "");
         writeFile("books/t/audio/.keep", "");
-        writePicture("books/t/pico/bg.png", 640, 480, BG_R, BG_G, BG_B);
-        writePicture("books/t/pico/w300.png", 300, 100, 250, 250, 0);
-        writePicture("books/t/pico/w619.png", 619, 100, 250, 0, 0);
-        writePicture("books/t/pico/w620.png", 620, 100, 0, 250, 0);
+        ASSERT_TRUE(writePicture("books/t/pico/bg.png", 640, 480, BG_R, BG_G, BG_B));
+        ASSERT_TRUE(writePicture("books/t/pico/w300.png", 300, 100, 250, 250, 0));
+        ASSERT_TRUE(writePicture("books/t/pico/w619.png", 619, 100, 250, 0, 0));
+        ASSERT_TRUE(writePicture("books/t/pico/w620.png", 620, 100, 0, 250, 0));
         ASSERT_TRUE(writeOgg("books/t/audio/loop.ogg", makeTone(330, 0.2, 22050), 22050, 1));
         ASSERT_TRUE(writeWav("books/t/audio/once.wav", makeTone(660, 0.2, 22050), 22050, 1));
     }
@@ -58,10 +51,10 @@ std::string pageOnly(const std::string& lines)
     return "page_start:;\n" + lines + "page_end:;\n";
 }
 
-DIALOG* const firstChoice = &dialogGamePage[3];
-DIALOG* const secondChoice = &dialogGamePage[4];
-DIALOG* const thirdChoice = &dialogGamePage[5];
-DIALOG* const menuButton = &dialogGamePage[6];
+DIALOG* const firstChoice = &dialogGamePage[PAGE_FIRST_CHOICE];
+DIALOG* const secondChoice = &dialogGamePage[PAGE_SECOND_CHOICE];
+DIALOG* const thirdChoice = &dialogGamePage[PAGE_THIRD_CHOICE];
+DIALOG* const menuButton = &dialogGamePage[PAGE_MENU];
 
 // Steps that wait for the page at `index` to be on screen, then click `button`.
 void chooseOn(std::vector<MouseStep>& script, int index, const DIALOG* button)
@@ -208,7 +201,7 @@ TEST_F(GamePage, NarrowIllustrationsAreCentredWideOnesKeepTheirPlace)
     for (int i = 0; i < 4; ++i) {
         script.push_back(onPage(i, nullptr));
         script.push_back(idle(10));
-        script.push_back(then([&x, i] { x[i] = dialogGamePage[2].x; }));
+        script.push_back(then([&x, i] { x[i] = dialogGamePage[PAGE_PICTURE].x; }));
         append(script, clickOn(firstChoice));
     }
     bool ended = false;
@@ -226,8 +219,8 @@ TEST_F(GamePage, PagesWithoutPictureOrTextHideThem)
     writeBook(pageOnly("but1_text:n;\n"));
     int pico = 0, text = 0;
     playMouse({idle(10), then([&] {
-                   pico = dialogGamePage[2].flags;
-                   text = dialogGamePage[1].flags;
+                   pico = dialogGamePage[PAGE_PICTURE].flags;
+                   text = dialogGamePage[PAGE_TEXT].flags;
                }),
                then([] { pressKey(KEY_ESC, 27); })});
     EXPECT_EQ(gamePage(), 0);
@@ -275,25 +268,42 @@ int panOf(const SAMPLE* sample)
     return -1;
 }
 
+// The voice playing `sample` has come back to an earlier place in it since
+// it was last asked (kept in `last`): it has gone round its loop.
+bool wentRound(const SAMPLE* sample, int& last)
+{
+    for (int voice = 0; voice < 256; ++voice)
+        if (voice_check(voice) == sample) {
+            const int position = voice_get_position(voice);
+            const bool round = position >= 0 && position < last;
+            last = position;
+            return round;
+        }
+    return false;
+}
+
 TEST_F(GamePage, ExactlyYesPlaysOnceAnythingElseLoops)
 {
     ASSERT_GT(digi_driver->voices, 0) << "no sound driver: samples cannot be checked";
-    // Both sounds last 0.2 s; half a second later only the looping one plays.
+    // Both sounds last 0.2 s: the one played once stops, the looping one
+    // comes round to its start and plays on.
     writeBook(pageOnly("sound_name:once.wav;\nsound_loop:YES;\nbut1_text:n;\n")
               + pageOnly("sound_name:loop.ogg;\nsound_loop:yes;\nbut1_text:n;\n"));
     SAMPLE* sound = nullptr;
     int pan = -1;
     bool onceStillPlaying = true, loopStillPlaying = false;
+    int loopPosition = -1;
     std::vector<MouseStep> script;
     script.push_back(onPage(0, [&] {
         sound = gamedataPages[0]->getSound();
         pan = panOf(sound);
     }));
-    script.push_back(then([] { rest(500); }));
-    script.push_back(then([&] { onceStillPlaying = playing(sound); }));
+    script.push_back(whenWithin(0.5, [&] { return !playing(sound); },
+                                [&] { onceStillPlaying = playing(sound); }));
     append(script, clickOn(firstChoice));
-    script.push_back(onPage(1, [] { rest(500); }));
-    script.push_back(then([&] { loopStillPlaying = playing(gamedataPages[1]->getSound()); }));
+    script.push_back(onPage(1, nullptr));
+    script.push_back(whenWithin(3, [&] { return wentRound(gamedataPages[1]->getSound(), loopPosition); },
+                                [&] { loopStillPlaying = playing(gamedataPages[1]->getSound()); }));
     append(script, clickOn(menuButton));
     playMouse(script);
     EXPECT_EQ(gamePage(), 0);
@@ -351,9 +361,9 @@ TEST_F(GamePage, TheTextStartsAtItsTopOnEveryPage)
 {
     writeBook(pageOnly("text_main:first;\nbut1_text:n;\n") + pageOnly("text_main:second;\n"));
     int scroll = -1;
-    std::vector<MouseStep> script{idle(10), then([] { dialogGamePage[1].d2 = 3; })};
+    std::vector<MouseStep> script{idle(10), then([] { dialogGamePage[PAGE_TEXT].d2 = 3; })};
     append(script, clickOn(firstChoice));
-    script.push_back(onPage(1, [&] { scroll = dialogGamePage[1].d2; }));
+    script.push_back(onPage(1, [&] { scroll = dialogGamePage[PAGE_TEXT].d2; }));
     append(script, clickOn(menuButton));
     playMouse(script);
     EXPECT_EQ(gamePage(), 0);

@@ -1,54 +1,68 @@
 // The key-value line format shared by ini.dat and pages.dat.
+#include "casename.h"
 #include "keyvalue.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
 
 struct SplitCase {
+    const char* name;
     const char* line;
     LineKind kind;
     const char* key;
     const char* value;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << '"' << c.line << '"';
+}
+
+// The line format, a line at a time.
 const SplitCase splitCases[] = {
-    {"book:tale;", LineKind::Entry, "book", "tale"},
-    {"book:;", LineKind::Entry, "book", ""},
-    {":value;", LineKind::Entry, "", "value"},
-    {"text_main: two words ;", LineKind::Entry, "text_main", " two words "},
-    {"windowed :YES;", LineKind::Entry, "windowed ", "YES"},
-    {"\tkey:\tvalue;", LineKind::Entry, "\tkey", "\tvalue"},
-    {"room_name:Hall #3;", LineKind::Entry, "room_name", "Hall #3"},
-    {"book:tale; # comment after the value", LineKind::Entry, "book", "tale"},
-    {"book:tale;two;", LineKind::Entry, "book", "tale"},
-    {"url:a:b;", LineKind::Entry, "url", "a:b"},
-    {"# book:tale;", LineKind::Comment, "", ""},
-    {"bo#ok:tale;", LineKind::Comment, "", ""},
-    {"just a comment #", LineKind::Comment, "", ""},
-    {"book:tale", LineKind::Invalid, "", ""},
-    {"book;tale:", LineKind::Invalid, "", ""},
-    {"no separator at all", LineKind::Invalid, "", ""},
-    {"", LineKind::Invalid, "", ""},
+    {"entry", "book:tale;", LineKind::Entry, "book", "tale"},
+    {"empty value", "book:;", LineKind::Entry, "book", ""},
+    {"empty key", ":value;", LineKind::Entry, "", "value"},
+    {"spaces kept in the value", "text_main: two words ;", LineKind::Entry, "text_main", " two words "},
+    {"space kept in the key", "windowed :YES;", LineKind::Entry, "windowed ", "YES"},
+    {"tabs kept", "\tkey:\tvalue;", LineKind::Entry, "\tkey", "\tvalue"},
+    {"hash after the colon is text", "room_name:Hall #3;", LineKind::Entry, "room_name", "Hall #3"},
+    {"comment after the value ignored", "book:tale; # comment after the value", LineKind::Entry,
+     "book", "tale"},
+    {"value ends at the first semicolon", "book:tale;two;", LineKind::Entry, "book", "tale"},
+    {"key ends at the first colon", "url:a:b;", LineKind::Entry, "url", "a:b"},
+    {"hash first is a comment", "# book:tale;", LineKind::Comment, "", ""},
+    {"hash before the colon is a comment", "bo#ok:tale;", LineKind::Comment, "", ""},
+    {"hash without a colon is a comment", "just a comment #", LineKind::Comment, "", ""},
+    {"no semicolon is invalid", "book:tale", LineKind::Invalid, "", ""},
+    {"semicolon before the colon is invalid", "book;tale:", LineKind::Invalid, "", ""},
+    {"no separator is invalid", "no separator at all", LineKind::Invalid, "", ""},
+    {"blank line is invalid", "", LineKind::Invalid, "", ""},
 };
 
-TEST(SplitKeyValue, FollowsTheLineRules)
+class SplitKeyValue : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitKeyValue, FollowsTheLineRules)
 {
-    for (const SplitCase& c : splitCases) {
-        std::string_view key = "untouched", value = "untouched";
-        EXPECT_EQ(splitKeyValue(c.line, key, value), c.kind) << "line: " << c.line;
-        if (c.kind == LineKind::Entry) {
-            EXPECT_EQ(key, c.key) << "line: " << c.line;
-            EXPECT_EQ(value, c.value) << "line: " << c.line;
-        } else {
-            EXPECT_EQ(key, "untouched") << "line: " << c.line;
-        }
+    const SplitCase& c = GetParam();
+    std::string_view key = "untouched", value = "untouched";
+    EXPECT_EQ(splitKeyValue(c.line, key, value), c.kind);
+    if (c.kind == LineKind::Entry) {
+        EXPECT_EQ(key, c.key);
+        EXPECT_EQ(value, c.value);
+    } else {
+        EXPECT_EQ(key, "untouched");
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(LineFormat, SplitKeyValue, ::testing::ValuesIn(splitCases),
+                         NamedAfterCase());
 
 std::vector<std::string> readAll(const std::string& contents)
 {
@@ -70,28 +84,38 @@ struct ReadCase {
     Lines expected;
 };
 
-TEST(LineReader, DeliversWholeLines)
+void PrintTo(const ReadCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const ReadCase readCases[] = {
+    {"LF", "a:1;\nb:2;\n", {"a:1;", "b:2;"}},
+    {"CRLF", "a:1;\r\nb:2;\r\n", {"a:1;", "b:2;"}},
+    {"CR only", "a:1;\rb:2;\r", {"a:1;", "b:2;"}},
+    {"no final line end", "a:1;\nb:2;", {"a:1;", "b:2;"}},
+    {"blank lines kept as empty", "a:1;\n\n\nb:2;\n", {"a:1;", "", "", "b:2;"}},
+    {"empty file", "", {}},
+    {"byte-order mark skipped", "\xEF\xBB\xBFwindowed:NO;\n", {"windowed:NO;"}},
+    {"mark only at the very start", "a:1;\n\xEF\xBB\xBF" "b:2;\n",
+     {"a:1;", "\xC3\xAF\xC2\xBB\xC2\xBF" "b:2;"}},
+    {"partial mark kept", "\xEF\xBBx\n", {"\xC3\xAF\xC2\xBBx"}},
+    {"NUL bytes dropped", std::string("a:\0" "1;\n", 6), {"a:1;"}},
+    // Each byte above 127 becomes one two-byte character: "Ж" is D0 96.
+    {"bytes above 127 widened", "k:\xD0\x96;\n", {"k:\xC3\x90\xC2\x96;"}},
+};
+
+class LineReading : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(LineReading, DeliversWholeLines)
 {
     startLibraryWithoutDisplay();
     enterScratchDir("lines");
-    const ReadCase cases[] = {
-        {"LF", "a:1;\nb:2;\n", {"a:1;", "b:2;"}},
-        {"CRLF", "a:1;\r\nb:2;\r\n", {"a:1;", "b:2;"}},
-        {"CR only", "a:1;\rb:2;\r", {"a:1;", "b:2;"}},
-        {"no final line end", "a:1;\nb:2;", {"a:1;", "b:2;"}},
-        {"blank lines kept as empty", "a:1;\n\n\nb:2;\n", {"a:1;", "", "", "b:2;"}},
-        {"empty file", "", {}},
-        {"byte-order mark skipped", "\xEF\xBB\xBFwindowed:NO;\n", {"windowed:NO;"}},
-        {"mark only at the very start", "a:1;\n\xEF\xBB\xBF" "b:2;\n",
-         {"a:1;", "\xC3\xAF\xC2\xBB\xC2\xBF" "b:2;"}},
-        {"partial mark kept", "\xEF\xBBx\n", {"\xC3\xAF\xC2\xBBx"}},
-        {"NUL bytes dropped", std::string("a:\0" "1;\n", 6), {"a:1;"}},
-        // Each byte above 127 becomes one two-byte character: "Ж" is D0 96.
-        {"bytes above 127 widened", "k:\xD0\x96;\n", {"k:\xC3\x90\xC2\x96;"}},
-    };
-    for (const ReadCase& c : cases)
-        EXPECT_EQ(readAll(c.contents), c.expected) << c.name;
+    EXPECT_EQ(readAll(GetParam().contents), GetParam().expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(LineReader, LineReading, ::testing::ValuesIn(readCases),
+                         NamedAfterCase());
 
 TEST(LineReader, ReadsLinesLongerThanAnyBufferAndWhatFollows)
 {

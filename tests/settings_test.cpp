@@ -140,14 +140,8 @@ TEST(AppendCut, NeverWritesPastTheBuffer)
     EXPECT_STREQ(room, "abcdefg");
 }
 
-// The fatal reports end the program with status 1; allegro_message prints
-// to standard output here, which the child hands to standard error so that
-// the death test can read it.
-void toStderr()
-{
-    dup2(2, 1);
-}
-
+// The fatal reports end the program with status 1 (toStderr: the death
+// test reads standard error).
 TEST_F(Settings, FatalReportsNameWhatFailed)
 {
     EXPECT_EXIT((toStderr(), load_fonts()), testing::ExitedWithCode(1),

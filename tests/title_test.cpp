@@ -22,10 +22,7 @@ protected:
     {
         ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
         enterScratchDir("title");
-        writeFile("pico/.keep", "");
-        BITMAP* picture = makeTestPicture(640, 480, BG_R, BG_G, BG_B);
-        ASSERT_TRUE(writePng("pico/title.png", picture));
-        destroy_bitmap(picture);
+        ASSERT_TRUE(writePicture("pico/title.png", 640, 480, BG_R, BG_G, BG_B));
         copyCut(main_bg_name, sizeof main_bg_name, "pico/title.png");
         copyCut(book, sizeof book, "books/tale");
     }
@@ -35,31 +32,32 @@ protected:
         return getpixel(screen, x, y) == makecol(BG_R, BG_G, BG_B);
     }
 
-    // Pixels in the rectangle that differ from the title picture.
-    static int drawnPixels(int x0, int y0, int x1, int y1)
+    // Pixels of the element's place that differ from the title picture.
+    static int drawnPixels(const DIALOG& d)
     {
         int count = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
+        for (int y = d.y; y < d.y + d.h; ++y)
+            for (int x = d.x; x < d.x + d.w; ++x)
                 count += !isBackground(x, y);
         return count;
     }
 };
 
-// Centres of the buttons.
-const int BUTTON_X = 324;
-const int START_Y = 156, OPTIONS_Y = 204, ABOUT_Y = 252, QUIT_Y = 324;
+DIALOG* const startButton = &dialogMenu[MENU_START];
+DIALOG* const optionsButton = &dialogMenu[MENU_OPTIONS];
+DIALOG* const aboutButton = &dialogMenu[MENU_ABOUT];
+DIALOG* const quitButton = &dialogMenu[MENU_QUIT];
 
 TEST_F(Title, StartGameReturnsTrueAndLeavesNoSelection)
 {
-    playMouse(clickAt(BUTTON_X, START_Y));
+    playMouse(clickOn(startButton));
     EXPECT_TRUE(title());
-    EXPECT_EQ(dialogMenu[1].flags, 0);
+    EXPECT_EQ(startButton->flags, 0);
 }
 
 TEST_F(Title, QuitReturnsFalse)
 {
-    playMouse(clickAt(BUTTON_X, QUIT_Y));
+    playMouse(clickOn(quitButton));
     EXPECT_FALSE(title());
 }
 
@@ -77,9 +75,9 @@ TEST_F(Title, CloseButtonReturnsFalse)
 
 TEST_F(Title, QuitFromAnEarlierLifeDoesNotCarryOver)
 {
-    playMouse(clickAt(BUTTON_X, QUIT_Y));
+    playMouse(clickOn(quitButton));
     ASSERT_FALSE(title());
-    playMouse(clickAt(BUTTON_X, START_Y));
+    playMouse(clickOn(startButton));
     EXPECT_TRUE(title());
 }
 
@@ -88,15 +86,15 @@ TEST_F(Title, AboutCanBeChosenAgainAndAgain)
     int alertsSeen = 0;
     std::vector<MouseStep> script;
     for (int round = 0; round < 2; ++round) {
-        append(script, clickAt(BUTTON_X, ABOUT_Y));
+        append(script, clickOn(aboutButton));
         script.push_back(when([] { return alertShowing("QVL v.0.1.3"); },
                               [&] { ++alertsSeen; pressKey(KEY_C, 'c'); }));
         // Back on the menu, About is unselected again.
         script.push_back(when([] { return active_dialog == dialogMenu
-                                          && !(dialogMenu[3].flags & D_SELECTED); },
+                                          && !(aboutButton->flags & D_SELECTED); },
                               nullptr));
     }
-    append(script, clickAt(BUTTON_X, START_Y));
+    append(script, clickOn(startButton));
     playMouse(script);
     EXPECT_TRUE(title());
     EXPECT_EQ(alertsSeen, 2);
@@ -104,21 +102,21 @@ TEST_F(Title, AboutCanBeChosenAgainAndAgain)
 
 TEST_F(Title, OptionsIsNeverDrawnAndTheOthersAre)
 {
-    dialogMenu[2].flags = 0; // whatever the table says, the screen hides it
+    optionsButton->flags = 0; // whatever the table says, the screen hides it
     int options = -1, start = -1, about = -1, quit = -1;
     playMouse({idle(30), then([&] {
-                   options = drawnPixels(232, 184, 416, 224);
-                   start = drawnPixels(232, 136, 416, 176);
-                   about = drawnPixels(232, 232, 416, 272);
-                   quit = drawnPixels(232, 304, 416, 344);
+                   options = drawnPixels(*optionsButton);
+                   start = drawnPixels(*startButton);
+                   about = drawnPixels(*aboutButton);
+                   quit = drawnPixels(*quitButton);
                }),
                then([] { pressKey(KEY_ESC, 27); })});
     EXPECT_FALSE(title());
     EXPECT_EQ(options, 0);
     // A button is a filled frame with its label: most of its pixels are drawn.
-    EXPECT_GT(start, 184 * 40 / 2);
-    EXPECT_GT(about, 184 * 40 / 2);
-    EXPECT_GT(quit, 184 * 40 / 2);
+    EXPECT_GT(start, startButton->w * startButton->h / 2);
+    EXPECT_GT(about, aboutButton->w * aboutButton->h / 2);
+    EXPECT_GT(quit, quitButton->w * quitButton->h / 2);
 }
 
 // The columns in which the book line put pixels of its colour.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -108,8 +109,20 @@ int readButtons()
 
 } // namespace
 
+// The library takes a press within about 240 ms of the last release in the
+// same dialog for the second half of a double click, not for a click of its
+// own; a reader's hand is never that quick between two choices, a script is.
+// A script drives one run of a screen, whose new dialog has no click behind
+// it: its first click need not wait.
+namespace {
+using Clock = std::chrono::steady_clock;
+Clock::time_point lastRelease;
+const auto DOUBLE_CLICK_TIME = std::chrono::milliseconds(400);
+} // namespace
+
 void playMouse(std::vector<MouseStep> steps)
 {
+    lastRelease = Clock::time_point();
     script = std::move(steps);
     current = 0;
     started = false;
@@ -122,14 +135,6 @@ void playMouse(std::vector<MouseStep> steps)
     gui_mouse_b = scriptedButtons;
 }
 
-// The library takes a press within about 240 ms of the last release for the second
-// half of a double click, not for a click of its own; a reader's hand is
-// never that quick between two choices, a script is.
-namespace {
-using Clock = std::chrono::steady_clock;
-Clock::time_point lastRelease;
-const auto DOUBLE_CLICK_TIME = std::chrono::milliseconds(400);
-} // namespace
 
 std::vector<MouseStep> clickAt(int x, int y)
 {
@@ -160,6 +165,20 @@ MouseStep when(std::function<bool()> condition, std::function<void()> action)
     step.waitFor = std::move(condition);
     step.action = std::move(action);
     return step;
+}
+
+MouseStep whenWithin(double seconds, std::function<bool()> condition,
+                     std::function<void()> action)
+{
+    // The clock starts at the step's first look at its condition.
+    auto reached = std::make_shared<Clock::time_point>();
+    auto waiting = [=] {
+        if (*reached == Clock::time_point())
+            *reached = Clock::now();
+        return condition()
+               || Clock::now() - *reached >= std::chrono::duration<double>(seconds);
+    };
+    return when(std::move(waiting), std::move(action));
 }
 
 MouseStep then(std::function<void()> action)

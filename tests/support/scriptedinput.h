@@ -34,6 +34,12 @@ std::vector<MouseStep> clickOn(const struct DIALOG* element);
 // where it is.
 MouseStep when(std::function<bool()> condition, std::function<void()> action);
 
+// A step that waits for `condition` for at most `seconds` (from when the
+// step is reached), then runs `action` (which tells which way it went by
+// asking again), leaving the mouse where it is.
+MouseStep whenWithin(double seconds, std::function<bool()> condition,
+                     std::function<void()> action);
+
 // A step that runs `action` at once.
 MouseStep then(std::function<void()> action);
 

@@ -1,5 +1,6 @@
 #include "testenv.h"
 
+#include "assets.h"
 #include "init.h"
 
 #include <allegro.h>
@@ -50,6 +51,24 @@ void copyFile(const std::string& from, const std::string& to)
     if (target.has_parent_path())
         fs::create_directories(target.parent_path());
     fs::copy_file(from, target, fs::copy_options::overwrite_existing);
+}
+
+bool writePicture(const std::string& path, int w, int h, int r, int g, int b)
+{
+    BITMAP* picture = makeTestPicture(w, h, r, g, b);
+    if (!picture)
+        return false;
+    const fs::path p(path);
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
+    const bool written = writePng(path.c_str(), picture);
+    destroy_bitmap(picture);
+    return written;
+}
+
+void toStderr()
+{
+    dup2(2, 1);
 }
 
 void silenceMessageBoxes()

@@ -20,9 +20,17 @@ std::string readFile(const std::string& path);
 // Copies a file byte for byte (creating parent folders of `to`).
 void copyFile(const std::string& from, const std::string& to);
 
+// Writes a `w` x `h` PNG picture of one colour to `path` (creating parent
+// folders). Needs the library started. False when it cannot be written.
+bool writePicture(const std::string& path, int w, int h, int r, int g, int b);
+
 // Makes allegro_message print to standard output instead of opening an
 // xmessage window (it falls back to printing when xmessage is not on PATH).
 void silenceMessageBoxes();
+
+// Sends standard output to standard error: allegro_message prints to
+// standard output in the tests, and a death test reads standard error.
+void toStderr();
 
 // Starts the library without any display, in the UTF-8 text format: files,
 // packfiles, datafiles, strings and memory bitmaps work. PNG is registered.

@@ -13,7 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -86,7 +88,34 @@ struct XPlayer::State {
     Window window = 0;
     pid_t pid = -1;
     int status = -1;
+    Clock::time_point lastRelease; // of the left button
 };
+
+namespace {
+
+// The library takes a press within about 240 ms of the last release for the
+// second half of a double click, not for a click of its own; a reader's
+// hand is never that quick between two choices.
+const std::chrono::milliseconds DOUBLE_CLICK_TIME(400);
+
+// True when most of the 6 x 6 pixels above and left of (x, y) differ
+// between the shots. The mouse pointer, drawn by the program with its tip at
+// (x, y), covers what lies below and right of it.
+bool changedAround(const Screenshot& before, const Screenshot& now, int x, int y)
+{
+    if (before.w == 0 || now.w == 0)
+        return false;
+    int changed = 0, compared = 0;
+    for (int py = std::max(0, y - 6); py <= std::min(now.h - 1, y - 1); ++py)
+        for (int px = std::max(0, x - 6); px <= std::min(now.w - 1, x - 1); ++px) {
+            ++compared;
+            const Rgb a = before.at(px, py), b = now.at(px, py);
+            changed += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) > 48;
+        }
+    return changed * 2 > compared;
+}
+
+} // namespace
 
 XPlayer::XPlayer() : state(new State) {}
 
@@ -201,37 +230,53 @@ bool XPlayer::waitForScreen(const std::function<bool(const Screenshot&)>& ready,
     return false;
 }
 
-void XPlayer::click(int x, int y)
+bool XPlayer::click(int x, int y)
 {
     XRaiseWindow(state->display, state->window);
-    // The library may drop the first moves after the window opens; a hand
-    // that comes to rest on the spot always gets there.
-    for (int step = 3; step >= 0; --step) {
-        XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x + step, y + step);
+    const auto sinceRelease = Clock::now() - state->lastRelease;
+    if (sinceRelease < DOUBLE_CLICK_TIME)
+        std::this_thread::sleep_for(DOUBLE_CLICK_TIME - sinceRelease);
+    const auto start = Clock::now();
+    // The library may misplace the first moves after the pointer enters the
+    // window: a press it did not see over the button leaves the button as it
+    // was, and the hand moves again and tries once more.
+    do {
+        XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x + 1, y + 1);
+        XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x, y);
         XFlush(state->display);
-        pause(80);
-    }
-    // The program samples the button once per pass: hold it for a moment.
-    XTestFakeButtonEvent(state->display, 1, True, CurrentTime);
-    XFlush(state->display);
-    pause(100);
-    XTestFakeButtonEvent(state->display, 1, False, CurrentTime);
-    XFlush(state->display);
-    // Let the library's double-click time pass, so that the next click is
-    // a click of its own, as between a reader's choices.
-    pause(400);
+        pause(30);
+        const Screenshot before = grab();
+        XTestFakeButtonEvent(state->display, 1, True, CurrentTime);
+        XFlush(state->display);
+        // The program samples the button once per pass and draws a held
+        // button pressed until it is let go.
+        const auto pressed = Clock::now();
+        bool seen = false;
+        do {
+            seen = changedAround(before, grab(), x, y);
+            if (!seen)
+                pause(10);
+        } while (!seen && timeLeft(pressed, 0.5));
+        XTestFakeButtonEvent(state->display, 1, False, CurrentTime);
+        XFlush(state->display);
+        state->lastRelease = Clock::now();
+        if (seen)
+            return true;
+        pause(static_cast<int>(DOUBLE_CLICK_TIME.count()));
+    } while (timeLeft(start, 5.0));
+    return false;
 }
 
 void XPlayer::pressKey(unsigned long keysym)
 {
     XSetInputFocus(state->display, state->window, RevertToParent, CurrentTime);
     const KeyCode code = XKeysymToKeycode(state->display, keysym);
+    // The program queues key presses as they come: a short press is enough.
     XTestFakeKeyEvent(state->display, code, True, CurrentTime);
     XFlush(state->display);
-    pause(100);
+    pause(20);
     XTestFakeKeyEvent(state->display, code, False, CurrentTime);
     XFlush(state->display);
-    pause(100);
 }
 
 void XPlayer::pressCloseButton()

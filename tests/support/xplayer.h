@@ -50,9 +50,11 @@ public:
     bool waitForScreen(const std::function<bool(const Screenshot&)>& ready, double seconds,
                        Screenshot& shot);
 
-    // Moves the pointer to (x, y) of the window and clicks the left button,
-    // holding it long enough for the program to see it.
-    void click(int x, int y);
+    // Moves the pointer to (x, y) of the window and clicks the left button
+    // on the button that lies there: the button is held until the program
+    // draws it pressed (its look around (x, y) changes), then released.
+    // False when no press was seen within a few seconds of trying.
+    bool click(int x, int y);
 
     // Presses and releases the key of `keysym` (an X KeySym) in the window.
     void pressKey(unsigned long keysym);
