@@ -89,6 +89,7 @@ struct XPlayer::State {
     pid_t pid = -1;
     int status = -1;
     Clock::time_point lastRelease; // of the left button
+    bool pointerSettled = false;   // the program has seen the pointer where it is
 };
 
 namespace {
@@ -159,6 +160,7 @@ bool XPlayer::start(const std::string& program, const std::string& workingDir,
         _exit(127);
     }
     state->pid = pid;
+    state->pointerSettled = false;
     return true;
 }
 
@@ -236,12 +238,20 @@ bool XPlayer::click(int x, int y)
     const auto sinceRelease = Clock::now() - state->lastRelease;
     if (sinceRelease < DOUBLE_CLICK_TIME)
         std::this_thread::sleep_for(DOUBLE_CLICK_TIME - sinceRelease);
+    if (!state->pointerSettled) {
+        // The library misplaces the first moves after the pointer enters
+        // its window; a hand that comes to rest on the spot gets there.
+        for (int step = 3; step > 0; --step) {
+            XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x + step, y + step);
+            XFlush(state->display);
+            pause(80);
+        }
+        state->pointerSettled = true;
+    }
     const auto start = Clock::now();
-    // The library may misplace the first moves after the pointer enters the
-    // window: a press it did not see over the button leaves the button as it
-    // was, and the hand moves again and tries once more.
+    // A press the program did not see over the button leaves the button as
+    // it was: the hand moves again and tries once more.
     do {
-        XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x + 1, y + 1);
         XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x, y);
         XFlush(state->display);
         pause(30);
@@ -256,14 +266,18 @@ bool XPlayer::click(int x, int y)
             seen = changedAround(before, grab(), x, y);
             if (!seen)
                 pause(10);
-        } while (!seen && timeLeft(pressed, 0.5));
+        } while (!seen && timeLeft(pressed, 2.0));
         XTestFakeButtonEvent(state->display, 1, False, CurrentTime);
         XFlush(state->display);
         state->lastRelease = Clock::now();
         if (seen)
             return true;
+        // A program too busy to draw the press in time may still take the
+        // click: then the screen has changed there, and it is not repeated.
         pause(static_cast<int>(DOUBLE_CLICK_TIME.count()));
-    } while (timeLeft(start, 5.0));
+        if (changedAround(before, grab(), x, y))
+            return true;
+    } while (timeLeft(start, 8.0));
     return false;
 }
 
