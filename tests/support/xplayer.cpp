@@ -254,8 +254,16 @@ bool XPlayer::click(int x, int y)
     do {
         XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x, y);
         XFlush(state->display);
-        pause(30);
-        const Screenshot before = grab();
+        // The program may draw the button it points at anew (its focus):
+        // the press is looked for once the spot has stopped changing.
+        Screenshot before = grab();
+        const auto moved = Clock::now();
+        for (bool steady = false; !steady && timeLeft(moved, 1.0);) {
+            pause(20);
+            const Screenshot again = grab();
+            steady = !changedAround(before, again, x, y);
+            before = again;
+        }
         XTestFakeButtonEvent(state->display, 1, True, CurrentTime);
         XFlush(state->display);
         // The program samples the button once per pass and draws a held
