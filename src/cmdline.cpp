@@ -41,6 +41,11 @@ const OptionRow optionRows[] = {
      [](CommandLine& line, const char*) { return setWindow(line, WindowChoice::Window); }},
     {"fullscreen", 0, nullptr, "play full screen, whatever the settings say",
      [](CommandLine& line, const char*) { return setWindow(line, WindowChoice::FullScreen); }},
+    {"resume", 0, nullptr, "open each book where you left it, whatever the settings say",
+     [](CommandLine& line, const char*) {
+         line.resume = true;
+         return std::string();
+     }},
     {"help", 'h', nullptr, "show this help and exit",
      [](CommandLine& line, const char*) { return setAction(line, CommandLine::Action::ShowHelp); }},
     {"version", 0, nullptr, "show the version and exit",

@@ -30,6 +30,7 @@ struct CommandLine {
     bool bookGiven = false;   // a BOOK word was there (it may be the empty text)
     int startPage = 0;        // --page N: the page to open at, from 1; 0: the title menu
     WindowChoice window = WindowChoice::FromSettings;
+    bool resume = false;      // --resume: open books where the reader left them
 };
 
 // Reads argv[1..argc-1]. Help and version win over everything else on the

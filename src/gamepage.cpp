@@ -6,6 +6,7 @@
 #include "readerinput.h"
 #include "reading.h"
 #include "reload.h"
+#include "resume.h"
 #include "title.h"
 
 #include <algorithm>
@@ -166,6 +167,7 @@ static void drawRoomName()
 // Leaves the book for the title menu.
 static int leaveBook()
 {
+    rememberLeftPage(cur_page);
     stopPageSound();
     releaseComposedPictures();
     freePages();
@@ -258,6 +260,13 @@ int gamePage(int firstIndex, int* pageCount)
             return PAGE_NOT_IN_BOOK;
         }
         cur_page = firstIndex;
+    } else {
+        // Where the reader left this book, when that is remembered; what is
+        // remembered but no longer fits the book is forgotten.
+        const int resumed = rememberedPage(static_cast<int>(gamedataPages.size()));
+        if (resumed < 0)
+            forgetLeftPage();
+        cur_page = std::max(resumed, 0);
     }
     if (changePage(cur_page) != 0) {
         clear_keybuf();
@@ -329,6 +338,7 @@ int gamePage(int firstIndex, int* pageCount)
         }
         rest(PASS_REST_MS); // give the processor back between passes
     }
+    forgetLeftPage(); // read to its end: the next reading starts afresh
     clear_keybuf();
     shutdown_dialog(player);
     player = nullptr;

@@ -14,6 +14,7 @@
 #include <vector>
 
 char windowed[WINDOWED_SIZE];
+bool resumeReading = false;
 char book[PATH_SIZE];
 char main_bg_name[PATH_SIZE];
 char end_message_1[LABEL_SIZE];
@@ -48,6 +49,8 @@ void init(const StartupChoices& choices)
     register_png_file_type();
     load_fonts();
     read_ini_file();
+    if (choices.resume)
+        resumeReading = true;
 
     const int card = wantsWindow(choices.window) ? GFX_AUTODETECT_WINDOWED
                                                  : GFX_AUTODETECT_FULLSCREEN;
@@ -235,12 +238,20 @@ static void applyMainBg(const std::string& value)
     appendCut(main_bg_name, sizeof main_bg_name, value.c_str());
 }
 
+// Exactly "YES", as for windowed: the player then keeps, per book, the page
+// the reader left it at (resume.h). Anything else keeps nothing.
+static void applyResume(const std::string& value)
+{
+    resumeReading = value == "YES";
+}
+
 const std::vector<SettingKey>& settingKeys()
 {
     static const std::vector<SettingKey> keys = {
         {"windowed", applyWindowed},
         {"book", applyBook},
         {"main_bg", applyMainBg},
+        {"resume", applyResume},
     };
     return keys;
 }
@@ -264,6 +275,7 @@ void read_ini_file()
 {
     copyCut(windowed, sizeof windowed, "YES");
     copyCut(book, sizeof book, "books/");
+    resumeReading = false;
     resetEndMessages();
 
     if (!exists("ini.dat")) {

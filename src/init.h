@@ -21,6 +21,7 @@ extern char main_bg_name[PATH_SIZE];    // "pico/" + the title background's file
 extern char end_message_1[LABEL_SIZE];  // the three lines of the end-of-book alert;
 extern char end_message_2[LABEL_SIZE];  // a book may replace them
 extern char end_message_3[LABEL_SIZE];
+extern bool resumeReading;              // resume:YES; open each book where the reader left it
 
 extern BITMAP* doubleBuffer;   // off-screen buffer, from init() to done()
 extern DATAFILE* times12Dat;   // font datafile, from init() to done()
@@ -37,6 +38,7 @@ extern volatile int closeRequested;
 // What start-up takes from the command line.
 struct StartupChoices {
     WindowChoice window = WindowChoice::FromSettings; // over the windowed setting
+    bool resume = false; // --resume: resumeReading, whatever the settings say
 };
 
 // Brings up the library services in order. Returns only on success: any

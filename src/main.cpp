@@ -107,6 +107,7 @@ int main(int argc, char** argv)
     }
     StartupChoices choices;
     choices.window = line.window;
+    choices.resume = line.resume;
     init(choices);
     const int status = play(line.startPage);
     done();

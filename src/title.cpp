@@ -4,7 +4,9 @@
 #include "focus.h"
 #include "init.h"
 #include "readerinput.h"
+#include "resume.h"
 
+#include <climits>
 #include <cstdio>
 
 static char startLabel[] = "Start Game";
@@ -32,11 +34,21 @@ std::string bookLineText(const char* bookPath)
     return line;
 }
 
-// The book line, centred at the top of the screen.
-static void drawBookLine()
+// What the book line adds when the book will open at the page where the
+// reader left it (`index`, from 0).
+static std::string resumeNote(int index)
 {
-    textout_centre_ex(screen, font, bookLineText(book).c_str(), SCREEN_W / 2, 5,
-                      makecol(32, 32, 32), -1);
+    return " — стр. " + std::to_string(index + 1);
+}
+
+// The book line, centred at the top of the screen, with the page the book
+// will open at when it is not the first (`resumeAt`, an index, or -1).
+static void drawBookLine(int resumeAt)
+{
+    std::string line = bookLineText(book);
+    if (resumeAt >= 0)
+        line += resumeNote(resumeAt);
+    textout_centre_ex(screen, font, line.c_str(), SCREEN_W / 2, 5, makecol(32, 32, 32), -1);
 }
 
 static const char* const aboutLines[] = {"Quorvel", "QVL v.0.1.3", "by the Quorvel team"};
@@ -55,6 +67,7 @@ std::vector<std::string> titleOwnTexts()
     for (const char* line : aboutLines)
         texts.push_back(line);
     texts.push_back(aboutButton);
+    texts.push_back(resumeNote(0));
     return texts;
 }
 
@@ -121,6 +134,7 @@ bool title()
     // the background: the first one, and the one after the about box. The
     // buttons never cover it, so the other passes need not touch it.
     bool lineStale = true;
+    const int resumeAt = rememberedPage(INT_MAX);
     bool started = false;
     while (!started) {
         std::vector<Command> commands = input.readKeys();
@@ -148,7 +162,7 @@ bool title()
             lineStale = true;
         }
         if (lineStale) {
-            drawBookLine();
+            drawBookLine(resumeAt);
             lineStale = false;
         }
         rest(PASS_REST_MS); // give the processor back between passes

@@ -148,6 +148,9 @@ TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
     const std::vector<std::string> expected = {
         "pages.dat: warning: the title menu's book line \"Книга: books/t\": " + cyrillicMissing
             + "\"К\" (U+041A), \"н\" (U+043D), \"и\" (U+0438), \"г\" (U+0433), \"а\" (U+0430)",
+        // the page a book resumes at, added to the book line
+        "pages.dat: warning: the title menu's text \" — стр. 1\": " + cyrillicMissing
+            + "\"—\" (U+2014), \"с\" (U+0441), \"т\" (U+0442), \"р\" (U+0440)",
         "pages.dat: warning: end_message_3 \"Всем спасибо.\" (the default: the book gives none): "
             + cyrillicMissing
             + "\"В\" (U+0412), \"с\" (U+0441), \"е\" (U+0435), \"м\" (U+043C), \"п\" (U+043F), "

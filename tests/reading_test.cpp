@@ -8,14 +8,17 @@
 #include "gamepage.h"
 #include "init.h"
 #include "readerinput.h"
+#include "resume.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 #include "title.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -596,6 +599,37 @@ TEST_F(Reading, ARightClickOnAChoiceGoesBackInsteadOfTakingIt)
     playMouse(script);
     EXPECT_EQ(gamePage(), 0);
     EXPECT_EQ(afterRightClick, 0);
+}
+
+// --- Resuming -------------------------------------------------------------
+
+TEST_F(Reading, TheBookOpensWhereItWasLeftUntilItIsReadToItsEnd)
+{
+    setenv("XDG_STATE_HOME", (std::string(getenv("HOME")) + "/state").c_str(), 1);
+    resumeReading = true;
+    writeChain(3);
+    std::vector<MouseStep> script{onPage(0)};
+    append(script, tap(KEY_ENTER, 13));
+    script.push_back(onPage(1));
+    append(script, tap(KEY_ESC, 27));
+    playMouse(script);
+    ASSERT_EQ(gamePage(), 0);
+    ASSERT_EQ(rememberedPage(3), 1);
+
+    int opened = -1;
+    bool ended = false;
+    script = {when([] { return !gamedataPages.empty(); }, [&] { opened = cur_page; })};
+    append(script, tap(KEY_ENTER, 13));
+    script.push_back(onPage(2));
+    append(script, tap(KEY_ENTER, 13));
+    script.push_back(when([] { return alertShowing(end_message_1); },
+                          [&] { ended = true; pressKey(KEY_C, 'c'); }));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), -1);
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(rememberedPage(INT_MAX), -1);
+    EXPECT_EQ(readFile(resumeFilePath(std::filesystem::canonical(book).string())), "");
 }
 
 } // namespace

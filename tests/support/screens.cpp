@@ -53,11 +53,20 @@ static bool isGrey225(Rgb c)
     return near(c, {225, 225, 225});
 }
 
+int focusPixels(const Screenshot& shot, int x0, int y0, int x1, int y1)
+{
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            count += near(shot.at(x, y), FOCUS_FACE);
+    return count;
+}
+
 bool showsTitle(const Screenshot& shot, const Reference& picture)
 {
     const auto isButton = [&](int y) {
         const Rgb c = shot.at(236, y - 16); // inside the frame, clear of the label
-        return c.b > 200 && c.r < 40 && c.g < 60;
+        return (c.b > 200 && c.r < 40 && c.g < 60) || near(c, FOCUS_FACE);
     };
     return picture.loaded() && shows(shot, picture, 232, 184, 416, 224) && isButton(START_Y)
            && isButton(ABOUT_Y) && isButton(QUIT_Y) && darkPixels(shot, 160, 4, 480, 22) > 30;

@@ -41,8 +41,15 @@ bool shows(const Screenshot& shot, const Reference& picture, int x0, int y0, int
 // Pixels in the rectangle darker than `limit` in every channel: drawn text.
 int darkPixels(const Screenshot& shot, int x0, int y0, int x1, int y1, int limit = 60);
 
+// The face of the button that has the keyboard focus.
+const Rgb FOCUS_FACE = {255, 200, 40};
+
+// Pixels in the rectangle of the focused button's face colour.
+int focusPixels(const Screenshot& shot, int x0, int y0, int x1, int y1);
+
 // The title menu over `picture`: the picture around the hidden Options
-// button, the three blue buttons and a book line at the top.
+// button, the three buttons (blue, or the focus colour) and a book line at
+// the top.
 bool showsTitle(const Screenshot& shot, const Reference& picture);
 
 // A page with `illustration` placed at x `pictureX`, the grey text box and

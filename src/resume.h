@@ -1,0 +1,52 @@
+// Where the reader left each book, kept between runs when the resume
+// setting is on (resume:YES; in ini.dat, or --resume).
+//
+// One small text file per book, under $XDG_STATE_HOME/quorvel/ (by default
+// ~/.local/state/quorvel/), named after the book folder's absolute path. It
+// holds the page (counted from 1) and a fingerprint of the book file, so
+// that a book whose file changed does not open at a page that may now be
+// another:
+//
+//     # Where the reader left the book /home/ann/books/demo
+//     fingerprint:5d2c1b9e0f3a4c77-2841;
+//     page:5;
+//
+// The file is written whole to a temporary file and renamed over the old
+// one, so that it is never seen half written. A state file that cannot be
+// read or makes no sense is taken as no state; one that cannot be written is
+// reported on standard error. Neither stops the player. With the setting off
+// nothing is read or written.
+#ifndef QUORVEL_RESUME_H
+#define QUORVEL_RESUME_H
+
+#include <string>
+
+// The index of the page at which the reader left the book in the `book`
+// setting, when the setting is on and that is known for this very book file
+// and the book has such a page (`pageCount` of them: INT_MAX when not known
+// yet); -1 otherwise.
+int rememberedPage(int pageCount);
+
+// Remembers page `index` of the book in the `book` setting as the one the
+// reader left it at. Does nothing with the setting off.
+void rememberLeftPage(int index);
+
+// Forgets where the reader left the book in the `book` setting (they read
+// it to its end, or what was remembered no longer fits the book). Does
+// nothing with the setting off.
+void forgetLeftPage();
+
+// The folder the state files live in: $XDG_STATE_HOME/quorvel, or
+// $HOME/.local/state/quorvel when XDG_STATE_HOME is unset, empty or not an
+// absolute path; empty when neither gives a place.
+std::string resumeFolder();
+
+// The state file of the book folder at `bookFolder` (which must exist), or
+// empty when there is no place for it.
+std::string resumeFilePath(const std::string& bookFolder);
+
+// The fingerprint of the file at `path`: a 64-bit FNV-1a hash of its bytes
+// and its length; empty when it cannot be read.
+std::string fileFingerprint(const std::string& path);
+
+#endif

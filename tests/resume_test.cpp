@@ -1,0 +1,250 @@
+// Remembering where the reader left a book: the state folder, the state file
+// kept per book with its fingerprint, what is ignored, and the setting and
+// option that turn it on. The whole player across two runs is in
+// reading_endtoend_test.cpp.
+#include "cmdline.h"
+#include "init.h"
+#include "resume.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Resume : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startLibraryWithoutDisplay();
+        root = enterScratchDir("resume");
+        state = root + "/state";
+        setenv("XDG_STATE_HOME", state.c_str(), 1);
+        setenv("HOME", (root + "/home").c_str(), 1);
+        copyCut(book, sizeof book, "books/tale");
+        writeFile("books/tale/pages.dat", "page_start:;\npage_end:;\n");
+        resumeReading = true;
+    }
+
+    // The one state file the book has, or "" when there is none.
+    std::string stateFile() const
+    {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(state + "/quorvel", error))
+            return entry.path().string();
+        return "";
+    }
+
+    std::string root, state;
+};
+
+TEST_F(Resume, TheStateFolderFollowsTheXdgRules)
+{
+    struct Case {
+        const char* stateHome; // null: unset
+        const char* home;
+        std::string wanted;
+    };
+    const Case cases[] = {
+        {"/var/st", "/home/ann", "/var/st/quorvel"},
+        {nullptr, "/home/ann", "/home/ann/.local/state/quorvel"},
+        {"", "/home/ann", "/home/ann/.local/state/quorvel"},
+        {"relative/st", "/home/ann", "/home/ann/.local/state/quorvel"}, // not absolute: ignored
+        {nullptr, "", ""},
+        {nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        c.stateHome ? setenv("XDG_STATE_HOME", c.stateHome, 1) : unsetenv("XDG_STATE_HOME");
+        c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
+        EXPECT_EQ(resumeFolder(), c.wanted)
+            << (c.stateHome ? c.stateHome : "(unset)") << ", " << (c.home ? c.home : "(unset)");
+    }
+}
+
+TEST_F(Resume, EachBookFolderHasAFileOfItsOwn)
+{
+    writeFile("other/tale/pages.dat", "");
+    const std::string one = resumeFilePath(fs::canonical("books/tale").string());
+    const std::string two = resumeFilePath(fs::canonical("other/tale").string());
+    EXPECT_NE(one, two);
+    EXPECT_EQ(fs::path(one).parent_path(), fs::path(state + "/quorvel"));
+    EXPECT_EQ(fs::path(one).filename().string().rfind("tale-", 0), 0u) << one;
+}
+
+TEST_F(Resume, APageLeftIsFoundAgainForTheSameBookFile)
+{
+    rememberLeftPage(4);
+    const std::string file = stateFile();
+    ASSERT_FALSE(file.empty()) << "nothing written";
+    EXPECT_NE(readFile(file).find("page:5;"), std::string::npos) << readFile(file);
+    EXPECT_EQ(rememberedPage(10), 4);
+    EXPECT_EQ(rememberedPage(5), 4);
+    EXPECT_EQ(rememberedPage(4), -1); // the book has no fifth page
+    EXPECT_EQ(rememberedPage(INT_MAX), 4);
+    // Nothing else is left in the folder: the temporary file was renamed.
+    EXPECT_EQ(std::distance(fs::directory_iterator(state + "/quorvel"), fs::directory_iterator()), 1);
+}
+
+TEST_F(Resume, AChangedBookFileForgetsThePage)
+{
+    rememberLeftPage(2);
+    ASSERT_EQ(rememberedPage(10), 2);
+    writeFile("books/tale/pages.dat", "page_start:;\npage_end:;\n# an edit\n");
+    EXPECT_EQ(rememberedPage(10), -1);
+    writeFile("books/tale/pages.dat", "page_start:;\npage_end:;\n"); // as it was
+    EXPECT_EQ(rememberedPage(10), 2);
+}
+
+TEST_F(Resume, ForgettingRemovesTheFile)
+{
+    rememberLeftPage(2);
+    ASSERT_FALSE(stateFile().empty());
+    forgetLeftPage();
+    EXPECT_EQ(stateFile(), "");
+    EXPECT_EQ(rememberedPage(10), -1);
+}
+
+TEST_F(Resume, WithoutTheSettingNothingIsReadOrWritten)
+{
+    rememberLeftPage(3);
+    const std::string file = stateFile();
+    ASSERT_FALSE(file.empty());
+    resumeReading = false;
+    EXPECT_EQ(rememberedPage(10), -1);
+    forgetLeftPage();
+    EXPECT_EQ(stateFile(), file); // not forgotten either
+    fs::remove_all(state);
+    rememberLeftPage(3);
+    EXPECT_FALSE(fs::exists(state)) << "the state folder was made";
+}
+
+// A state file as a crash, a disk error or a hand edit may leave it.
+struct Damage {
+    const char* name;
+    std::string text;
+};
+
+class DamagedState : public Resume, public ::testing::WithParamInterface<Damage> {};
+
+std::ostream& operator<<(std::ostream& out, const Damage& d)
+{
+    return out << d.name;
+}
+
+TEST_P(DamagedState, IsIgnoredAndWrittenAfresh)
+{
+    rememberLeftPage(2);
+    const std::string file = stateFile();
+    ASSERT_FALSE(file.empty());
+    const std::string good = readFile(file);
+    const std::string fingerprint = good.substr(good.find("fingerprint:"));
+    std::string damaged = GetParam().text;
+    const std::string mark = "FINGERPRINT";
+    if (const std::size_t at = damaged.find(mark); at != std::string::npos)
+        damaged.replace(at, mark.size(), fingerprint.substr(0, fingerprint.find('\n')));
+    writeFile(file, damaged);
+
+    EXPECT_EQ(rememberedPage(10), -1);
+    rememberLeftPage(6);
+    EXPECT_EQ(rememberedPage(10), 6);
+}
+
+const Damage damages[] = {
+    {"Empty", ""},
+    {"Cut", "fingerprint:0123"},
+    {"Binary", std::string("\x00\xff\xfe\x01page:3;\x00", 12)},
+    {"NoPage", "FINGERPRINT\n"},
+    {"NoFingerprint", "page:3;\n"},
+    {"PageZero", "FINGERPRINT\npage:0;\n"},
+    {"PageNegative", "FINGERPRINT\npage:-3;\n"},
+    {"PageWithLetters", "FINGERPRINT\npage:3x;\n"},
+    {"PagePastInt", "FINGERPRINT\npage:99999999999;\n"},
+    {"PageInAComment", "FINGERPRINT\n# page:3;\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Resume, DamagedState, ::testing::ValuesIn(damages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Resume, AFolderInPlaceOfTheFileIsIgnored)
+{
+    rememberLeftPage(2);
+    const std::string file = stateFile();
+    fs::remove(file);
+    fs::create_directories(file);
+    EXPECT_EQ(rememberedPage(10), -1);
+    testing::internal::CaptureStderr();
+    rememberLeftPage(3); // cannot replace a folder: said, not fatal
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(file), std::string::npos) << said;
+    EXPECT_EQ(rememberedPage(10), -1);
+}
+
+TEST_F(Resume, AWriteThatFailsLeavesTheOldStateWhole)
+{
+    rememberLeftPage(2);
+    const std::string file = stateFile();
+    // The temporary file cannot be made: a folder has its name.
+    fs::create_directories(file + ".new" + std::to_string(getpid()));
+    testing::internal::CaptureStderr();
+    rememberLeftPage(7);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("cannot keep the page"), std::string::npos) << said;
+    EXPECT_EQ(rememberedPage(10), 2);
+}
+
+TEST_F(Resume, AStateFolderThatCannotBeMadeIsSaidNotFatal)
+{
+    writeFile(root + "/blocked", "a file where the folder would go");
+    setenv("XDG_STATE_HOME", (root + "/blocked").c_str(), 1);
+    testing::internal::CaptureStderr();
+    rememberLeftPage(2);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("blocked/quorvel"), std::string::npos) << said;
+    EXPECT_EQ(rememberedPage(10), -1);
+}
+
+TEST_F(Resume, ABookFolderThatIsNotThereKeepsNothing)
+{
+    copyCut(book, sizeof book, "books/none");
+    rememberLeftPage(2);
+    EXPECT_FALSE(fs::exists(state));
+    EXPECT_EQ(rememberedPage(10), -1);
+}
+
+TEST_F(Resume, TheSettingIsExactlyYes)
+{
+    for (const auto& [line, wanted] : std::vector<std::pair<std::string, bool>>{
+             {"resume:YES;\n", true}, {"resume:yes;\n", false}, {"resume:NO;\n", false},
+             {"book:tale;\n", false}}) {
+        writeFile("ini.dat", line);
+        resumeReading = !wanted;
+        read_ini_file();
+        EXPECT_EQ(resumeReading, wanted) << line;
+    }
+}
+
+TEST_F(Resume, TheCommandLineOptionTurnsItOn)
+{
+    std::vector<std::string> words = {"quorvel", "--resume", "books/tale"};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(line.action, CommandLine::Action::Play);
+    EXPECT_TRUE(line.resume);
+    EXPECT_EQ(line.book, "books/tale");
+
+    std::vector<std::string> plain = {"quorvel"};
+    char* plainArgv[] = {plain[0].data()};
+    EXPECT_FALSE(parseCommandLine(1, plainArgv).resume);
+}
+
+} // namespace
