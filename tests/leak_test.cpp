@@ -2,7 +2,8 @@
 // took: the page records, the decoded pictures and sounds. In the sanitized
 // build LeakSanitizer checks every byte at exit; in both builds the media
 // store must hold nothing after each round, and the resident memory must
-// stay flat from round 10 (when every allocator has warmed up) to the last.
+// stay flat from round WARM_ROUNDS (when every allocator has warmed up) to
+// the last.
 #include "book.h"
 #include "gamepage.h"
 #include "init.h"
@@ -56,10 +57,10 @@ long residentBytes()
 
 // Rounds of each test, and the round after which resident memory is taken
 // as the baseline.
-const int ROUNDS = 25;
-const int WARM_ROUNDS = 10;
+const int ROUNDS = 15;
+const int WARM_ROUNDS = 5;
 
-// Bytes resident memory may grow by from round 10 to the last. Each round
+// Bytes resident memory may grow by from round WARM_ROUNDS to the last. Each round
 // decodes the demo's pictures and sounds anew (hundreds of kilobytes each),
 // so keeping even one of them per round would pass this by far, while
 // the allocator's own ups and downs, with the sound and X threads
