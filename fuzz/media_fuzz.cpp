@@ -2,7 +2,6 @@
 // first byte picks the file's name, and with it the decoder for all but PNG
 // and Ogg Vorbis (found by their contents); the rest is the file.
 #include "fuzzenv.h"
-#include "oggvorbis.h"
 #include "picture.h"
 #include "sound.h"
 
@@ -36,13 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         }
         return 0;
     }
-    if (SAMPLE* ogg = loadOggVorbis(names[pick])) {
-        require(ogg->len > 0 && ogg->bits == 16 && ogg->freq > 0,
-                "an Ogg sound holds 16-bit samples at a rate");
-        destroy_sample(ogg);
-    }
-    if (SAMPLE* sound = decodeSound(names[pick])) {
-        require(sound->freq > 0, "a sound has a rate");
+    const SoundHeader header = inspectSound(names[pick]);
+    if (SAMPLE* sound = decodeInspectedSound(names[pick], header)) {
+        require(header.ok && sound->len > 0 && static_cast<long long>(sound->len) <= header.frames
+                    && sound->freq >= MIN_SOUND_RATE && sound->freq <= MAX_SOUND_RATE,
+                "a sound holds no more than its header states, at a rate the mixer takes");
         destroy_sample(sound);
     }
     return 0;

@@ -68,6 +68,16 @@ class Reader {
 public:
     explicit Reader(const BookObserver& observer) : observer_(observer) {}
 
+    // Tells of a line whose bytes were not all valid UTF-8, unless it is a
+    // comment, which nobody sees.
+    void notUtf8(int number, const std::string& line)
+    {
+        line_ = number;
+        std::string_view key, value;
+        if (splitKeyValue(line, key, value) != LineKind::Comment)
+            tell(BookEventKind::NotUtf8, "", encrCyr(line));
+    }
+
     void readLine(int number, const std::string& line)
     {
         line_ = number;
@@ -251,8 +261,11 @@ bool readBook(const char* path, const BookObserver& observer)
         return false;
     Reader reader(observer);
     std::string line;
-    for (int number = 1; file.next(line); ++number)
+    for (int number = 1; file.next(line); ++number) {
+        if (!file.lastLineWasUtf8())
+            reader.notUtf8(number, line);
         reader.readLine(number, line);
+    }
     reader.finish();
     reader.resolveNames();
     return true;

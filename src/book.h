@@ -74,6 +74,9 @@ enum class BookEventKind {
                          // key the key that named it (a page's background: default_bg)
     UnknownPageName,     // a choice's target (key butN_goto) names no page; value is the
                          // name. Told after the whole book is read.
+    NotUtf8,             // a line, not a comment, holding bytes that are not valid UTF-8;
+                         // value is the line as read, each such byte made UTF8_REPLACEMENT.
+                         // Told before the line's own event.
 };
 
 struct BookEvent {

@@ -3,6 +3,7 @@
 #include "keyvalue.h"
 #include "readerinput.h"
 #include "picture.h"
+#include "regularfile.h"
 #include "sound.h"
 
 #include <loadpng.h>
@@ -160,8 +161,11 @@ std::string currentDirectory()
 
 void load_fonts()
 {
-    if (!exists("font.dat"))
+    const FileKind kind = fileKindAt("font.dat");
+    if (kind == FileKind::Missing)
         cannotLoadFont("font.dat", "is not there");
+    if (kind != FileKind::Regular)
+        cannotLoadFont("font.dat", fileKindProblem(kind).c_str());
     times12Dat = load_datafile("font.dat");
     if (!times12Dat || times12Dat[0].type != DAT_FONT)
         cannotLoadFont("font.dat", "is no font datafile");

@@ -1,5 +1,7 @@
 #include "keyvalue.h"
 
+#include "utf8.h"
+
 LineKind splitKeyValue(std::string_view line, std::string_view& key,
                        std::string_view& value)
 {
@@ -18,7 +20,7 @@ LineKind splitKeyValue(std::string_view line, std::string_view& key,
 }
 
 LineReader::LineReader(const char* path)
-    : file_(pack_fopen(path, F_READ))
+    : source_(path), file_(source_.packfile())
 {
     if (!file_)
         return;
@@ -31,7 +33,7 @@ LineReader::LineReader(const char* path)
             // A partial mark cannot be put back whole: reopen and start over.
             if (matched > 0 || c == EOF) {
                 pack_fclose(file_);
-                file_ = pack_fopen(path, F_READ);
+                file_ = source_.packfile();
             } else {
                 pack_ungetc(c, file_);
             }
@@ -55,6 +57,7 @@ bool LineReader::next(std::string& line)
     int c = pack_getc(file_);
     if (c == EOF)
         return false;
+    std::string bytes;
     for (; c != EOF; c = pack_getc(file_)) {
         if (c == '\n')
             break;
@@ -64,14 +67,21 @@ bool LineReader::next(std::string& line)
                 pack_ungetc(after, file_);
             break;
         }
-        if (c == 0)
-            continue;
-        // One character of the UTF-8 format per byte of the file.
-        if (c < 0x80) {
-            line.push_back(static_cast<char>(c));
+        if (c != 0)
+            bytes.push_back(static_cast<char>(c));
+    }
+    lastLineWasUtf8_ = isValidUtf8(bytes);
+    if (!lastLineWasUtf8_)
+        bytes = replaceInvalidUtf8(bytes);
+    // One character of the UTF-8 format per byte of the file.
+    line.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const unsigned char b = static_cast<unsigned char>(byte);
+        if (b < 0x80) {
+            line.push_back(byte);
         } else {
-            line.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            line.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            line.push_back(static_cast<char>(0xC0 | (b >> 6)));
+            line.push_back(static_cast<char>(0x80 | (b & 0x3F)));
         }
     }
     return true;

@@ -3,6 +3,8 @@
 #ifndef QUORVEL_KEYVALUE_H
 #define QUORVEL_KEYVALUE_H
 
+#include "regularfile.h"
+
 #include <allegro.h>
 
 #include <string>
@@ -25,23 +27,34 @@ LineKind splitKeyValue(std::string_view line, std::string_view& key,
 // each byte of the file becomes one character, so a byte above 127 takes two
 // bytes. Lines end at LF, CR LF or CR and are delivered whole, whatever their
 // length. A UTF-8 byte-order mark at the very start is skipped; NUL bytes
-// are dropped.
+// are dropped. Each byte that does not begin a valid UTF-8 sequence of the
+// line becomes UTF8_REPLACEMENT (see utf8.h) before it is widened, so that
+// whatever is narrowed back from a line is valid UTF-8.
 class LineReader {
 public:
-    // Opens `path` for reading; isOpen() tells whether that worked.
+    // Opens `path` for reading when it is a regular file (see
+    // regularfile.h); isOpen() tells whether that worked, kind() what stands
+    // at the path.
     explicit LineReader(const char* path);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
     bool isOpen() const { return file_ != nullptr; }
+    FileKind kind() const { return source_.kind(); }
 
     // Stores the next line in `line` (without its line end). Returns false
     // at the end of the file.
     bool next(std::string& line);
 
+    // False when the last line delivered held bytes that are not valid UTF-8
+    // (and were replaced).
+    bool lastLineWasUtf8() const { return lastLineWasUtf8_; }
+
 private:
+    RegularFile source_;
     PACKFILE* file_;
+    bool lastLineWasUtf8_ = true;
 };
 
 #endif

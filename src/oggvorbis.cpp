@@ -1,29 +1,82 @@
 #include "oggvorbis.h"
 
 #include <logg.h>
+#include <ogg/ogg.h>
 #include <vorbis/vorbisfile.h>
 
-#include <climits>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
-// Closes the decoder on every way out.
-class VorbisFile {
+// The first `end` bytes of a file, read through libvorbisfile's callbacks.
+struct FileWindow {
+    const RegularFile* file;
+    long long end;
+    long long at;
+};
+
+size_t windowRead(void* buffer, size_t size, size_t count, void* source)
+{
+    auto* window = static_cast<FileWindow*>(source);
+    if (size == 0 || window->at >= window->end)
+        return 0;
+    const long long left = window->end - window->at;
+    const long long wanted = std::min<long long>(static_cast<long long>(size * count), left);
+    const std::size_t got = window->file->readAt(window->at, buffer, static_cast<std::size_t>(wanted));
+    window->at += static_cast<long long>(got);
+    return got / size;
+}
+
+int windowSeek(void* source, ogg_int64_t offset, int whence)
+{
+    auto* window = static_cast<FileWindow*>(source);
+    long long to = offset;
+    if (whence == SEEK_CUR)
+        to += window->at;
+    else if (whence == SEEK_END)
+        to += window->end;
+    if (to < 0 || to > window->end)
+        return -1;
+    window->at = to;
+    return 0;
+}
+
+int windowClose(void*)
+{
+    return 0; // the window does not own the file
+}
+
+long windowTell(void* source)
+{
+    return static_cast<long>(static_cast<FileWindow*>(source)->at);
+}
+
+const ov_callbacks windowCallbacks = {windowRead, windowSeek, windowClose, windowTell};
+
+// A libvorbisfile decoder on a window of a file, closed on every way out.
+class VorbisWindow {
 public:
-    explicit VorbisFile(const char* path) : open_(ov_fopen(path, &file_) == 0) {}
-    ~VorbisFile()
+    VorbisWindow(const RegularFile& file, long long end)
+        : window_{&file, end, 0},
+          open_(ov_open_callbacks(&window_, &vorbis_, nullptr, 0, windowCallbacks) == 0)
+    {
+    }
+    ~VorbisWindow()
     {
         if (open_)
-            ov_clear(&file_);
+            ov_clear(&vorbis_);
     }
-    VorbisFile(const VorbisFile&) = delete;
-    VorbisFile& operator=(const VorbisFile&) = delete;
+    VorbisWindow(const VorbisWindow&) = delete;
+    VorbisWindow& operator=(const VorbisWindow&) = delete;
 
     bool isOpen() const { return open_; }
-    OggVorbis_File* get() { return &file_; }
+    OggVorbis_File* get() { return &vorbis_; }
 
 private:
-    OggVorbis_File file_;
+    FileWindow window_;
+    OggVorbis_File vorbis_;
     bool open_;
 };
 
@@ -34,62 +87,177 @@ const int BIG_ENDIAN_WORDS = 1;
 const int BIG_ENDIAN_WORDS = 0;
 #endif
 
-// Frames of the longest sound kept: the library counts sample lengths in int,
-// and a stereo frame takes four bytes.
-const long long MAX_FRAMES = INT_MAX / 4;
+const std::size_t PAGE_HEADER = 27; // up to and with the segment count
+const std::size_t SCAN_CHUNK = 1 << 16;
 
-// Goes through the whole stream the way logg_load will, without keeping the
-// sound. logg_load reserves four bytes for each frame of the length the file
-// states and copies whatever each read gives after the last: true when every
-// read succeeds, the stream keeps one channel count (one or two) and one
-// rate from start to end, and all of it fits what logg reserves. `frames`
-// is then the number of frames really decoded.
-bool safeForLogg(const char* path, long long& frames)
+// The length of the whole, checksummed Ogg page at `at` in `file`, or 0.
+long long pageLengthAt(const RegularFile& file, long long at)
 {
-    VorbisFile vorbis(path);
-    if (!vorbis.isOpen())
-        return false;
-    const vorbis_info* first = ov_info(vorbis.get(), -1);
-    if (!first || first->channels < 1 || first->channels > 2 || first->rate <= 0
-        || first->rate > INT_MAX)
-        return false;
-    const int channels = first->channels;
-    const long rate = first->rate;
-    const long long stated = ov_pcm_total(vorbis.get(), -1);
-    if (stated <= 0 || stated > MAX_FRAMES)
-        return false;
-    long long bytes = 0;
-    char buffer[4096];
-    int link = -1;
-    for (;;) {
-        const long got = ov_read(vorbis.get(), buffer, sizeof buffer, BIG_ENDIAN_WORDS, 2, 0, &link);
-        if (got == 0)
-            break;
-        if (got < 0) // a lost page or a decoding error: logg would take it for a length
-            return false;
-        const vorbis_info* now = ov_info(vorbis.get(), link);
-        if (!now || now->channels != channels || now->rate != rate)
-            return false;
-        bytes += got;
-        if (bytes > stated * 4)
-            return false;
-    }
-    frames = bytes / (2 * channels);
-    return frames > 0;
+    unsigned char header[PAGE_HEADER + 255];
+    if (file.readAt(at, header, PAGE_HEADER) != PAGE_HEADER
+        || std::memcmp(header, "OggS", 4) != 0 || header[4] != 0)
+        return 0;
+    const std::size_t segments = header[26];
+    if (file.readAt(at + PAGE_HEADER, header + PAGE_HEADER, segments) != segments)
+        return 0;
+    std::size_t body = 0;
+    for (std::size_t i = 0; i < segments; ++i)
+        body += header[PAGE_HEADER + i];
+    const std::size_t headerLength = PAGE_HEADER + segments;
+    if (at + static_cast<long long>(headerLength + body) > file.size())
+        return 0;
+    std::vector<unsigned char> bodyBytes(body);
+    if (file.readAt(at + headerLength, bodyBytes.data(), body) != body)
+        return 0;
+    unsigned char stored[4];
+    std::memcpy(stored, header + 22, 4);
+    ogg_page page;
+    page.header = header;
+    page.header_len = static_cast<long>(headerLength);
+    page.body = bodyBytes.data();
+    page.body_len = static_cast<long>(body);
+    ogg_page_checksum_set(&page); // writes the checksum it computes over the stored one
+    if (std::memcmp(stored, header + 22, 4) != 0)
+        return 0;
+    return static_cast<long long>(headerLength + body);
 }
 
 } // namespace
 
-SAMPLE* loadOggVorbis(const char* path)
+long long oggDataEnd(const RegularFile& file)
+{
+    // Chunks from the end backward, each overlapping the next by the three
+    // bytes a capture pattern "OggS" can reach across.
+    std::vector<char> chunk(SCAN_CHUNK + 3);
+    long long high = file.size();
+    while (high > 0) {
+        const long long low = std::max<long long>(0, high - static_cast<long long>(SCAN_CHUNK));
+        const std::size_t length = static_cast<std::size_t>(std::min<long long>(high + 3, file.size()) - low);
+        if (file.readAt(low, chunk.data(), length) != length)
+            return 0;
+        // Candidates right to left: the first whole page is the last one.
+        std::size_t searchEnd = std::min(length, static_cast<std::size_t>(high - low));
+        while (searchEnd > 0) {
+            const void* found = memrchr(chunk.data(), 'O', searchEnd);
+            if (!found)
+                break;
+            const std::size_t offset = static_cast<std::size_t>(static_cast<const char*>(found) - chunk.data());
+            if (offset + 4 <= length && std::memcmp(chunk.data() + offset, "OggS", 4) == 0) {
+                if (const long long page = pageLengthAt(file, low + static_cast<long long>(offset)))
+                    return low + static_cast<long long>(offset) + page;
+            }
+            searchEnd = offset;
+        }
+        high = low;
+    }
+    return 0;
+}
+
+OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd)
+{
+    OggVorbisHeader header;
+    VorbisWindow vorbis(file, dataEnd);
+    if (!vorbis.isOpen())
+        return header;
+    const vorbis_info* info = ov_info(vorbis.get(), -1);
+    if (!info)
+        return header;
+    header.vorbis = true;
+    header.channels = info->channels;
+    header.rate = info->rate;
+    header.frames = ov_pcm_total(vorbis.get(), -1);
+    return header;
+}
+
+namespace {
+
+// Goes through the whole stream, checking what logg_load trusts: true when
+// every read succeeds, the stream keeps one channel count and rate, and no
+// more comes out than the stated length. When `sample` is given (of the
+// stated length, in the stream's channels, 16 bits) the sound is kept in
+// it. `frames` is then the number of frames decoded.
+bool decodeWhole(const RegularFile& file, long long dataEnd, const OggVorbisHeader& header,
+                 SAMPLE* sample, long long& frames, std::string& problem)
+{
+    VorbisWindow vorbis(file, dataEnd);
+    if (!vorbis.isOpen()) {
+        problem = "cannot be decoded: its Ogg Vorbis headers are damaged";
+        return false;
+    }
+    const long long capacity = header.frames * 2 * header.channels; // bytes
+    long long bytes = 0;
+    char buffer[4096];
+    int link = -1;
+    for (;;) {
+        char* into = sample ? static_cast<char*>(sample->data) + bytes : buffer;
+        const long room = sample ? static_cast<long>(std::min<long long>(capacity - bytes, 4096))
+                                 : static_cast<long>(sizeof buffer);
+        if (room == 0) {
+            // Full: anything more is more than was stated.
+            if (ov_read(vorbis.get(), buffer, sizeof buffer, BIG_ENDIAN_WORDS, 2, 0, &link) != 0) {
+                problem = "cannot be decoded: it holds more sound than its last page states";
+                return false;
+            }
+            break;
+        }
+        const long got = ov_read(vorbis.get(), into, static_cast<int>(room), BIG_ENDIAN_WORDS, 2, 0, &link);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            problem = got == OV_HOLE ? "cannot be decoded: a page of its data is lost or damaged"
+                                     : "cannot be decoded: its data is damaged";
+            return false;
+        }
+        const vorbis_info* now = ov_info(vorbis.get(), link);
+        if (!now || now->channels != header.channels || now->rate != header.rate) {
+            problem = "cannot be decoded: its channels or rate change partway";
+            return false;
+        }
+        bytes += got;
+        if (bytes > capacity) {
+            problem = "cannot be decoded: it holds more sound than its last page states";
+            return false;
+        }
+    }
+    frames = bytes / (2 * header.channels);
+    if (frames == 0) {
+        problem = "holds no sound";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+                        const OggVorbisHeader& header, std::string& problem)
 {
     long long frames = 0;
-    if (!safeForLogg(path, frames))
-        return nullptr;
-    SAMPLE* sample = logg_load(path);
-    if (!sample)
-        return nullptr;
-    // logg keeps the stated length even when fewer frames came out (a cut
-    // file): the rest of its buffer was never written, so it must not play.
+    SAMPLE* sample = nullptr;
+    if (dataEnd == file.size()) {
+        // Nothing after the last page: logg reads the file, once it is
+        // known to decode cleanly.
+        if (!decodeWhole(file, dataEnd, header, nullptr, frames, problem))
+            return nullptr;
+        sample = logg_load(path);
+        if (!sample) {
+            problem = "cannot be decoded";
+            return nullptr;
+        }
+    } else {
+        sample = create_sample(16, header.channels == 2, static_cast<int>(header.rate),
+                               static_cast<int>(header.frames));
+        if (!sample) {
+            problem = "cannot be decoded: not enough memory";
+            return nullptr;
+        }
+        if (!decodeWhole(file, dataEnd, header, sample, frames, problem)) {
+            destroy_sample(sample);
+            return nullptr;
+        }
+    }
+    // A cut file comes out shorter than stated: the rest was never written,
+    // so it must not play.
     if (static_cast<unsigned long long>(frames) < sample->len)
         sample->len = sample->loop_end = static_cast<unsigned long>(frames);
     return sample;

@@ -1,18 +1,47 @@
-// Decoding of Ogg Vorbis files into the library's samples through logg,
-// checked first against what logg mishandles: it writes past its buffer on
-// a file of more than two channels, and takes a decoding error (a lost page
-// of a damaged file) for a length to copy.
+// Ogg Vorbis files: a cheap look (where the Ogg data ends, channels, rate
+// and stated length) and the decoding after it, through logg where logg is
+// safe and through libvorbisfile where it is not.
+//
+// logg_load writes past its buffer on a file of more than two channels and
+// takes a decoding error (a lost page of a damaged file) for a length to
+// copy, so the whole stream is first decoded once without keeping it.
+// Bytes after the last Ogg page (padding, a tag, zeros) make libvorbisfile
+// look for that page again and again from further back, in time that grows
+// with the square of their number: the stream is therefore read only up to
+// the end of its last page, found once by looking backward from the end of
+// the file, and logg, which opens the file by its name and would see all of
+// it, is used only when nothing follows that page.
 #ifndef QUORVEL_OGGVORBIS_H
 #define QUORVEL_OGGVORBIS_H
 
+#include "regularfile.h"
+
 #include <allegro.h>
 
-// Decodes the whole file at `path` with logg_load, after a first pass with
-// libvorbisfile over the same stream. Returns null, and leaves nothing
-// allocated, when the file cannot be opened or is not Ogg Vorbis, has more
-// than two channels, changes its channel count or rate from one link to the
-// next, has a lost page or a decoding error anywhere, or holds no sound at
-// all. The caller owns the sample.
-SAMPLE* loadOggVorbis(const char* path);
+#include <string>
+
+// The end of the last whole, sound (checksummed) Ogg page in `file`, found
+// by looking backward from the end of the file; 0 when there is none. Reads
+// the bytes after that page once, and the page itself.
+long long oggDataEnd(const RegularFile& file);
+
+// What libvorbisfile states about the first `dataEnd` bytes of `file`.
+struct OggVorbisHeader {
+    bool vorbis = false;   // they are an Ogg Vorbis stream
+    int channels = 0;
+    long rate = 0;
+    long long frames = 0;  // the stated length, from the last page
+};
+OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd);
+
+// Decodes the Ogg Vorbis stream in the first `dataEnd` bytes of `file`
+// (opened from `path`), whose header `header` was checked by the caller
+// (one or two channels, a rate the library takes, a length it can hold).
+// Returns null with `problem` set when a page is lost, the data cannot be
+// decoded, the channels or rate change from one link to the next, more
+// sound comes out than stated, or none at all. A stream shorter than stated
+// (a cut file) keeps what was decoded. The caller owns the sample.
+SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+                        const OggVorbisHeader& header, std::string& problem);
 
 #endif

@@ -1,23 +1,58 @@
-// Decoding of picture files, with a look at each header first. The
-// library's decoders make a bitmap of the size the header states, counting
-// its bytes in int: a stated size too large for that overflows, and the rows
-// are then written past the end of a buffer far too small for them.
+// Picture files in two steps: a cheap look at the header, which opens the
+// file safely and applies the size limit without decoding anything, and the
+// decoding after it. A caller may look at every picture at once and decode
+// each later; a picture that passed the look can still fail to decode, and
+// says why.
+//
+// The library's decoders make a bitmap of the size the header states before
+// they read the data, so the size is checked first: a PNG of 32 KB may
+// state 16384 x 16384 pixels, a gigabyte once decoded.
 #ifndef QUORVEL_PICTURE_H
 #define QUORVEL_PICTURE_H
 
 #include <allegro.h>
 
-// The longest side of a picture the player decodes, in pixels: a 32-bit
-// bitmap of this square still counts its bytes within int.
-const int MAX_PICTURE_SIDE = 16384;
+#include <string>
 
-// Decodes the picture at `path`: a PNG file, found by its signature, or
-// otherwise a BMP, PCX or TGA file, by its extension. Returns null when the
-// file cannot be read, is of none of these formats, has a header cut short
-// or stating a width or height outside 1 to MAX_PICTURE_SIDE, or fails to
-// decode. A picture with an alpha channel comes back as a 32-bit bitmap
-// with its alpha, whatever the colour depth (see compose.h); any other in
-// the current depth. The caller owns the bitmap.
+// The longest side of a picture the player decodes, in pixels. A page is
+// 640 x 480, and a picture a few times that is as large as one can be of
+// use (a panorama that scrolls, a picture for a large screen); 4096 x 4096
+// takes 64 MB decoded at 32 bits a pixel.
+const int MAX_PICTURE_SIDE = 4096;
+
+enum class PictureFormat { Png, Bmp, Pcx, Tga };
+
+// What a look at a picture file found.
+struct PictureHeader {
+    bool ok = false;      // it may be decoded
+    // When not ok, what is wrong, as a phrase that follows the file's name:
+    // "not found", "is 16384 × 16384: larger than the 4096 × 4096 the player
+    // shows" ...
+    std::string problem;
+    PictureFormat format = PictureFormat::Png;
+    int width = 0;
+    int height = 0;
+};
+
+// Opens `path` as a regular file without blocking, reads its first bytes
+// (a PNG by its signature; else a BMP, PCX or TGA file by its extension)
+// and checks the stated size against MAX_PICTURE_SIDE. Decodes nothing.
+PictureHeader inspectPicture(const char* path);
+
+// Decodes the picture at `path`, whose look gave `header` (ok). The data of
+// a PNG is read through once before the library's decoder gets it, so that
+// a damaged file is refused before a bitmap is made (the decoder would lose
+// that bitmap when the data breaks off). Returns null, with `problem` (when
+// given) set, when the data is damaged or memory runs short. A picture with
+// an alpha channel comes back as a 32-bit bitmap with its alpha, whatever
+// the colour depth (see compose.h); any other in the current depth. The
+// caller owns the bitmap.
+BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
+                               std::string* problem = nullptr);
+
+// inspectPicture, then decodeInspectedPicture. Null, with `problem` set,
+// when either refuses.
+BITMAP* decodePicture(const char* path, std::string& problem);
 BITMAP* decodePicture(const char* path);
 
 #endif

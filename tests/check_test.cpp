@@ -134,16 +134,19 @@ const BookCase faultyBooks[] = {
      bg + "page_start:;\npico_name:absent.png;\npico_name:broken.png;\nsound_name:absent.ogg;\n"
           "sound_name:broken.wav;\nsound_name:bell.wav;\nbut1_text:x;\npage_end:;\n",
      {"pages.dat:3: error: picture \"pico/absent.png\" not found",
-      "pages.dat:4: error: picture \"pico/broken.png\" cannot be decoded",
+      "pages.dat:4: error: picture \"pico/broken.png\" is not a picture the player reads "
+      "(PNG, BMP, PCX or TGA)",
       "pages.dat:4: warning: pico_name given twice on this page (first at line 3): the player keeps this one",
       "pages.dat:5: error: sound \"audio/absent.ogg\" not found",
-      "pages.dat:6: error: sound \"audio/broken.wav\" cannot be decoded",
+      "pages.dat:6: error: sound \"audio/broken.wav\" is not a sound file the player reads",
       "pages.dat:6: warning: sound_name given twice on this page (first at line 5): the player keeps this one",
       "pages.dat:7: warning: sound_name given twice on this page (first at line 5): the player keeps this one"}},
     {"files the player's decoders refuse",
      bg + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
-     {"pages.dat:3: error: picture \"pico/huge.png\" cannot be decoded",
-      "pages.dat:4: error: sound \"audio/twice.wav\" cannot be decoded"}},
+     {"pages.dat:3: error: picture \"pico/huge.png\" is 65536 × 65536: larger than the "
+      "4096 × 4096 the player shows",
+      "pages.dat:4: error: sound \"audio/twice.wav\" cannot be decoded (libsndfile: Internal "
+      "error : SF_INFO struct incomplete.)"}},
     {"a missing background is told once, at the first page it fails",
      "default_bg:absent.png;\npage_start:;\nbut1_text:x;\npage_end:;\n"
      "page_start:;\nbut1_text:x;\npage_end:;\n",

@@ -1,12 +1,16 @@
 #include "check.h"
 
 #include "book.h"
+#include "encoding.h"
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
 #include "owntexts.h"
+#include "regularfile.h"
+#include "session.h"
 #include "slips.h"
 #include "target.h"
+#include "utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -92,6 +96,11 @@ public:
         case BookEventKind::FileNotLoaded:
             fileNotLoaded(event);
             break;
+        case BookEventKind::NotUtf8:
+            ++notUtf8Lines_;
+            error(event.line, "this line holds bytes that are not UTF-8: the player shows each as \""
+                                  + std::string(1, UTF8_REPLACEMENT) + "\"");
+            break;
         }
     }
 
@@ -137,6 +146,8 @@ public:
     {
         findings_.push_back({line, Severity::Warning, message});
     }
+
+    int notUtf8Lines() const { return notUtf8Lines_; }
 
     std::vector<Finding> takeFindings()
     {
@@ -219,7 +230,10 @@ private:
         } else {
             what = "picture " + quoted(bookRelative(path));
         }
-        error(event.line, what + (exists(path.c_str()) ? " cannot be decoded" : " not found"));
+        std::string problem = loadProblem(path);
+        if (problem.empty())
+            problem = fileKindAt(path.c_str()) == FileKind::Missing ? "not found" : "cannot be decoded";
+        error(event.line, what + " " + problem);
     }
 
     void checkPath(int line, const char* folder, const std::string& fileName)
@@ -295,7 +309,20 @@ private:
     PageLines current_;             // the page being read
     int defaultBgLine_ = 0;         // line of the last default_bg, 0 before any
     std::set<std::string> failedBackgrounds_;
+    int notUtf8Lines_ = 0;
 };
+
+// What to tell the author of a book file with lines that are not UTF-8.
+std::string notUtf8Advice(const std::string& path)
+{
+    const RegularFile file(path.c_str());
+    std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+    bytes.resize(file.readAt(0, bytes.data(), bytes.size()));
+    const std::string encoding = legacyEncodingName(guessLegacyEncoding(bytes));
+    if (encoding.empty())
+        return "the book file is not UTF-8: save the file as UTF-8";
+    return "the book file is not UTF-8: it reads as " + encoding + "; save the file as UTF-8";
+}
 
 } // namespace
 
@@ -333,13 +360,18 @@ CheckResult checkBook(const CheckSettings& settings)
         more = slips.takeFindings();
         const std::vector<Finding> after = findTextAfterValues(path.c_str());
         more.insert(more.end(), after.begin(), after.end());
+        if (analyzer.notUtf8Lines() > 0)
+            analyzer.error(0, notUtf8Advice(path));
         if (settings.font) {
             const std::vector<Finding> own = checkOwnTexts(settings.font, settings.playerBook,
                                                            endMessages);
             more.insert(more.end(), own.begin(), own.end());
         }
     } else {
-        analyzer.error(0, "cannot open the book file");
+        const FileKind kind = fileKindAt(path.c_str());
+        analyzer.error(0, kind == FileKind::Regular || kind == FileKind::Missing
+                              ? "cannot open the book file"
+                              : "the book file " + fileKindProblem(kind));
     }
     freePages();
     result.findings = analyzer.takeFindings();

@@ -3,6 +3,7 @@
 #include "init.h"
 #include "media.h"
 #include "picture.h"
+#include "regularfile.h"
 #include "sound.h"
 
 #include <loadpng.h>
@@ -10,8 +11,34 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Why each refused file was refused, by path.
+std::map<std::string, std::string> problems;
+
+BITMAP* checkPicture(const char* path)
+{
+    std::string problem;
+    BITMAP* picture = decodePicture(path, problem);
+    if (!picture)
+        problems[path] = problem;
+    return picture;
+}
+
+SAMPLE* checkSound(const char* path)
+{
+    std::string problem;
+    SAMPLE* sound = decodeSound(path, problem);
+    if (!sound)
+        problems[path] = problem;
+    return sound;
+}
+
+} // namespace
 
 bool startLibraryForChecking()
 {
@@ -28,7 +55,13 @@ void installCheckingLoaders()
 {
     // The player's own decoders, without the fatal end of loadPico and
     // loadAudio: a file they refuse is one more line of the report.
-    setMediaLoaders({decodePicture, decodeSound});
+    setMediaLoaders({checkPicture, checkSound});
+}
+
+std::string loadProblem(const std::string& path)
+{
+    const auto found = problems.find(path);
+    return found == problems.end() ? "" : found->second;
 }
 
 BookLocation locateBookToCheck(const std::string& givenPath)
@@ -77,9 +110,10 @@ bool enterBook(BookLocation& location)
 LoadedFont loadFont(const std::string& path)
 {
     LoadedFont loaded;
-    loaded.found = exists(path.c_str()) != 0;
-    if (!loaded.found)
-        return loaded;
+    const FileKind kind = fileKindAt(path.c_str());
+    loaded.found = kind != FileKind::Missing;
+    if (kind != FileKind::Regular)
+        return loaded; // a FIFO or device would never end loading
     loaded.data = load_datafile(path.c_str());
     if (loaded.data && loaded.data[0].type == DAT_FONT)
         loaded.font = static_cast<FONT*>(loaded.data[0].dat);

@@ -17,8 +17,14 @@ bool startLibraryForChecking();
 
 // Makes the shared media store decode files as the player does (PNG first,
 // then the library's own formats; Ogg Vorbis first, then the library's own
-// sound formats) but give null for a file that cannot be loaded.
+// sound formats) but give null for a file that cannot be loaded, keeping
+// the reason (see loadProblem).
 void installCheckingLoaders();
+
+// Why the checking loaders refused the file at `path`, as a phrase that
+// follows its name ("not found", "is 16384 × 16384: larger than ..."); empty
+// when they did not refuse it.
+std::string loadProblem(const std::string& path);
 
 // A path given to the checker: where it puts the book (the player's own
 // rule), and what the checker needs beside that.

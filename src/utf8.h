@@ -1,0 +1,30 @@
+// Text as the library draws it: valid UTF-8. The library's UTF-8 routines
+// take a lead byte's word for how many bytes follow, so a lead byte at the
+// end of a text makes them read past its terminating NUL, and a stray byte
+// cuts what follows. Every text that comes from a file is made valid here
+// once, where it is read (see LineReader).
+#ifndef QUORVEL_UTF8_H
+#define QUORVEL_UTF8_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// What stands in a text for each byte that does not begin a complete, valid
+// UTF-8 sequence: a character every font has.
+const char UTF8_REPLACEMENT = '?';
+
+// Bytes of the valid UTF-8 sequence at the start of `text` (1 to 4), or 0
+// when it does not start with one: a stray continuation byte, a lead byte
+// without all its continuation bytes, an overlong form, a surrogate or a
+// code point past U+10FFFF.
+std::size_t utf8SequenceLength(std::string_view text);
+
+// True when the whole of `text` is valid UTF-8.
+bool isValidUtf8(std::string_view text);
+
+// `text` with each byte that does not begin a valid sequence replaced by
+// UTF8_REPLACEMENT; valid sequences are kept as they are.
+std::string replaceInvalidUtf8(std::string_view text);
+
+#endif
