@@ -6,6 +6,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -258,16 +259,20 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
     }
     auto* out = static_cast<std::uint16_t*>(sample->data);
     const sf_count_t chunkFrames = 4096;
-    std::vector<short> chunk(static_cast<std::size_t>(chunkFrames * header.channels));
+    // Read as floating point from -1 to 1 whatever the encoding (libsndfile
+    // would scale floating-point files by their peak to give integers) and
+    // turned into the library's unsigned 16-bit samples here.
+    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames * header.channels));
     long long done = 0;
     while (done < header.frames) {
         const sf_count_t want = std::min<sf_count_t>(chunkFrames, header.frames - done);
-        const sf_count_t got = sf_readf_short(reader.get(), chunk.data(), want);
+        const sf_count_t got = sf_readf_float(reader.get(), chunk.data(), want);
         if (got <= 0)
             break;
-        // The library's 16-bit samples are unsigned.
-        for (sf_count_t i = 0; i < got * header.channels; ++i)
-            *out++ = static_cast<std::uint16_t>(chunk[static_cast<std::size_t>(i)] ^ 0x8000);
+        for (sf_count_t i = 0; i < got * header.channels; ++i) {
+            const float value = std::clamp(chunk[static_cast<std::size_t>(i)] * 32768.0f, -32768.0f, 32767.0f);
+            *out++ = static_cast<std::uint16_t>(std::lrint(value) + 32768);
+        }
         done += got;
     }
     if (done == 0) {
