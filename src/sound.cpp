@@ -284,6 +284,18 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
     return sample;
 }
 
+// True when the first packet of the Ogg file is a Vorbis identification
+// header, whatever state the rest is in.
+bool startsAsVorbis(const RegularFile& file)
+{
+    unsigned char page[27 + 255 + 7];
+    const std::size_t got = file.readAt(0, page, sizeof page);
+    if (got < 27)
+        return false;
+    const std::size_t packet = 27 + page[26];
+    return got >= packet + 7 && std::memcmp(page + packet, "\x01vorbis", 7) == 0;
+}
+
 } // namespace
 
 SoundHeader inspectSound(const char* path)
@@ -303,6 +315,12 @@ SoundHeader inspectSound(const char* path)
             return header;
         }
         const OggVorbisHeader vorbis = inspectOggVorbis(file, header.dataEnd);
+        if (!vorbis.vorbis && startsAsVorbis(file)) {
+            // Damaged headers: libsndfile, which also reads Vorbis, loses
+            // memory when it gives up on them.
+            header.problem = "cannot be decoded: its Ogg Vorbis headers are damaged";
+            return header;
+        }
         if (vorbis.vorbis) {
             header.format = "Ogg Vorbis";
             header.channels = vorbis.channels;
