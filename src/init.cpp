@@ -205,11 +205,12 @@ BITMAP* loadPico(const char* path)
 
 BITMAP* loadTitlePicture(const char* path)
 {
-    BITMAP* bitmap = decodePicture(path);
+    std::string problem;
+    BITMAP* bitmap = decodePicture(path, problem);
     if (!bitmap) {
-        const std::string what = *path ? std::string("the title picture \"") + path + "\""
+        const std::string what = *path ? std::string("the title picture \"") + path + "\" " + problem
                                        : std::string("no title picture (main_bg in ini.dat)");
-        std::fprintf(stderr, "quorvel: %s cannot be loaded in %s: %s\n", what.c_str(),
+        std::fprintf(stderr, "quorvel: %s, in %s: %s\n", what.c_str(),
                      currentDirectory().c_str(), START_ADVICE);
         std::fflush(stderr);
     }

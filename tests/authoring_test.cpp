@@ -194,8 +194,8 @@ TEST_F(Authoring, ChecksTheSettingsFile)
           "ini.dat:3: error: title picture \"pico/absent.pngpico/\" not found: the player cannot "
           "start"}},
         {"a broken title picture", "book:tale;\nmain_bg:broken.png;\n",
-         {"ini.dat:2: error: title picture \"pico/broken.png\" cannot be decoded: the player "
-          "cannot start"}},
+         {"ini.dat:2: error: title picture \"pico/broken.png\" is not a picture the player reads "
+          "(PNG, BMP, PCX or TGA): the player cannot start"}},
         {"a transparent title picture", "book:tale;\nmain_bg:glass.png;\n",
          {"ini.dat:2: warning: title picture \"pico/glass.png\" has transparent parts: they show "
           "black"}},

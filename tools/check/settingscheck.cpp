@@ -93,16 +93,14 @@ std::vector<Finding> checkSettingsFile()
     const auto titleLine = lastLine.find("main_bg");
     if (titleLine == lastLine.end()) {
         error(0, "no main_bg line: the player has no title picture and cannot start");
-    } else if (BITMAP* title = decodePicture(main_bg_name)) {
+    } else if (std::string problem; BITMAP* title = decodePicture(main_bg_name, problem)) {
         if (hasAlpha(title))
             warn(titleLine->second, "title picture " + quoted(main_bg_name)
                                         + " has transparent parts: they show black");
         destroy_bitmap(title);
     } else {
-        error(titleLine->second, "title picture " + quoted(main_bg_name)
-                                     + (exists(main_bg_name) ? " cannot be decoded: "
-                                                             : " not found: ")
-                                     + "the player cannot start");
+        error(titleLine->second, "title picture " + quoted(main_bg_name) + " " + problem
+                                     + ": the player cannot start");
     }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
