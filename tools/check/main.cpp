@@ -175,8 +175,10 @@ int run(const Arguments& arguments)
     std::string fontNote;
     if (!font.font && font.found)
         fontFindings.push_back({0, Severity::Error,
-                                "not a font datafile (its first object must be a font): "
-                                "the player cannot start; characters not checked"});
+                                (font.problem.empty()
+                                     ? "not a font datafile (its first object must be a font)"
+                                     : font.problem)
+                                    + ": the player cannot start; characters not checked"});
     else if (!font.font)
         fontNote = "quorvel-check: note: no font.dat at " + fontPath + ": characters not checked\n";
 

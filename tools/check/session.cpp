@@ -112,8 +112,10 @@ LoadedFont loadFont(const std::string& path)
     LoadedFont loaded;
     const FileKind kind = fileKindAt(path.c_str());
     loaded.found = kind != FileKind::Missing;
-    if (kind != FileKind::Regular)
-        return loaded; // a FIFO or device would never end loading
+    if (kind != FileKind::Regular) {
+        loaded.problem = fileKindProblem(kind); // a FIFO or device would never end loading
+        return loaded;
+    }
     loaded.data = load_datafile(path.c_str());
     if (loaded.data && loaded.data[0].type == DAT_FONT)
         loaded.font = static_cast<FONT*>(loaded.data[0].dat);

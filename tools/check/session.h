@@ -51,6 +51,7 @@ bool enterBook(BookLocation& location);
 // A font datafile as the player loads it: the font is its first object.
 struct LoadedFont {
     bool found = false;        // the file is there
+    std::string problem;       // when found but not a regular file: why it is not read
     DATAFILE* data = nullptr;  // owned: give it back with unloadFont
     FONT* font = nullptr;      // null when the file is not there or holds no font first
 };
