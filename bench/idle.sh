@@ -7,7 +7,7 @@ build=${1:-build}
 cmake --build "$build" -j"$(nproc)" --target quorvel-bench-idle
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -r "$build/demo/." "$work/"
+cp -r "$build/share/quorvel/." "$work/"
 # Sounds play, silently, into ALSA's null device.
 [ -n "${QUORVEL_NO_SOUND:-}" ] || printf "pcm.!default { type null }\n" > "$work/.asoundrc"
 export HOME=$work

@@ -192,7 +192,7 @@ int main(int argc, char** argv)
 
         start = Clock::now();
         Screenshot shot;
-        if (!player.start(buildDir + "/quorvel", demoDir, log) || !player.waitForWindow(20)) {
+        if (!player.start(buildDir + "/bin/quorvel", demoDir, log) || !player.waitForWindow(20)) {
             std::fprintf(stderr, "the player did not open its window (see %s)\n", log.c_str());
             return 1;
         }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs and the machine lacks.
-#   install-deps.sh run    what building and running the player needs
-#   install-deps.sh test   that, plus what the tests need
+#   install-deps.sh run       what building and running the player needs
+#   install-deps.sh package   that, plus what making its Debian package needs
+#   install-deps.sh test      all that, plus what the tests need
 set -euo pipefail
 
 run_packages=(
@@ -11,6 +12,9 @@ run_packages=(
   libfreetype-dev fonts-dejavu-core
   x11-utils   # xmessage: the library's message box on X11
 )
+package_packages=(
+  dpkg-dev file   # dpkg-shlibdeps finds the package's library dependencies; CPack runs file
+)
 test_packages=(
   googletest libgtest-dev
   xvfb libx11-dev libxtst-dev   # virtual display; window capture and input for end-to-end tests
@@ -19,9 +23,12 @@ test_packages=(
 )
 
 packages=("${run_packages[@]}")
-if [ "${1:-run}" = test ]; then
-  packages+=("${test_packages[@]}")
-fi
+case "${1:-run}" in
+  run) ;;
+  package) packages+=("${package_packages[@]}") ;;
+  test) packages+=("${package_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -14,8 +14,15 @@ bool isFile(const fs::path& path)
 
 } // namespace
 
-BookPlace locateBook(const std::string& path)
+BookPlace locateBook(const std::string& givenPath)
 {
+    // A book file stands for the folder that holds it.
+    std::string path = givenPath;
+    if (fs::path(path).filename() == "pages.dat" && isFile(path)) {
+        path = fs::path(path).parent_path().string();
+        if (path.empty())
+            path = ".";
+    }
     BookPlace place;
     place.shownPath = path;
     while (place.shownPath.size() > 1 && place.shownPath.back() == '/')

@@ -26,7 +26,8 @@ struct BookPlace {
 
 // Looks at `path` (relative to the current directory, or absolute). A
 // folder holding ini.dat is a working directory, even when it holds
-// pages.dat too.
+// pages.dat too. A path to a pages.dat file stands for its folder (and
+// shownPath is then that folder's path).
 BookPlace locateBook(const std::string& path);
 
 // Makes place.workDir the current directory. False when it cannot be entered.

@@ -186,8 +186,10 @@ std::string usageText()
         "usage: quorvel [OPTIONS] [BOOK]\n"
         "Plays an illustrated branching story.\n"
         "\n"
-        "  BOOK  a working directory (holding ini.dat), to play as if quorvel were\n"
-        "        started in it. Without BOOK: the folder quorvel is started in.\n"
+        "  BOOK  a book folder (holding pages.dat), or a working directory (holding\n"
+        "        ini.dat) to play as if quorvel were started in it. Without BOOK:\n"
+        "        the folder quorvel is started in, when it holds ini.dat or font.dat;\n"
+        "        otherwise the demo book installed with quorvel.\n"
         "\n";
     std::size_t width = 0;
     for (const OptionRow& row : optionRows)

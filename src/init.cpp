@@ -44,12 +44,40 @@ static bool wantsWindow(WindowChoice choice)
     return std::strcmp(windowed, "YES") == 0;
 }
 
+// The title picture start-up chose; empty: main_bg_name as it stands.
+static std::string chosenTitlePicture;
+
+const char* titlePicture()
+{
+    return chosenTitlePicture.empty() ? main_bg_name : chosenTitlePicture.c_str();
+}
+
+// Reads the settings `files` name and applies what the place decides over
+// them: the book, and where the title picture is.
+static void readStartSettings(const StartFiles& files)
+{
+    if (files.settingsExpected) {
+        read_ini_file();
+    } else {
+        resetSettings();
+        if (!files.settings.empty())
+            readSettingsFile(files.settings.c_str());
+    }
+    if (!files.book.empty())
+        copyCut(book, sizeof book, files.book.c_str());
+    chosenTitlePicture.clear();
+    if (main_bg_name[0] != '\0' && !files.settingsFolder.empty())
+        chosenTitlePicture = files.settingsFolder + "/" + main_bg_name;
+    else if (main_bg_name[0] == '\0')
+        chosenTitlePicture = files.defaultTitlePicture;
+}
+
 void init(const StartupChoices& choices)
 {
     set_uformat(U_UTF8);
     register_png_file_type();
-    load_fonts();
-    read_ini_file();
+    loadFontFile(choices.files.font);
+    readStartSettings(choices.files);
     if (choices.resume)
         resumeReading = true;
 
@@ -152,23 +180,30 @@ std::string currentDirectory()
 }
 
 // Ends start-up on a font that cannot be loaded from `path`.
-[[noreturn]] static void cannotLoadFont(const char* path, const char* why)
+[[noreturn]] static void cannotLoadFont(const std::string& path, const char* why)
 {
-    fatalStartError("Can not load font file!", std::string("the font \"") + path + "\" " + why
-                                                   + " in " + currentDirectory() + ": "
-                                                   + START_ADVICE);
+    std::error_code failed;
+    const std::filesystem::path where = std::filesystem::absolute(path, failed);
+    fatalStartError("Can not load font file!",
+                    "the font \"" + (failed ? path : where.string()) + "\" " + why + ": "
+                        + START_ADVICE);
 }
 
 void load_fonts()
 {
-    const FileKind kind = fileKindAt("font.dat");
+    loadFontFile("font.dat");
+}
+
+void loadFontFile(const std::string& path)
+{
+    const FileKind kind = fileKindAt(path.c_str());
     if (kind == FileKind::Missing)
-        cannotLoadFont("font.dat", "is not there");
+        cannotLoadFont(path, "is not there");
     if (kind != FileKind::Regular)
-        cannotLoadFont("font.dat", fileKindProblem(kind).c_str());
-    times12Dat = load_datafile("font.dat");
+        cannotLoadFont(path, fileKindProblem(kind).c_str());
+    times12Dat = load_datafile(path.c_str());
     if (!times12Dat || times12Dat[0].type != DAT_FONT)
-        cannotLoadFont("font.dat", "is no font datafile");
+        cannotLoadFont(path, "is no font datafile");
     times12Font = static_cast<FONT*>(times12Dat[0].dat);
     font = times12Font;
 }
@@ -276,22 +311,21 @@ void resetEndMessages()
     copyCut(end_message_3, sizeof end_message_3, "Всем спасибо.");
 }
 
-void read_ini_file()
+void resetSettings()
 {
     copyCut(windowed, sizeof windowed, "YES");
     copyCut(book, sizeof book, "books/");
     resumeReading = false;
     resetEndMessages();
+}
 
-    if (!exists("ini.dat")) {
-        allegro_message("Can not load ini.dat \n Using defaults.");
-        return;
-    }
-    LineReader reader("ini.dat");
-    if (!reader.isOpen()) {
-        allegro_message("Can not load ini.dat \n Using defaults.");
-        return;
-    }
+bool readSettingsFile(const char* path)
+{
+    if (!exists(path))
+        return false;
+    LineReader reader(path);
+    if (!reader.isOpen())
+        return false;
     std::string line;
     while (reader.next(line)) {
         std::string_view key, value;
@@ -300,6 +334,14 @@ void read_ini_file()
         if (const SettingKey* setting = findSettingKey(key))
             setting->apply(encrCyr(std::string(value)));
     }
+    return true;
+}
+
+void read_ini_file()
+{
+    resetSettings();
+    if (!readSettingsFile("ini.dat"))
+        allegro_message("Can not load ini.dat \n Using defaults.");
 }
 
 std::string encrCyr(const std::string& text)

@@ -6,6 +6,7 @@
 
 #include "buffers.h"
 #include "cmdline.h"
+#include "startfiles.h"
 
 #include <allegro.h>
 
@@ -35,10 +36,12 @@ const int PASS_REST_MS = 5;
 // Set by the window's close button; every screen loop watches it.
 extern volatile int closeRequested;
 
-// What start-up takes from the command line.
+// What start-up takes from the command line and from the place the book
+// was found in.
 struct StartupChoices {
     WindowChoice window = WindowChoice::FromSettings; // over the windowed setting
     bool resume = false; // --resume: resumeReading, whatever the settings say
+    StartFiles files;  // the working directory's own files unless told otherwise
 };
 
 // Brings up the library services in order. Returns only on success: any
@@ -87,6 +90,9 @@ std::string currentDirectory();
 // program when the file is missing, unreadable or holds no font.
 void load_fonts();
 
+// load_fonts for the font datafile at `path`.
+void loadFontFile(const std::string& path);
+
 // Loads a picture through decodePicture (PNG, BMP, PCX or TGA; see
 // picture.h). Ends the program naming `path` when it cannot be loaded. The
 // caller owns the bitmap.
@@ -95,6 +101,11 @@ BITMAP* loadPico(const char* path);
 // Loads a sound through decodeSound (Ogg Vorbis or WAV; see sound.h). Ends
 // the program naming `path` when it cannot be loaded. The caller owns the sample.
 SAMPLE* loadAudio(const char* path);
+
+// The path of the title picture: main_bg_name, or the picture start-up
+// chose for a book folder (the user's, or the installed one), which may be
+// longer than main_bg_name holds.
+const char* titlePicture();
 
 // loadPico for the title picture: when it cannot be loaded, start-up also
 // says on standard error where it was looked for and what to do.
@@ -112,6 +123,14 @@ void resetEndMessages();
 // applying each line whose key settingKeys() knows; shows a message box and
 // keeps the defaults when the file is not there.
 void read_ini_file();
+
+// Gives the settings their defaults (main_bg_name keeps its contents).
+void resetSettings();
+
+// Applies each line of the settings file at `path` whose key settingKeys()
+// knows. False, changing nothing, when the file is not there or cannot be
+// opened.
+bool readSettingsFile(const char* path);
 
 // One key of ini.dat and what its value does.
 struct SettingKey {

@@ -26,19 +26,15 @@ void complain(const std::string& line)
     std::fprintf(stderr, "quorvel: %s\n", line.c_str());
 }
 
-// Finds what BOOK names and enters it. Returns false, having said why,
+// Finds the place to play (what BOOK names, or where the player stands, or
+// the installed demo book) and enters it. Returns false, having said why,
 // when there is nothing to play there.
-bool enterGivenBook(const std::string& path)
+bool enterPlace(const CommandLine& line, BookPlace& place)
 {
-    const BookPlace place = locateBook(path);
+    place = line.bookGiven ? locateBook(line.book) : placeWithoutBook();
     if (place.kind == BookPlace::Kind::Nothing) {
-        complain("no book at \"" + path + "\": a book folder holds pages.dat,"
+        complain("no book at \"" + line.book + "\": a book folder holds pages.dat,"
                  " a working directory ini.dat");
-        return false;
-    }
-    if (place.kind == BookPlace::Kind::BookFolder) {
-        complain("\"" + path + "\" is a book folder; for now give the working directory"
-                 " whose ini.dat names it");
         return false;
     }
     if (!enterBookPlace(place)) {
@@ -91,7 +87,8 @@ int main(int argc, char** argv)
     case CommandLine::Action::Play:
         break;
     }
-    if (line.bookGiven && !enterGivenBook(line.book))
+    BookPlace place;
+    if (!enterPlace(line, place))
         return EXIT_NO_BOOK;
 
     // The player takes no typed text, so the X input method that the
@@ -108,6 +105,7 @@ int main(int argc, char** argv)
     StartupChoices choices;
     choices.window = line.window;
     choices.resume = line.resume;
+    choices.files = startFilesFor(place);
     init(choices);
     const int status = play(line.startPage);
     done();

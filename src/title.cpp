@@ -114,7 +114,7 @@ bool title()
     dialogMenu[MENU_ABOUT].flags = 0;
     dialogMenu[MENU_QUIT].flags = D_EXIT;
 
-    BITMAP* background = loadTitlePicture(main_bg_name);
+    BITMAP* background = loadTitlePicture(titlePicture());
     if (hasAlpha(background)) {
         // Drawn over black where it is transparent, composed once here.
         if (BITMAP* composed = composeOver(nullptr, 0, 0, background->w, background->h, background)) {

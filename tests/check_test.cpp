@@ -460,17 +460,22 @@ TEST(CheckSession, WhereAPathPutsTheBook)
     EXPECT_EQ(settings.place.workDir, root + "/work");
     EXPECT_EQ(settings.fontPath, root + "/work/font.dat");
 
-    // A book folder is read from the folder above it, by its name.
+    // A book folder is read from the folder above it, by its name, with the
+    // font installed with the programs (this test's own program lies in the
+    // build tree's tests/, beside its bin/, so share/quorvel is the same),
+    // unless it carries its own.
     BookLocation folder = locateBookToCheck("work/books/tale");
     EXPECT_EQ(folder.place.kind, BookPlace::Kind::BookFolder);
     EXPECT_EQ(folder.place.workDir, root + "/work/books");
     EXPECT_EQ(folder.place.book, "tale");
-    EXPECT_EQ(folder.fontPath, root + "/work/font.dat");
+    EXPECT_EQ(folder.fontPath, QUORVEL_DEMO_DIR "/font.dat");
 
+    writeFile("loose/mine/font.dat", "");
     const BookLocation loose = locateBookToCheck("loose/mine");
     EXPECT_EQ(loose.place.kind, BookPlace::Kind::BookFolder);
     EXPECT_EQ(loose.place.workDir, root + "/loose");
     EXPECT_EQ(loose.place.book, "mine");
+    EXPECT_EQ(loose.fontPath, root + "/loose/mine/font.dat");
 
     EXPECT_EQ(locateBookToCheck("empty").place.kind, BookPlace::Kind::Nothing);
     EXPECT_EQ(locateBookToCheck("absent").place.kind, BookPlace::Kind::Nothing);
@@ -538,22 +543,25 @@ TEST_F(Check, TheToolOnTheDemo)
 
 TEST_F(Check, TheToolWithoutAUsableFontOrABook)
 {
-    // A folder outside books/: its font is looked for two folders up, here.
-    writeFile("shelf/lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
-    writePicture("shelf/lone/pico/bg.png");
-    const std::string fontPath = fs::current_path().string() + "/font.dat";
-    const ProgramRun run = runChecker({"shelf/lone"}, true);
+    // A working directory without font.dat: the player would end there.
+    writeFile("work/ini.dat", "book:lone;\n");
+    writeFile("work/books/lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
+    writePicture("work/books/lone/pico/bg.png");
+    const std::string fontPath = fs::current_path().string() + "/work/font.dat";
+    const ProgramRun run = runChecker({"work"}, true);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "quorvel-check: note: no font.dat at " + fontPath
                               + ": characters not checked\n0 errors, 0 warnings\n");
 
-    // A font.dat that is there but no font is the player's end, and so an error.
-    writeFile("font.dat", "plain text");
-    const ProgramRun broken = runChecker({"shelf/lone"}, true);
+    // A font.dat that is there but no font is the player's end, and so an
+    // error; in a book folder it wins over the installed font.
+    writeFile("work/books/lone/font.dat", "plain text");
+    const std::string ownFont = fs::current_path().string() + "/work/books/lone/font.dat";
+    const ProgramRun broken = runChecker({"work/books/lone"}, true);
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.output, fontPath + ": error: not a font datafile (its first object must be a "
-                                        "font): the player cannot start; characters not checked\n"
-                                        "1 error, 0 warnings\n");
+    EXPECT_EQ(broken.output, ownFont + ": error: not a font datafile (its first object must be a "
+                                       "font): the player cannot start; characters not checked\n"
+                                       "1 error, 0 warnings\n");
 
     const ProgramRun nothing = runChecker({"nowhere"}, true);
     EXPECT_EQ(nothing.status, 1);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -35,11 +36,13 @@ protected:
         fs::create_directories(root + "/elsewhere");
         writeFile(".asoundrc", "pcm.!default { type null }\n");
         setenv("HOME", root.c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME"); // the user's settings are $HOME/.config/quorvel/ini.dat
         log = root + "/player.log";
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        shots = std::string(QUORVEL_BUILD_DIR) + "/screenshots/launch-" + test->name();
+        std::string name = test->name();
+        std::replace(name.begin(), name.end(), '/', '-'); // parameterised cases
+        shots = std::string(QUORVEL_BUILD_DIR) + "/screenshots/launch-" + name;
         fs::remove_all(shots);
-        fs::create_directories(shots);
     }
 
     // Waits for a screen that `ready` recognises and keeps its screenshot
@@ -47,6 +50,7 @@ protected:
     bool await(const std::string& name, const std::function<bool(const Screenshot&)>& ready)
     {
         const bool seen = player.waitForScreen(ready, 15, last);
+        fs::create_directories(shots);
         last.save(shots + "/" + std::to_string(++shotCount) + "-" + name + ".png");
         return seen;
     }
@@ -59,18 +63,36 @@ protected:
 
     bool awaitTitle()
     {
-        const Reference picture(work + "/pico/title.png");
+        const Reference picture(QUORVEL_DEMO_DIR "/pico/title.png");
         return await("title", [&](const Screenshot& s) { return showsTitle(s, picture); });
+    }
+
+    // Starts the player in the empty folder and waits for the title menu.
+    bool startAtTitle(const std::vector<std::string>& args)
+    {
+        return start(args) && awaitTitle();
     }
 
     // The demo's first page (the path, centred at 110) or its second (the
     // owl, at 160).
     bool awaitDemoPage(int number)
     {
-        const Reference picture(work + "/books/demo/pico/" + (number == 1 ? "path.png" : "owl.png"));
+        const Reference picture(std::string(QUORVEL_DEMO_DIR "/books/demo/pico/")
+                                + (number == 1 ? "path.png" : "owl.png"));
         const int x = number == 1 ? 110 : 160;
         return await("page" + std::to_string(number),
                      [&](const Screenshot& s) { return showsPage(s, picture, x); });
+    }
+
+    // Reads the demo book from the title menu to its second page, and back.
+    void readTwoPagesAndQuit()
+    {
+        player.click(MENU_X, START_Y);
+        ASSERT_TRUE(awaitDemoPage(1)) << readFile(log);
+        player.click(FIRST_X, CHOICE_Y);
+        ASSERT_TRUE(awaitDemoPage(2)) << readFile(log);
+        player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
+        quitFromTitle();
     }
 
     void quitFromTitle()
@@ -88,14 +110,98 @@ protected:
 
 TEST_F(Started, AWorkingDirectoryGivenFromElsewhere)
 {
-    ASSERT_TRUE(start({"../work"})) << readFile(log);
-    ASSERT_TRUE(awaitTitle()) << readFile(log);
-    player.click(MENU_X, START_Y);
-    ASSERT_TRUE(awaitDemoPage(1)) << readFile(log);
-    player.click(FIRST_X, CHOICE_Y);
-    ASSERT_TRUE(awaitDemoPage(2)) << readFile(log);
-    player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
-    quitFromTitle();
+    ASSERT_TRUE(startAtTitle({"../work"})) << readFile(log);
+    readTwoPagesAndQuit();
+}
+
+// Where a book folder may lie, and how it may be named: each is copied from
+// the demo and given on the command line from a folder with nothing of the
+// player's in it, so that the font and the title picture come from the
+// data installed beside the program.
+struct FolderCase {
+    const char* name;
+    std::string folder;  // under the test's root
+    bool absolute;       // given as an absolute path, else relative to the start folder
+};
+
+void PrintTo(const FolderCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class BookFolder : public Started, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(BookFolder, ReachesPagesOneAndTwo)
+{
+    const FolderCase& c = GetParam();
+    const std::string folder = root + "/" + c.folder;
+    fs::create_directories(fs::path(folder).parent_path());
+    fs::copy(work + "/books/demo", folder, fs::copy_options::recursive);
+    ASSERT_TRUE(startAtTitle({c.absolute ? folder : "../" + c.folder})) << readFile(log);
+    readTwoPagesAndQuit();
+}
+
+const FolderCase folderCases[] = {
+    {"Relative", "shelf/forest", false},
+    {"DeepAbsolute",
+     "a-rather-long-folder-name/with/several/levels/of/folders/below/it/forest", true},
+    {"CyrillicName", "полка/Лесная тропа", true},
+    {"TrailingSlash", "forest/", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Started, BookFolder, ::testing::ValuesIn(folderCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Started, WithoutABookTheInstalledDemoOpens)
+{
+    ASSERT_TRUE(startAtTitle({})) << readFile(log);
+    readTwoPagesAndQuit();
+}
+
+TEST_F(Started, TheUsersSettingsChooseTheTitlePictureAndNothingIsWritten)
+{
+    const std::string config = root + "/config/quorvel";
+    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    writeFile(config + "/ini.dat", "windowed:YES;\nbook:ignored;\nmain_bg:mine.png;\n");
+    copyFile(work + "/books/demo/pico/night.png", config + "/pico/mine.png");
+    const auto before = fs::last_write_time(config + "/ini.dat");
+    ASSERT_TRUE(start({work + "/books/demo"})) << readFile(log);
+    const Reference mine(config + "/pico/mine.png");
+    ASSERT_TRUE(await("own-title", [&](const Screenshot& s) { return showsTitle(s, mine); }))
+        << readFile(log);
+    player.click(MENU_X, QUIT_Y);
+    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(fs::last_write_time(config + "/ini.dat"), before);
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root + "/config"))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 2) << "the settings folder holds what it held";
+}
+
+TEST_F(Started, ABookFoldersOwnFontWins)
+{
+    writeFile(work + "/books/demo/font.dat", "not a font");
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, root + "/elsewhere", log, {work + "/books/demo"}));
+    EXPECT_EQ(player.waitForExit(20), 1);
+    const std::string said = readFile(log);
+    EXPECT_NE(said.find("Can not load font file!"), std::string::npos) << said;
+    EXPECT_NE(said.find("quorvel: the font \"" + work + "/books/demo/font.dat\" is no font datafile: "
+                        "start quorvel in a working directory that holds it, or give a book "
+                        "folder: quorvel path/to/book\n"),
+              std::string::npos)
+        << said;
+}
+
+TEST_F(Started, AWorkingDirectoryWithoutItsFontSaysWhereItLooked)
+{
+    fs::remove(work + "/font.dat");
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, work, log, {}));
+    EXPECT_EQ(player.waitForExit(20), 1);
+    const std::string said = readFile(log);
+    EXPECT_NE(said.find("Can not load font file!"), std::string::npos) << said;
+    EXPECT_NE(said.find("quorvel: the font \"" + work + "/font.dat\" is not there: start quorvel"),
+              std::string::npos)
+        << said;
 }
 
 TEST_F(Started, PageOpensTheBookThereAndMenuLeadsToTheTitle)
@@ -128,6 +234,34 @@ TEST_F(Started, AMissingBookIsSaidAndTheTitleComesBack)
               std::string::npos) << said;
     player.pressKey(XK_Return);
     quitFromTitle();
+}
+
+TEST_F(Started, AnInstalledTreeRunFromTheRoot)
+{
+    const std::string prefix = root + "/prefix";
+    const std::string install = "'" QUORVEL_CMAKE "' --install '" QUORVEL_BUILD_DIR "' --prefix '"
+                                + prefix + "' > install.log 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << readFile("install.log");
+    for (const char* file : {"bin/quorvel", "bin/quorvel-check", "bin/quorvel-mkfont",
+                             "share/quorvel/font.dat", "share/quorvel/pico/title.png",
+                             "share/quorvel/books/demo/pages.dat",
+                             "share/applications/quorvel.desktop",
+                             "share/icons/hicolor/scalable/apps/quorvel.svg",
+                             "share/man/man1/quorvel.1.gz", "share/man/man1/quorvel-check.1.gz",
+                             "share/man/man1/quorvel-mkfont.1.gz"})
+        EXPECT_TRUE(fs::is_regular_file(prefix + "/" + file)) << file;
+
+    // The installed checker finds the installed font for a book folder.
+    const ProgramRun check = runProgram(prefix + "/bin/quorvel-check",
+                                        {prefix + "/share/quorvel/books/demo"}, true);
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_EQ(check.output, "0 errors, 0 warnings\n");
+
+    // Started as from a desktop menu: no book, in a folder with nothing of its own.
+    ASSERT_TRUE(player.start(prefix + "/bin/quorvel", "/", log) && player.waitForWindow(20))
+        << readFile(log);
+    ASSERT_TRUE(awaitTitle()) << readFile(log);
+    readTwoPagesAndQuit();
 }
 
 } // namespace

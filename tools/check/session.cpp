@@ -5,6 +5,7 @@
 #include "picture.h"
 #include "regularfile.h"
 #include "sound.h"
+#include "startfiles.h"
 
 #include <loadpng.h>
 
@@ -64,29 +65,12 @@ std::string loadProblem(const std::string& path)
     return found == problems.end() ? "" : found->second;
 }
 
-BookLocation locateBookToCheck(const std::string& givenPath)
+BookLocation locateBookToCheck(const std::string& path)
 {
-    // A book file stands for the folder that holds it.
-    std::string path = givenPath;
-    std::error_code ignored;
-    if (fs::path(path).filename() == "pages.dat" && fs::is_regular_file(path, ignored)) {
-        path = fs::path(path).parent_path().string();
-        if (path.empty())
-            path = ".";
-    }
     BookLocation location;
     location.place = locateBook(path);
-    const fs::path folder(location.place.folder);
-    switch (location.place.kind) {
-    case BookPlace::Kind::WorkingDirectory:
-        location.fontPath = (folder / "font.dat").string();
-        break;
-    case BookPlace::Kind::BookFolder:
-        location.fontPath = (folder.parent_path().parent_path() / "font.dat").string();
-        break;
-    case BookPlace::Kind::Nothing:
-        break;
-    }
+    if (location.place.kind != BookPlace::Kind::Nothing)
+        location.fontPath = startFilesFor(location.place).font;
     return location;
 }
 

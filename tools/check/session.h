@@ -35,10 +35,9 @@ struct BookLocation {
     std::string reportFile;  // the book file as the report names it (set by enterBook)
 };
 
-// Looks at `path` through locateBook and names the font: a working
-// directory's own, or for a book folder the one two folders up, where a
-// working directory holding it as books/<name> keeps its font. A path to a
-// pages.dat file stands for the folder that holds it.
+// Looks at `path` through locateBook and names the font the player would
+// draw the book with (see startFilesFor): a working directory's own; a book
+// folder's own, or else the one installed with the player.
 BookLocation locateBookToCheck(const std::string& path);
 
 // Enters the book's place and sets the `book` global: through the player's
