@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "bookplace.h"
+#include "buffers.h"
 #include "cmdline.h"
 #include "gamepage.h"
 #include "init.h"
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 int gameOver = 0;
@@ -35,6 +37,15 @@ bool enterPlace(const CommandLine& line, BookPlace& place)
     if (place.kind == BookPlace::Kind::Nothing) {
         complain("no book at \"" + line.book + "\": a book folder holds pages.dat,"
                  " a working directory ini.dat");
+        return false;
+    }
+    // The book is named by its folder's name in the reader's fixed path
+    // buffers: a name that leaves no room for "/pages.dat" cannot be read.
+    const std::size_t room = PATH_SIZE - 1 - std::strlen("/pages.dat");
+    if (place.kind == BookPlace::Kind::BookFolder && place.book.size() > room) {
+        complain("the book folder's name \"" + place.book + "\" is "
+                 + std::to_string(place.book.size()) + " bytes, more than the "
+                 + std::to_string(room) + " the player has room for: give the folder a shorter name");
         return false;
     }
     if (!enterBookPlace(place)) {

@@ -142,6 +142,7 @@ protected:
     {
         enterScratchDir("usage");
         writeFile("tale/pages.dat", "");
+        writeFile(std::string(54, 'n') + "/pages.dat", "");
         writeFile("elsewhere/readme.txt", "not a book\n");
     }
 };
@@ -170,6 +171,9 @@ const UsageCase usageCases[] = {
     {"NoSuchFolder", {"/no/such/book"}, 1,
      "quorvel: no book at \"/no/such/book\": a book folder holds pages.dat,"
      " a working directory ini.dat"},
+    {"AFolderNameTooLongForTheReader", {std::string(54, 'n')}, 1,
+     "quorvel: the book folder's name \"" + std::string(54, 'n') + "\" is 54 bytes, more than"
+     " the 53 the player has room for: give the folder a shorter name"},
     {"AFolderWithoutABook", {"elsewhere"}, 1,
      "quorvel: no book at \"elsewhere\": a book folder holds pages.dat,"
      " a working directory ini.dat"},
