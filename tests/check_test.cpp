@@ -544,7 +544,8 @@ TEST_F(Check, TheToolOnTheDemo)
 TEST_F(Check, TheToolWithoutAUsableFontOrABook)
 {
     // A working directory without font.dat: the player would end there.
-    writeFile("work/ini.dat", "book:lone;\n");
+    writeFile("work/ini.dat", "book:lone;\nmain_bg:title.png;\n");
+    writePicture("work/pico/title.png");
     writeFile("work/books/lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
     writePicture("work/books/lone/pico/bg.png");
     const std::string fontPath = fs::current_path().string() + "/work/font.dat";
