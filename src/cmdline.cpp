@@ -1,5 +1,7 @@
 #include "cmdline.h"
 
+#include "version.h"
+
 #include <getopt.h>
 
 #include <cerrno>
