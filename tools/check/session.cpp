@@ -11,10 +11,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
-
-namespace fs = std::filesystem;
 
 namespace {
 
