@@ -1,5 +1,7 @@
 #include "bookplace.h"
 
+#include "regularfile.h"
+
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -8,8 +10,7 @@ namespace {
 
 bool isFile(const fs::path& path)
 {
-    std::error_code ignored;
-    return fs::is_regular_file(path, ignored);
+    return fileKindAt(path.c_str()) == FileKind::Regular;
 }
 
 } // namespace

@@ -1,17 +1,13 @@
 #include "startfiles.h"
 
 #include <cstdlib>
+#include "regularfile.h"
+
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool isFile(const fs::path& path)
-{
-    std::error_code ignored;
-    return fs::is_regular_file(path, ignored);
-}
 
 // An environment variable's value, or "" when it is unset.
 std::string environment(const char* name)
@@ -68,7 +64,7 @@ StartFiles startFilesFor(const BookPlace& place)
     }
     const std::string installed = installedDataDir();
     files.font = (folder / "font.dat").string();
-    if (!isFile(files.font) && !installed.empty())
+    if (fileKindAt(files.font.c_str()) != FileKind::Regular && !installed.empty())
         files.font = installed + "/font.dat";
     const std::string config = userConfigDir();
     files.settings = config.empty() ? "" : config + "/ini.dat";
@@ -82,7 +78,7 @@ StartFiles startFilesFor(const BookPlace& place)
 
 BookPlace placeWithoutBook()
 {
-    if (isFile("ini.dat") || isFile("font.dat"))
+    if (fileKindAt("ini.dat") == FileKind::Regular || fileKindAt("font.dat") == FileKind::Regular)
         return currentDirectoryPlace();
     const std::string installed = installedDataDir();
     if (!installed.empty()) {

@@ -3,12 +3,12 @@
 // The screenshots of each run are kept under the build folder's
 // screenshots/ for a person to look at.
 #include "gamepage.h"
+#include "screens.h"
 #include "testenv.h"
 #include "title.h"
 #include "xplayer.h"
 
 #include <allegro.h>
-#include <loadpng.h>
 #include <X11/keysym.h>
 
 #include <gtest/gtest.h>
@@ -44,84 +44,6 @@ const Place MENU_BUTTON = centreOf(dialogGamePage[PAGE_MENU]);
 const Place FIRST_CHOICE = {640 - 20, centreOf(dialogGamePage[PAGE_FIRST_CHOICE]).y};
 // A row of pixels inside the choices, 4 below their top.
 const int CHOICE_ROW = dialogGamePage[PAGE_FIRST_CHOICE].y + 4;
-
-// The screen is 16-bit: channels come back rounded to 5 or 6 bits.
-bool near(Rgb a, Rgb b, int tolerance = 12)
-{
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance
-           && std::abs(a.b - b.b) <= tolerance;
-}
-
-bool isGrey225(Rgb c)
-{
-    return near(c, {225, 225, 225});
-}
-
-// A picture of the demo, for comparing the screen with what should show.
-class Reference {
-public:
-    explicit Reference(const std::string& path) : bmp(load_png(path.c_str(), nullptr)) {}
-    ~Reference() { destroy_bitmap(bmp); }
-    Reference(const Reference&) = delete;
-    Reference& operator=(const Reference&) = delete;
-
-    bool loaded() const { return bmp != nullptr; }
-    Rgb at(int x, int y) const
-    {
-        const int c = getpixel(bmp, x, y);
-        return {getr24(c), getg24(c), getb24(c)};
-    }
-
-private:
-    BITMAP* bmp;
-};
-
-// How many points of a 10-pixel grid over the rectangle show `picture` at
-// the same place shifted by (dx, dy), and how many were compared.
-int matchingPoints(const Screenshot& shot, const Reference& picture, int x0, int y0, int x1,
-                   int y1, int dx, int dy, int& compared)
-{
-    int matching = 0;
-    compared = 0;
-    for (int y = y0; y < y1; y += 10)
-        for (int x = x0; x < x1; x += 10) {
-            ++compared;
-            matching += near(shot.at(x, y), picture.at(x - dx, y - dy));
-        }
-    return matching;
-}
-
-// True when nearly all of the rectangle shows `picture` shifted by (dx, dy).
-bool shows(const Screenshot& shot, const Reference& picture, int x0, int y0, int x1, int y1,
-           int dx = 0, int dy = 0)
-{
-    int compared = 0;
-    const int matching = matchingPoints(shot, picture, x0, y0, x1, y1, dx, dy, compared);
-    return matching * 10 >= compared * 9;
-}
-
-// Pixels in the rectangle darker than `limit` in every channel: drawn text.
-int darkPixels(const Screenshot& shot, int x0, int y0, int x1, int y1, int limit = 60)
-{
-    int dark = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const Rgb c = shot.at(x, y);
-            dark += c.r < limit && c.g < limit && c.b < limit;
-        }
-    return dark;
-}
-
-// An alert box stands over the middle of the screen: most of that part
-// differs from `before`, the screen as it was without it.
-bool boxCoversTheMiddle(const Screenshot& shot, const Screenshot& before)
-{
-    int changed = 0;
-    for (int y = 200; y < 280; y += 4)
-        for (int x = 240; x < 400; x += 4)
-            changed += !near(shot.at(x, y), before.at(x, y));
-    return changed > 400; // of 800 points
-}
 
 class EndToEnd : public ::testing::Test {
 protected:

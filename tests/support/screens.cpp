@@ -48,7 +48,7 @@ int darkPixels(const Screenshot& shot, int x0, int y0, int x1, int y1, int limit
     return dark;
 }
 
-static bool isGrey225(Rgb c)
+bool isGrey225(Rgb c)
 {
     return near(c, {225, 225, 225});
 }

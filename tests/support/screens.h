@@ -17,6 +17,9 @@ const int CHOICE_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19
 // to 5 or 6 bits.
 bool near(Rgb a, Rgb b, int tolerance = 12);
 
+// The light grey of the page's text box and buttons.
+bool isGrey225(Rgb c);
+
 // A picture file, to compare the screen with what should show.
 class Reference {
 public:
