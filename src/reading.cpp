@@ -11,24 +11,13 @@ namespace {
 
 std::vector<int> history;
 
-// The index in dialogGamePage of one of its elements, as the dialog player
-// counts them.
-int indexOf(const DIALOG* element)
-{
-    return static_cast<int>(element - dialogGamePage);
-}
-
 // The choices in the order they stand on the screen, left to right.
-std::vector<int> choicesOnScreen()
-{
-    return {indexOf(button_3), indexOf(button_2), indexOf(button_1)};
-}
+const std::vector<int> choicesOnScreen = {PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE,
+                                          PAGE_FIRST_CHOICE};
 
-// Tab goes round the choices, then Menu.
-std::vector<int> tabOrder()
-{
-    return {indexOf(button_3), indexOf(button_2), indexOf(button_1), indexOf(button_exit)};
-}
+// Tab goes round the choices, then Menu; Enter and Space may take any of them.
+const std::vector<int> tabOrder = {PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE, PAGE_FIRST_CHOICE,
+                                   PAGE_MENU};
 
 bool isShown(int element)
 {
@@ -52,7 +41,7 @@ void scrollTextBy(int lines)
 void pick(int n)
 {
     int seen = 0;
-    for (int element : choicesOnScreen())
+    for (int element : choicesOnScreen)
         if (isShown(element) && ++seen == n) {
             dialogGamePage[element].flags |= D_SELECTED;
             return;
@@ -63,12 +52,12 @@ void pick(int n)
 
 int pageHomeElement()
 {
-    if (isShown(indexOf(button_1)))
-        return indexOf(button_1);
-    for (int element : choicesOnScreen())
+    if (isShown(PAGE_FIRST_CHOICE))
+        return PAGE_FIRST_CHOICE;
+    for (int element : choicesOnScreen)
         if (isShown(element))
             return element;
-    return indexOf(button_exit);
+    return PAGE_MENU;
 }
 
 void focusPageForKeys()
@@ -114,19 +103,19 @@ PageRequest applyPageCommand(Command command)
         scrollTextTo(INT_MAX);
         break;
     case Command::Left:
-        moveFocus(player, choicesOnScreen(), home, -1, false);
+        moveFocus(player, choicesOnScreen, home, -1, false);
         break;
     case Command::Right:
-        moveFocus(player, choicesOnScreen(), home, 1, false);
+        moveFocus(player, choicesOnScreen, home, 1, false);
         break;
     case Command::Previous:
-        moveFocus(player, tabOrder(), home, -1, true);
+        moveFocus(player, tabOrder, home, -1, true);
         break;
     case Command::Next:
-        moveFocus(player, tabOrder(), home, 1, true);
+        moveFocus(player, tabOrder, home, 1, true);
         break;
     case Command::Take:
-        takeFocused(player, tabOrder(), home);
+        takeFocused(player, tabOrder, home);
         break;
     case Command::Pick1:
         pick(1);
@@ -151,7 +140,7 @@ PageRequest applyPageCommand(Command command)
     case Command::WheelUp:
     case Command::WheelDown:
         // As the library's text box answers the wheel, while the pointer is over it.
-        if (player->mouse_obj == indexOf(field_text_main) && !(field_text_main->flags & D_HIDDEN))
+        if (player->mouse_obj == PAGE_TEXT && isShown(PAGE_TEXT))
             object_message(field_text_main, MSG_WHEEL, command == Command::WheelUp ? 1 : -1);
         break;
     }

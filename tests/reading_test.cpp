@@ -26,9 +26,6 @@
 
 namespace {
 
-enum { MENU_START = 1, MENU_ABOUT = 3, MENU_QUIT = 4 };
-enum { TEXT_BOX = 1, FIRST_CHOICE = 3, SECOND_CHOICE = 4, THIRD_CHOICE = 5, MENU = 6 };
-
 void writePicture(const std::string& path, int w, int h, int r, int g, int b)
 {
     BITMAP* picture = makeTestPicture(w, h, r, g, b);
@@ -167,11 +164,16 @@ MouseStep pointAt(int x, int y, int reads = 10)
     return step;
 }
 
-const int MENU_X = 324, ABOUT_Y = 252, QUIT_Y = 324; // the buttons' middles
+// The middle of a title menu button, as the menu's table places it.
+MouseStep pointAtMenu(int element)
+{
+    const DIALOG& button = dialogMenu[element];
+    return pointAt(button.x + button.w / 2, button.y + button.h / 2);
+}
 
 TEST_F(Reading, EnterRightAfterStartUpOpensTheBookThoughThePointerRestsOnQuit)
 {
-    std::vector<MouseStep> script{pointAt(MENU_X, QUIT_Y)};
+    std::vector<MouseStep> script{pointAtMenu(MENU_QUIT)};
     append(script, tap(KEY_ENTER, 13));
     playMouse(script);
     gui_mouse_b(); // the pointer is on Quit before the menu opens
@@ -181,7 +183,7 @@ TEST_F(Reading, EnterRightAfterStartUpOpensTheBookThoughThePointerRestsOnQuit)
 TEST_F(Reading, ThePointerPlaceTheMenuFirstLearnsCountsForNothing)
 {
     // As when the window learns where the pointer is only after it opened.
-    std::vector<MouseStep> script{idle(5), pointAt(MENU_X, QUIT_Y)};
+    std::vector<MouseStep> script{idle(5), pointAtMenu(MENU_QUIT)};
     append(script, tap(KEY_ENTER, 13));
     playMouse(script);
     EXPECT_TRUE(title());
@@ -190,7 +192,7 @@ TEST_F(Reading, ThePointerPlaceTheMenuFirstLearnsCountsForNothing)
 TEST_F(Reading, ThePointerGivesTheFocusAndTheKeysMoveItOn)
 {
     int onAbout = 0, offAbout = 0;
-    std::vector<MouseStep> script{idle(5), pointAt(100, 100), pointAt(MENU_X, ABOUT_Y),
+    std::vector<MouseStep> script{idle(5), pointAt(100, 100), pointAtMenu(MENU_ABOUT),
                                   then([&] { onAbout = focusIn(dialogMenu); }),
                                   pointAt(100, 100), // the background: the focus stays
                                   then([&] { offAbout = focusIn(dialogMenu); })};
@@ -312,17 +314,17 @@ const FocusCase focusCases[] = {
     {"ThreeChoices", "123",
      {KEY_RIGHT, KEY_LEFT, KEY_LEFT, KEY_LEFT, KEY_RIGHT, KEY_RIGHT, KEY_RIGHT},
      // the first key starts at the first choice, on the right
-     {FIRST_CHOICE, SECOND_CHOICE, THIRD_CHOICE, THIRD_CHOICE, SECOND_CHOICE, FIRST_CHOICE,
-      FIRST_CHOICE}},
+     {PAGE_FIRST_CHOICE, PAGE_SECOND_CHOICE, PAGE_THIRD_CHOICE, PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE, PAGE_FIRST_CHOICE,
+      PAGE_FIRST_CHOICE}},
     {"FirstAndThird", "13", {KEY_LEFT, KEY_LEFT, KEY_RIGHT},
-     {FIRST_CHOICE, THIRD_CHOICE, FIRST_CHOICE}},
+     {PAGE_FIRST_CHOICE, PAGE_THIRD_CHOICE, PAGE_FIRST_CHOICE}},
     {"SecondAndThird", "23", {KEY_RIGHT, KEY_RIGHT, KEY_LEFT},
      // without a first choice the keys start at the leftmost
-     {THIRD_CHOICE, SECOND_CHOICE, THIRD_CHOICE}},
-    {"FirstOnly", "1", {KEY_LEFT, KEY_RIGHT}, {FIRST_CHOICE, FIRST_CHOICE}},
+     {PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE, PAGE_THIRD_CHOICE}},
+    {"FirstOnly", "1", {KEY_LEFT, KEY_RIGHT}, {PAGE_FIRST_CHOICE, PAGE_FIRST_CHOICE}},
     {"TabGoesRoundTheChoicesAndMenu", "123", {KEY_TAB, KEY_TAB, KEY_TAB, KEY_TAB, KEY_TAB},
-     {FIRST_CHOICE, MENU, THIRD_CHOICE, SECOND_CHOICE, FIRST_CHOICE}},
-    {"NoChoiceStartsAtMenu", "", {KEY_RIGHT, KEY_TAB}, {MENU, MENU}},
+     {PAGE_FIRST_CHOICE, PAGE_MENU, PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE, PAGE_FIRST_CHOICE}},
+    {"NoChoiceStartsAtMenu", "", {KEY_RIGHT, KEY_TAB}, {PAGE_MENU, PAGE_MENU}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, PageFocus, ::testing::ValuesIn(focusCases),
@@ -444,7 +446,7 @@ TEST_F(Reading, ScrollingKeysMoveTheTextWithinItsBounds)
     for (int i = 0; i < 40; ++i)
         text += "Line " + std::to_string(i) + " of a long text that wraps in the box. ";
     writeBook(page("text_main:" + text + ";\nbut1_text:on;\n"));
-    DIALOG* box = &dialogGamePage[TEXT_BOX];
+    DIALOG* box = &dialogGamePage[PAGE_TEXT];
     const int shown = (box->h - 8) / text_height(font);
     int lines = 0;
     std::vector<int> tops;
@@ -589,7 +591,7 @@ TEST_F(Reading, ARightClickOnAChoiceGoesBackInsteadOfTakingIt)
     script.push_back(onPage(1));
     script.push_back(idle(10)); // the button places itself when drawn
     MouseStep press;
-    press.target = &dialogGamePage[FIRST_CHOICE];
+    press.target = &dialogGamePage[PAGE_FIRST_CHOICE];
     press.buttons = 2;
     press.reads = 5;
     script.push_back(press);
