@@ -466,6 +466,39 @@ TEST_F(Reading, ScrollingKeysMoveTheTextWithinItsBounds)
     EXPECT_EQ(tops, wanted);
 }
 
+TEST_F(Reading, TheWheelScrollsTheTextUnderThePointerOnly)
+{
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "Line " + std::to_string(i) + " of a long text that wraps in the box. ";
+    writeBook(page("text_main:" + text + ";\nbut1_text:on;\n"));
+    const DIALOG& box = dialogGamePage[PAGE_TEXT];
+    MouseStep overText = pointAt(box.x + box.w / 2, box.y + box.h / 2, 10);
+    MouseStep overPicture = pointAt(320, 100, 10);
+    std::vector<int> tops;
+    const auto note = [&] { tops.push_back(box.d2); };
+    std::vector<MouseStep> script{onPage(0), overText};
+    for (int notches : {-1, -1, 1}) {
+        MouseStep turn = idle(10);
+        turn.wheel = notches;
+        script.push_back(turn);
+        script.push_back(then(note));
+    }
+    script.push_back(overPicture);
+    MouseStep turnAway = idle(10);
+    turnAway.wheel = -1;
+    script.push_back(turnAway);
+    script.push_back(then(note));
+    append(script, tap(KEY_ESC, 27));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    ASSERT_EQ(tops.size(), 4u);
+    EXPECT_GT(tops[0], 0);          // towards the reader: on down the text
+    EXPECT_GT(tops[1], tops[0]);
+    EXPECT_LT(tops[2], tops[1]);    // away: back up
+    EXPECT_EQ(tops[3], tops[2]);    // not over the text: nothing
+}
+
 // --- Back -----------------------------------------------------------------
 
 struct BackWay {

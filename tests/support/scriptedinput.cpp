@@ -19,6 +19,8 @@ int readsLeft = 0;
 bool started = false;
 long idleReads = 0;
 int lastX = 0, lastY = 0;
+// The wheel's place, kept from one script to the next as a real wheel's is.
+std::atomic<int> wheelPlace{0};
 std::atomic<int> lastButtons{0};
 // The dialog manager also samples the button from its double-click timer,
 // on the library's timer thread; only the thread that plays the script
@@ -40,6 +42,7 @@ bool stepReady()
                 return false;
             started = true;
             readsLeft = step.reads;
+            wheelPlace += step.wheel;
             if (step.target) {
                 step.x = step.target->x + step.target->w / 2;
                 step.y = step.target->y + step.target->h / 2;
@@ -69,7 +72,7 @@ int scriptedY()
 
 int scriptedZ()
 {
-    return 0;
+    return wheelPlace;
 }
 
 int scriptedButtons()

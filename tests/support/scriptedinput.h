@@ -10,6 +10,8 @@ struct MouseStep {
     int x = 0, y = 0;                // -1: where the mouse already is
     int buttons = 0;                 // the button state the GUI reads
     int reads = 1;                   // for how many reads of the button state
+    int wheel = 0;                   // notches the wheel turns as the step starts
+                                     // (positive: away from the reader)
     std::function<bool()> waitFor;   // the step starts once this holds (null: at once)
     std::function<void()> action;    // run once when the step starts (null: nothing)
     const struct DIALOG* target = nullptr; // when set: aim at its centre as placed at the start
