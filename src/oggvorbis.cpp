@@ -248,7 +248,8 @@ SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dat
         sample = create_sample(16, header.channels == 2, static_cast<int>(header.rate),
                                static_cast<int>(header.frames));
         if (!sample) {
-            problem = "cannot be decoded: not enough memory";
+            problem = "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
+                      + " MB decoded: there is not enough memory to decode it";
             return nullptr;
         }
         if (!decodeWhole(file, dataEnd, header, sample, frames, problem)) {

@@ -208,6 +208,12 @@ bool roomFor(const PictureHeader& header)
     return true;
 }
 
+std::string noRoomFor(const PictureHeader& header)
+{
+    return "is " + std::to_string(header.width) + " × " + std::to_string(header.height)
+           + ": there is not enough memory to decode it";
+}
+
 } // namespace
 
 BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
@@ -223,8 +229,7 @@ BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
     } else if (header.format == PictureFormat::Png && !pngDataWhole(file, why)) {
         // why is set
     } else if (!roomFor(header)) {
-        why = "cannot be decoded: not enough memory for " + std::to_string(header.width) + " × "
-              + std::to_string(header.height) + " pixels";
+        why = noRoomFor(header);
     } else if (PACKFILE* packed = file.packfile()) {
         // A picture's alpha channel is kept (a 32-bit bitmap in every colour
         // depth) so that it can be composed over what lies under it; by
@@ -242,8 +247,10 @@ BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
         }
         set_color_conversion(conversion);
         pack_fclose(packed);
+        // A PNG's data was read whole above: only memory can fail it now.
         if (!picture)
-            why = "cannot be decoded: its data is damaged";
+            why = header.format == PictureFormat::Png ? noRoomFor(header)
+                                                      : "cannot be decoded: its data is damaged";
     } else {
         why = "cannot be loaded: it cannot be read";
     }

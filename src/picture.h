@@ -42,8 +42,10 @@ PictureHeader inspectPicture(const char* path);
 // Decodes the picture at `path`, whose look gave `header` (ok). The data of
 // a PNG is read through once before the library's decoder gets it, so that
 // a damaged file is refused before a bitmap is made (the decoder would lose
-// that bitmap when the data breaks off). Returns null, with `problem` (when
-// given) set, when the data is damaged or memory runs short. A picture with
+// that bitmap when the data breaks off), and a bitmap of its size is tried
+// first, since not every decoder looks at what create_bitmap gives it.
+// Returns null, with `problem` (when given) set, when the data is damaged or
+// memory runs short (said apart: "there is not enough memory"). A picture with
 // an alpha channel comes back as a 32-bit bitmap with its alpha, whatever
 // the colour depth (see compose.h); any other in the current depth. The
 // caller owns the bitmap.

@@ -254,7 +254,8 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
     SAMPLE* sample = create_sample(16, header.channels == 2, header.rate,
                                    static_cast<int>(header.frames));
     if (!sample) {
-        problem = "cannot be decoded: not enough memory";
+        problem = "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
+                  + " MB decoded: there is not enough memory to decode it";
         return nullptr;
     }
     auto* out = static_cast<std::uint16_t*>(sample->data);

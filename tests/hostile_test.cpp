@@ -683,6 +683,7 @@ struct BombCase {
     std::string lines;           // the page's lines naming them
     int status;                  // the checker's exit status
     std::vector<std::string> said;
+    const char* limitKb = "524288"; // the limit on address space
 };
 
 // Tests are named by their case; the case itself prints as its name.
@@ -701,7 +702,9 @@ TEST_P(Bomb, IsRefusedCleanlyUnderAMemoryLimit)
     makeCheckerBook(page(GetParam().lines));
     GetParam().make();
     const ProgramRun run = runProgram(
-        "/bin/sh", {"-c", "ulimit -v 524288 && exec \"$0\" \"$@\"", QUORVEL_CHECK, "work/books/b"},
+        "/bin/sh",
+        {"-c", std::string("ulimit -v ") + GetParam().limitKb + " && exec \"$0\" \"$@\"",
+         QUORVEL_CHECK, "work/books/b"},
         true);
     EXPECT_EQ(run.status, GetParam().status) << "-1: ended by a signal\n" << run.output;
     for (const std::string& line : GetParam().said)
@@ -734,6 +737,12 @@ INSTANTIATE_TEST_SUITE_P(
         BombCase{"PngAtTheLimitIsTaken",
                  [] { writeFile("work/books/b/pico/big.png", bitPng(4096, 4096)); },
                  "pico_name:big.png;\n", 0, {"0 errors"}},
+        // 64 MB once decoded, with about 100 MB of address space in all: a
+        // picture that is sound but cannot be had now says so.
+        BombCase{"PngAtTheLimitWithoutMemoryForIt",
+                 [] { writeFile("work/books/b/pico/big.png", bitPng(4096, 4096)); },
+                 "pico_name:big.png;\n", 1,
+                 {"is 4096 × 4096: there is not enough memory to decode it"}, "100000"},
         BombCase{"WavOf2GbSparse",
                  [] {
                      std::string wav = pcmWav(100);
