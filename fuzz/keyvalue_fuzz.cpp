@@ -1,8 +1,10 @@
 // The line format: splitKeyValue on the input taken as one line, and the
 // LineReader over a file holding the input, each checked against what its
-// header promises.
+// header promises (valid UTF-8 once narrowed back included).
 #include "fuzzenv.h"
+#include "init.h"
 #include "keyvalue.h"
+#include "utf8.h"
 
 #include <string>
 #include <string_view>
@@ -33,19 +35,44 @@ void checkSplit(std::string_view line)
             "a ';' ends the value");
 }
 
+// The bytes LineReader gives for one line's text (NUL bytes already out):
+// each byte of a valid UTF-8 sequence widened when above 127, each other
+// byte made one "?".
+std::size_t expectedLineBytes(std::string_view text)
+{
+    std::size_t bytes = 0;
+    while (!text.empty()) {
+        const std::size_t length = utf8SequenceLength(text);
+        if (length == 0) {
+            bytes += 1;
+            text.remove_prefix(1);
+            continue;
+        }
+        for (std::size_t i = 0; i < length; ++i)
+            bytes += static_cast<unsigned char>(text[i]) < 0x80 ? 1 : 2;
+        text.remove_prefix(length);
+    }
+    return bytes;
+}
+
 // The bytes LineReader should give for the input: line ends taken out, NUL
-// bytes dropped, bytes above 127 widened to two, a leading mark skipped.
+// bytes dropped, each line made valid UTF-8 and widened, a leading mark
+// skipped.
 std::size_t expectedTextBytes(std::string_view file)
 {
     if (file.substr(0, 3) == "\xEF\xBB\xBF")
         file.remove_prefix(3);
     std::size_t bytes = 0;
-    for (unsigned char c : file) {
-        if (c == '\n' || c == '\r' || c == 0)
-            continue;
-        bytes += c < 0x80 ? 1 : 2;
+    std::string line;
+    for (const char c : file) {
+        if (c == '\n' || c == '\r') {
+            bytes += expectedLineBytes(line);
+            line.clear();
+        } else if (c != 0) {
+            line.push_back(c);
+        }
     }
-    return bytes;
+    return bytes + expectedLineBytes(line);
 }
 
 } // namespace
@@ -65,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         require(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos,
                 "lines hold no line ends and no NUL bytes");
         bytes += line.size();
+        require(isValidUtf8(encrCyr(line)), "a line narrowed back is valid UTF-8");
         checkSplit(line);
     }
     require(bytes == expectedTextBytes(input), "every byte of the file is delivered");

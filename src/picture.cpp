@@ -15,8 +15,9 @@
 
 namespace {
 
-// Bytes enough for the size fields of every format below.
-const std::size_t HEADER_SIZE = 26;
+// Bytes enough for the size fields of every format below, and a BMP's
+// compression.
+const std::size_t HEADER_SIZE = 34;
 
 std::uint32_t bigEndian32(const unsigned char* p)
 {
@@ -90,6 +91,13 @@ PictureHeader inspectPicture(const char* path)
             // top-down picture's negative height is a huge one to it).
             width = littleEndian32(bytes + 18);
             height = littleEndian32(bytes + 22);
+            // The library's run-length decoders never stop at the end of a
+            // file cut short: they read on for ever.
+            const std::uint32_t compression = got >= 34 ? littleEndian32(bytes + 30) : 0;
+            if (compression == 1 || compression == 2) {
+                header.problem = "is a run-length compressed BMP, which the player does not read";
+                return header;
+            }
         } else {
             header.problem = "is a kind of BMP the player does not read";
             return header;

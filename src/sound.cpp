@@ -285,16 +285,22 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
     return sample;
 }
 
-// True when the first packet of the Ogg file is a Vorbis identification
-// header, whatever state the rest is in.
-bool startsAsVorbis(const RegularFile& file)
+// True when the file begins as one of the common sound files: WAV (RIFF,
+// RIFX, RF64, Wave64), AIFF, AU, FLAC, CAF or MP3. Only these reach
+// libsndfile, whose readers of rarer formats have had memory faults on
+// damaged headers.
+bool commonSoundFile(const RegularFile& file)
 {
-    unsigned char page[27 + 255 + 7];
-    const std::size_t got = file.readAt(0, page, sizeof page);
-    if (got < 27)
-        return false;
-    const std::size_t packet = 27 + page[26];
-    return got >= packet + 7 && std::memcmp(page + packet, "\x01vorbis", 7) == 0;
+    unsigned char head[12] = {};
+    const std::size_t got = file.readAt(0, head, sizeof head);
+    const auto starts = [&](const char* magic, std::size_t at = 0) {
+        const std::size_t length = std::strlen(magic);
+        return got >= at + length && std::memcmp(head + at, magic, length) == 0;
+    };
+    const bool mpegFrame = got >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+    return starts("RIFF") || starts("RIFX") || starts("RF64") || starts("riff")
+           || (starts("FORM") && (starts("AIFF", 8) || starts("AIFC", 8))) || starts(".snd")
+           || starts("fLaC") || starts("caff") || starts("ID3") || mpegFrame;
 }
 
 } // namespace
@@ -316,21 +322,22 @@ SoundHeader inspectSound(const char* path)
             return header;
         }
         const OggVorbisHeader vorbis = inspectOggVorbis(file, header.dataEnd);
-        if (!vorbis.vorbis && startsAsVorbis(file)) {
-            // Damaged headers: libsndfile, which also reads Vorbis, loses
-            // memory when it gives up on them.
-            header.problem = "cannot be decoded: its Ogg Vorbis headers are damaged";
+        if (!vorbis.vorbis) {
+            // Not handed to libsndfile, which loses memory when it gives up on
+            // damaged Vorbis headers.
+            header.problem = "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged";
             return header;
         }
-        if (vorbis.vorbis) {
-            header.format = "Ogg Vorbis";
-            header.channels = vorbis.channels;
-            header.rate = static_cast<int>(std::clamp<long>(vorbis.rate, 0, MAX_SOUND_RATE + 1));
-            header.frames = vorbis.frames;
-            header.decoder = SoundDecoder::Logg;
-            return withLimits(header);
-        }
-        // Another codec in an Ogg file (Opus, FLAC): libsndfile may read it.
+        header.format = "Ogg Vorbis";
+        header.channels = vorbis.channels;
+        header.rate = static_cast<int>(std::clamp<long>(vorbis.rate, 0, MAX_SOUND_RATE + 1));
+        header.frames = vorbis.frames;
+        header.decoder = SoundDecoder::Logg;
+        return withLimits(header);
+    }
+    if (!commonSoundFile(file)) {
+        header.problem = "is not a sound file the player reads";
+        return header;
     }
     const WavLayout wav = walkWav(file);
     const SoundReader reader(file, header.dataEnd, wav.patches);

@@ -4,8 +4,8 @@
 // caller may look at every sound at once and decode each later; a sound
 // that passed the look can still fail to decode, and says why.
 //
-// Ogg Vorbis, found by its contents, goes through oggvorbis.h. Every other
-// file goes to libsndfile, which reads WAV in all its common forms (PCM of
+// Ogg Vorbis, found by its contents, goes through oggvorbis.h (an Ogg file
+// of another codec is refused). Every other file goes to libsndfile, which reads WAV in all its common forms (PCM of
 // 8 to 32 bits, floating point, WAVE_FORMAT_EXTENSIBLE, A-law, µ-law, IMA
 // and MS ADPCM), FLAC, AIFF, MP3 and more, by their contents. A plain 8- or
 // 16-bit PCM WAV file whose chunks the library's own reader walks safely is

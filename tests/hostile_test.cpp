@@ -416,6 +416,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "books/t/audio/x.wav", "MB decoded: more than the 128 MB", 0x7FFFFFF0LL + 44},
         RefusedCase{"WavWithNoSamples", [] { return pcmWav(0); }, "books/t/audio/x.wav",
                     "holds no sound"},
+        // The library's run-length decoder reads on for ever past the end of
+        // a cut file (found by fuzzing).
+        RefusedCase{"RunLengthCompressedBmp",
+                    [] {
+                        BITMAP* picture = makeTestPicture(16, 8, 1, 2, 3);
+                        save_bitmap("made/rle.bmp", picture, nullptr);
+                        destroy_bitmap(picture);
+                        return withLittleEndian32(readFile("made/rle.bmp"), 30, 1).substr(0, 60);
+                    },
+                    "books/t/pico/x.bmp", "is a run-length compressed BMP"},
         RefusedCase{"TextNamedAsSound", [] { return std::string("not a sound at all"); },
                     "books/t/audio/x.wav", "is not a sound file the player reads"}),
     [](const auto& info) { return std::string(info.param.name); });
