@@ -254,17 +254,28 @@ private:
 
 } // namespace
 
-bool readBook(const char* path, const BookObserver& observer)
+bool readBook(const char* path, const BookObserver& observer, const BookProgress& progress)
 {
     LineReader file(path);
     if (!file.isOpen())
         return false;
+    // Lines between two reports of progress: often enough for a bar to
+    // move smoothly, seldom enough to cost nothing.
+    const int LINES_PER_REPORT = 512;
+    const long long total = progress ? file_size_ex(path) : 0;
+    long long done = 0;
     Reader reader(observer);
     std::string line;
     for (int number = 1; file.next(line); ++number) {
         if (!file.lastLineWasUtf8())
             reader.notUtf8(number, line);
         reader.readLine(number, line);
+        done += static_cast<long long>(line.size()) + 1; // a wide byte counts twice: near enough
+        if (progress && number % LINES_PER_REPORT == 0 && !progress(std::min(done, total), total)) {
+            reader.finish();
+            freePages();
+            return true;
+        }
     }
     reader.finish();
     reader.resolveNames();
@@ -279,12 +290,12 @@ std::string bookFilePath()
     return path;
 }
 
-bool loadBook()
+bool loadBook(const BookProgress& progress)
 {
     const std::string path = bookFilePath();
     if (!exists(path.c_str()))
         return false;
-    return readBook(path.c_str(), nullptr);
+    return readBook(path.c_str(), nullptr, progress);
 }
 
 int pageAfterChoice(int pageIndex, int choice, int target, int pageCount)

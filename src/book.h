@@ -38,10 +38,17 @@ int pageAfterChoice(int pageIndex, int choice, int target, int pageCount);
 // with that page's own target.
 int pageAfterChoice(int pageIndex, int choice);
 
-// Reads book + "/pages.dat" into the (empty) page list, loading every
-// picture and sound it names, and sets the book-level values. Returns false,
-// with no pages, when the book file is missing or cannot be opened.
-bool loadBook();
+// Told now and then while a book file is read: how many of its `total`
+// bytes have been read (`done`). Returning false stops the reading, and the
+// pages read so far are freed.
+using BookProgress = std::function<bool(long long done, long long total)>;
+
+// Reads book + "/pages.dat" into the (empty) page list, checking every
+// picture and sound it names (they are decoded when a page needs them), and
+// sets the book-level values, telling `progress` (when set) how far it has
+// read. Returns false, with no pages, when the book file is missing or
+// cannot be opened.
+bool loadBook(const BookProgress& progress = nullptr);
 
 // The index of the first page in gamedataPages whose page_start line names
 // it `name`, or -1 when none does. The reader turns a choice's target that
@@ -90,8 +97,10 @@ struct BookEvent {
 using BookObserver = std::function<void(const BookEvent&)>;
 
 // Reads the book file at `path` into the page list (which must be empty)
-// and the book-level values, telling `observer` (when set) about each line.
-// Returns false when the file cannot be opened.
-bool readBook(const char* path, const BookObserver& observer);
+// and the book-level values, telling `observer` (when set) about each line
+// and `progress` (when set) about how far it has read. Returns false when
+// the file cannot be opened.
+bool readBook(const char* path, const BookObserver& observer,
+              const BookProgress& progress = nullptr);
 
 #endif

@@ -4,22 +4,26 @@
 #include "media.h"
 #include "target.h"
 
+#include <algorithm>
 #include <cstring>
 
-// Replaces the string in `field` with a copy of `s` in a new buffer of `size` bytes.
-static void replaceText(char*& field, std::size_t size, const char* s)
+// Replaces the string in `field` with a copy of `s` cut to fit `limit` bytes,
+// in a buffer no larger than the copy needs: a book of many pages keeps
+// only the bytes its texts have.
+static void replaceText(char*& field, std::size_t limit, const char* s)
 {
+    const std::size_t size = std::min(std::strlen(s) + 1, limit);
+    char* copy = new char[size];
+    copyCut(copy, size, s);
     delete[] field;
-    field = new char[size];
-    copyCut(field, size, s);
+    field = copy;
 }
-
 
 Gamedata::~Gamedata()
 {
-    releasePicture(background);
-    releasePicture(pico);
-    releaseSound(sound);
+    releaseMedia(background);
+    releaseMedia(pico);
+    releaseMedia(sound);
     delete[] pageName;
     delete[] roomName;
     delete[] text;
@@ -82,25 +86,45 @@ int Gamedata::getButGoto(int choice) const
 void Gamedata::setBackground(const char* path)
 {
     replaceText(backgroundPath, PATH_SIZE, path);
-    BITMAP* loaded = acquirePicture(backgroundPath);
-    releasePicture(background);
-    background = loaded;
+    MediaFile* checked = acquirePicture(backgroundPath);
+    releaseMedia(background);
+    background = checked;
 }
 
 void Gamedata::setPico(const char* path)
 {
     replaceText(picoPath, PATH_SIZE, path);
-    BITMAP* loaded = acquirePicture(picoPath);
-    releasePicture(pico);
-    pico = loaded;
+    MediaFile* checked = acquirePicture(picoPath);
+    releaseMedia(pico);
+    pico = checked;
 }
 
 void Gamedata::setSound(const char* path)
 {
     replaceText(soundPath, PATH_SIZE, path);
-    SAMPLE* loaded = acquireSound(soundPath);
-    releaseSound(sound);
-    sound = loaded;
+    MediaFile* checked = acquireSound(soundPath);
+    releaseMedia(sound);
+    sound = checked;
+}
+
+BITMAP* Gamedata::getBackround() const
+{
+    return background ? decodedPicture(background) : nullptr;
+}
+
+BITMAP* Gamedata::getPico() const
+{
+    return pico ? decodedPicture(pico) : nullptr;
+}
+
+int Gamedata::getPicoW() const
+{
+    return getPico()->w;
+}
+
+SAMPLE* Gamedata::getSound() const
+{
+    return sound ? decodedSample(sound) : nullptr;
 }
 
 void Gamedata::setSoundLoop(const char* s)

@@ -4,13 +4,16 @@
 #define QUORVEL_GAMEDATA_H
 
 #include "buffers.h"
+#include "media.h"
 
 #include <allegro.h>
 
 // A page record. The book reader fills it field by field; the page screen
-// reads it. Texts are NUL-terminated copies the record owns, or null when
-// the page has none; pictures and the sound are taken from the book's media
-// store when their field is set and given back when the record is destroyed.
+// reads it. Texts are NUL-terminated copies the record owns, each in a
+// buffer of its own size, or null when the page has none. Pictures and the
+// sound are files held in the book's media store (media.h): checked when
+// their field is set, decoded when a getter asks for them, and given back
+// when the record is destroyed.
 // Choices a page has room for: but1, but2 and but3, numbered 1 to 3.
 const int CHOICES_PER_PAGE = 3;
 
@@ -21,9 +24,8 @@ public:
     Gamedata(const Gamedata&) = delete;
     Gamedata& operator=(const Gamedata&) = delete;
 
-    // Each copies `s` into a buffer of its own (LABEL_SIZE bytes for the
-    // room name and labels, TEXT_SIZE for the main text), cut at a whole
-    // UTF-8 character.
+    // Each copies `s`, cut at a whole UTF-8 character to fit LABEL_SIZE bytes
+    // for the room name and labels, TEXT_SIZE for the main text.
     void setRoomName(const char* s);
     void setText(const char* s);
     void setBut1Text(const char* s);
@@ -41,9 +43,9 @@ public:
     // may name the page by it. Copied whole; an empty name gives none.
     void setPageName(const char* s);
 
-    // Keep a copy of `path` and load the file now. A file that cannot be
-    // loaded ends the program (under the player's loaders) or leaves the
-    // field null (under the book checker's).
+    // Keep a copy of `path` and check the file now (see acquirePicture). A
+    // file the check refuses ends the program (under the player's loaders)
+    // or leaves the field null (under the book checker's).
     void setBackground(const char* path);
     void setPico(const char* path);
     void setSound(const char* path);
@@ -51,11 +53,14 @@ public:
     // Exactly "YES" plays the sound once; any other text makes it loop.
     void setSoundLoop(const char* s);
 
-    BITMAP* getBackround() const { return background; }
-    BITMAP* getPico() const { return pico; }
-    int getPicoW() const { return pico->w; } // only while pico is set
+    // The decoded pictures and sound (the whole sound as a sample), decoded
+    // now when the store does not hold them decoded; null when the page has
+    // none. See media.h for how long the store keeps them.
+    BITMAP* getBackround() const;
+    BITMAP* getPico() const;
+    int getPicoW() const; // only while pico is set
     char* getText() const { return text; }
-    SAMPLE* getSound() const { return sound; }
+    SAMPLE* getSound() const;
     int getSoundLoop() const { return soundLoop; }
     // Label (null when the choice is hidden) and target of choice 1, 2 or 3.
     const char* getButText(int choice) const;
@@ -71,11 +76,11 @@ public:
     int but2Goto = 0;
     int but3Goto = 0;
     char* backgroundPath = nullptr;
-    BITMAP* background = nullptr;
+    MediaFile* background = nullptr;
     char* picoPath = nullptr;
-    BITMAP* pico = nullptr;
+    MediaFile* pico = nullptr;
     char* soundPath = nullptr;
-    SAMPLE* sound = nullptr;
+    MediaFile* sound = nullptr;
     int soundLoop = 0;
 };
 

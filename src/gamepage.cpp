@@ -3,6 +3,9 @@
 #include "compose.h"
 #include "focus.h"
 #include "init.h"
+#include "media.h"
+#include "openprogress.h"
+#include "pagesound.h"
 #include "readerinput.h"
 #include "reading.h"
 #include "reload.h"
@@ -91,12 +94,6 @@ static Gamedata* currentPage()
     return gamedataPages[cur_page];
 }
 
-static void stopPageSound()
-{
-    if (SAMPLE* sound = currentPage()->getSound())
-        stop_sample(sound);
-}
-
 // Shows a choice's label, or hides the button when the page has none.
 static void applyLabel(DIALOG* button, char* label)
 {
@@ -109,16 +106,47 @@ static void applyLabel(DIALOG* button, char* label)
     }
 }
 
+// Queues the files of `page` to be decoded while the reader reads.
+static void readAhead(const Gamedata* page)
+{
+    for (MediaFile* file : {page->background, page->pico, page->sound})
+        if (file)
+            queueDecodeAhead(file);
+}
+
+// Read-ahead for the pages the reader may go to from the page on screen:
+// those its shown choices lead to, first choice first, then the page Back
+// returns to.
+static void readAheadFromPage()
+{
+    for (int choice = 1; choice <= CHOICES_PER_PAGE; ++choice) {
+        if (!currentPage()->getButText(choice))
+            continue;
+        const int target = pageAfterChoice(cur_page, choice);
+        if (target != BOOK_ENDS)
+            readAhead(gamedataPages[target]);
+    }
+    int previous = 0;
+    if (previousPage(previous) && previous >= 0
+        && previous < static_cast<int>(gamedataPages.size()))
+        readAhead(gamedataPages[previous]);
+}
+
 int changePage(int index)
 {
     releaseComposedPictures();
+    clearDecodeAhead();
     // BOOK_ENDS, or any index outside the page list.
     if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
+        setOnScreen({});
         alert(end_message_1, end_message_2, end_message_3, endAlertButton, nullptr, 99, 0);
         freePages();
         return -1;
     }
     Gamedata* page = currentPage();
+    // Held before anything is decoded, so that decoding one of them never
+    // evicts another.
+    setOnScreen({page->background, page->pico, page->sound});
 
     BITMAP* background = backgroundToDraw(page->getBackround());
     background_picture->dp = background;
@@ -131,8 +159,7 @@ int changePage(int index)
         field_pico_main->flags = D_HIDDEN;
     }
 
-    if (SAMPLE* sound = page->getSound())
-        play_sample(sound, 255, 129, 1000, page->getSoundLoop());
+    playPageSound(page->sound, page->getSoundLoop());
 
     if (char* text = page->getText()) {
         field_text_main->dp = text;
@@ -150,6 +177,8 @@ int changePage(int index)
     // Assigned whole: from here on Menu acts through its selected flag.
     button_exit->bg = makecol(225, 225, 225);
     button_exit->flags = D_DIRTY;
+
+    readAheadFromPage();
     return 0;
 }
 
@@ -170,6 +199,8 @@ static int leaveBook()
     rememberLeftPage(cur_page);
     stopPageSound();
     releaseComposedPictures();
+    clearDecodeAhead();
+    setOnScreen({});
     freePages();
     shutdown_dialog(player);
     player = nullptr;
@@ -247,7 +278,11 @@ int gamePage(int firstIndex, int* pageCount)
     bindPageElements();
 
     cur_page = 0;
-    const bool opened = loadBook();
+    const bool opened = loadBook(openingProgress());
+    if (closeRequested) { // closed while the book was opening: it was not kept
+        freePages();
+        return 0;
+    }
     if (pageCount)
         *pageCount = static_cast<int>(gamedataPages.size());
     if (!opened) {
@@ -268,6 +303,7 @@ int gamePage(int firstIndex, int* pageCount)
             forgetLeftPage();
         cur_page = std::max(resumed, 0);
     }
+    startReading(); // before the first page, which reads ahead where Back leads
     if (changePage(cur_page) != 0) {
         clear_keybuf();
         return -1;
@@ -275,7 +311,6 @@ int gamePage(int firstIndex, int* pageCount)
     openScreen();
     player = startDialog(dialogGamePage);
     PointerFocus pointer(player);
-    startReading();
     focusPageForKeys();
     ReaderInput input; // what is held now (the key that opened the book) does not count
 
@@ -335,6 +370,17 @@ int gamePage(int firstIndex, int* pageCount)
         if (!ended && (button_3->flags & D_SELECTED)) {
             ended = !followChoice(3);
             nameStale = true;
+        }
+        if (!ended) {
+            feedPageSound();
+            // Read-ahead waits while a change is still to be drawn, so that
+            // a new page shows first. The sound is fed on both sides of a
+            // slice, so that a slice never takes the time its buffer was
+            // filled for.
+            if (!nameStale) {
+                decodeAheadSlice();
+                feedPageSound();
+            }
         }
         rest(PASS_REST_MS); // give the processor back between passes
     }

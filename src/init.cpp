@@ -208,9 +208,8 @@ void loadFontFile(const std::string& path)
     font = times12Font;
 }
 
-// Builds the fatal message for a file that could not be loaded, cut to the
-// 128-byte buffer the player has always used.
-[[noreturn]] static void cannotLoad(const char* path)
+// The message is cut to the 128-byte buffer the player has always used.
+void cannotLoad(const char* path)
 {
     char message[128];
     std::snprintf(message, sizeof message, "Can not load \"%s\"\nProgramm will be closed.", path);

@@ -111,6 +111,10 @@ const char* titlePicture();
 // says on standard error where it was looked for and what to do.
 BITMAP* loadTitlePicture(const char* path);
 
+// Ends the program with the message for a file that cannot be loaded:
+// "Can not load \"<path>\"" and "Programm will be closed." on a second line.
+[[noreturn]] void cannotLoad(const char* path);
+
 // Returns 1 when `bitmap` is set; otherwise reports `path` as fatal.
 int if_file_exists(BITMAP* bitmap, const char* path);
 // Returns 1 when `sample` is set; otherwise reports `path` as fatal.

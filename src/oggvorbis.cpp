@@ -263,3 +263,56 @@ SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dat
         sample->len = sample->loop_end = static_cast<unsigned long>(frames);
     return sample;
 }
+
+namespace {
+
+class OggVorbisFrames : public SoundFrames {
+public:
+    OggVorbisFrames(const char* path, long long dataEnd, const OggVorbisHeader& header)
+        : file_(path), vorbis_(file_, dataEnd), channels_(header.channels), rate_(header.rate)
+    {
+    }
+
+    bool isOpen()
+    {
+        const vorbis_info* info = vorbis_.isOpen() ? ov_info(vorbis_.get(), -1) : nullptr;
+        return info && info->channels == channels_ && info->rate == rate_;
+    }
+
+    int read(std::uint16_t* out, int frames) override
+    {
+        const int frameBytes = 2 * channels_;
+        int done = 0;
+        while (done < frames && !failed_) {
+            int link = 0;
+            const long got = ov_read(vorbis_.get(), reinterpret_cast<char*>(out + done * channels_),
+                                     (frames - done) * frameBytes, BIG_ENDIAN_WORDS, 2, 0, &link);
+            if (got == 0)
+                break;
+            // A later link of another shape would play as noise.
+            const vorbis_info* info = got > 0 ? ov_info(vorbis_.get(), link) : nullptr;
+            if (!info || info->channels != channels_ || info->rate != rate_)
+                failed_ = true;
+            else
+                done += static_cast<int>(got / frameBytes);
+        }
+        return done;
+    }
+
+private:
+    RegularFile file_;
+    VorbisWindow vorbis_;
+    int channels_;
+    long rate_;
+};
+
+} // namespace
+
+std::unique_ptr<SoundFrames> openOggVorbisFrames(const char* path, long long dataEnd,
+                                                 const OggVorbisHeader& header)
+{
+    auto frames = std::make_unique<OggVorbisFrames>(path, dataEnd, header);
+    if (!frames->isOpen())
+        return nullptr;
+    return frames;
+}

@@ -15,9 +15,11 @@
 #define QUORVEL_OGGVORBIS_H
 
 #include "regularfile.h"
+#include "soundframes.h"
 
 #include <allegro.h>
 
+#include <memory>
 #include <string>
 
 // The end of the last whole, sound (checksummed) Ogg page in `file`, found
@@ -43,5 +45,13 @@ OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd);
 // (a cut file) keeps what was decoded. The caller owns the sample.
 SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
                         const OggVorbisHeader& header, std::string& problem);
+
+// The Ogg Vorbis stream in the first `dataEnd` bytes of the file at `path`,
+// whose header `header` was checked by the caller, read from its start a
+// little at a time. What decodeOggVorbis refuses fails the reading where it
+// is met: a lost page, damaged data, a link of other channels or rate.
+// Null when it does not open as Ogg Vorbis of those channels and rate.
+std::unique_ptr<SoundFrames> openOggVorbisFrames(const char* path, long long dataEnd,
+                                                 const OggVorbisHeader& header);
 
 #endif

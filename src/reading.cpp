@@ -159,9 +159,16 @@ void rememberPage(int index)
 
 bool takePreviousPage(int& index)
 {
+    if (!previousPage(index))
+        return false;
+    history.pop_back();
+    return true;
+}
+
+bool previousPage(int& index)
+{
     if (history.empty())
         return false;
     index = history.back();
-    history.pop_back();
     return true;
 }

@@ -45,4 +45,8 @@ void rememberPage(int index);
 // `index`. False (and `index` untouched) at the first page of the reading.
 bool takePreviousPage(int& index);
 
+// The page Back would go to now, into `index`, leaving the history as it
+// is. False (and `index` untouched) at the first page of the reading.
+bool previousPage(int& index);
+
 #endif

@@ -3,8 +3,6 @@
 #include "book.h"
 #include "init.h"
 #include "media.h"
-#include "picture.h"
-#include "sound.h"
 
 #include <cstring>
 #include <vector>
@@ -52,14 +50,14 @@ bool rereadBook(std::string& where, std::string& what)
     // The player's decoders without the fatal end of loadPico and loadAudio:
     // a file that cannot be loaded fails the new reading, not the program.
     decodeMediaAnew();
-    setMediaLoaders({decodePicture, decodeSound});
+    setMediaLoaders(quietMediaLoaders());
     const bool opened = readBook(path.c_str(), [&](const BookEvent& event) {
         if (event.kind == BookEventKind::FileNotLoaded && what.empty()) {
             where = path + ":" + std::to_string(event.line);
             what = event.key + " \"" + event.value + "\" cannot be loaded";
         }
     });
-    setMediaLoaders({loadPico, loadAudio});
+    setMediaLoaders(playerMediaLoaders());
     if (!opened)
         what = "the book file cannot be opened";
     else if (what.empty() && gamedataPages.empty())

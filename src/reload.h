@@ -5,8 +5,9 @@
 
 #include <string>
 
-// Reads the book file again, decoding every picture and sound anew, without
-// ending the program on a file that cannot be loaded. When the book file
+// Reads the book file again, checking every picture and sound anew (each is
+// decoded anew when a page needs it), without ending the program on a file
+// that the check refuses. When the book file
 // opens, holds a page and names no file that cannot be loaded, the new
 // pages replace gamedataPages (the old ones are freed: stop their sounds
 // first) and the book-level values are the new ones; returns true.

@@ -236,6 +236,24 @@ SoundHeader withLimits(SoundHeader header)
     return header;
 }
 
+const sf_count_t SNDFILE_CHUNK_FRAMES = 4096;
+
+// Reads up to `frames` frames (at most what `chunk` holds) into `out` as the
+// library's unsigned 16-bit samples; returns the frames read. Read as
+// floating point from -1 to 1 whatever the encoding (libsndfile would scale
+// floating-point files by their peak to give integers) and turned into
+// 16-bit words here.
+sf_count_t readLibraryWords(SNDFILE* sound, std::vector<float>& chunk, sf_count_t frames,
+                            int channels, std::uint16_t* out)
+{
+    const sf_count_t got = sf_readf_float(sound, chunk.data(), frames);
+    for (sf_count_t i = 0; i < got * channels; ++i) {
+        const float value = std::clamp(chunk[static_cast<std::size_t>(i)] * 32768.0f, -32768.0f, 32767.0f);
+        out[i] = static_cast<std::uint16_t>(std::lrint(value) + 32768);
+    }
+    return got;
+}
+
 // Decodes through libsndfile into a 16-bit sample of the stated length;
 // a stream that ends early keeps what was decoded.
 SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, std::string& problem)
@@ -259,21 +277,14 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
         return nullptr;
     }
     auto* out = static_cast<std::uint16_t*>(sample->data);
-    const sf_count_t chunkFrames = 4096;
-    // Read as floating point from -1 to 1 whatever the encoding (libsndfile
-    // would scale floating-point files by their peak to give integers) and
-    // turned into the library's unsigned 16-bit samples here.
-    std::vector<float> chunk(static_cast<std::size_t>(chunkFrames * header.channels));
+    std::vector<float> chunk(static_cast<std::size_t>(SNDFILE_CHUNK_FRAMES * header.channels));
     long long done = 0;
     while (done < header.frames) {
-        const sf_count_t want = std::min<sf_count_t>(chunkFrames, header.frames - done);
-        const sf_count_t got = sf_readf_float(reader.get(), chunk.data(), want);
+        const sf_count_t want = std::min<sf_count_t>(SNDFILE_CHUNK_FRAMES, header.frames - done);
+        const sf_count_t got = readLibraryWords(reader.get(), chunk, want, header.channels, out);
         if (got <= 0)
             break;
-        for (sf_count_t i = 0; i < got * header.channels; ++i) {
-            const float value = std::clamp(chunk[static_cast<std::size_t>(i)] * 32768.0f, -32768.0f, 32767.0f);
-            *out++ = static_cast<std::uint16_t>(std::lrint(value) + 32768);
-        }
+        out += got * header.channels;
         done += got;
     }
     if (done == 0) {
@@ -284,6 +295,56 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
     sample->len = sample->loop_end = static_cast<unsigned long>(done);
     return sample;
 }
+
+// What the look at an Ogg Vorbis sound found, as the Ogg decoders take it.
+OggVorbisHeader vorbisHeaderOf(const SoundHeader& header)
+{
+    OggVorbisHeader vorbis;
+    vorbis.vorbis = true;
+    vorbis.channels = header.channels;
+    vorbis.rate = header.rate;
+    vorbis.frames = header.frames;
+    return vorbis;
+}
+
+// A sound read in order through libsndfile.
+class SndfileFrames : public SoundFrames {
+public:
+    SndfileFrames(const char* path, const SoundHeader& header)
+        : file_(path),
+          reader_(file_, header.dataEnd, walkWav(file_).patches),
+          channels_(header.channels),
+          chunk_(static_cast<std::size_t>(SNDFILE_CHUNK_FRAMES * header.channels))
+    {
+        open_ = reader_.get() && reader_.info().channels == header.channels
+                && reader_.info().samplerate == header.rate;
+    }
+
+    bool isOpen() const { return open_; }
+
+    int read(std::uint16_t* out, int frames) override
+    {
+        int done = 0;
+        while (done < frames) {
+            const sf_count_t want = std::min<sf_count_t>(SNDFILE_CHUNK_FRAMES, frames - done);
+            const sf_count_t got =
+                readLibraryWords(reader_.get(), chunk_, want, channels_, out + done * channels_);
+            if (got <= 0) {
+                failed_ = sf_error(reader_.get()) != SF_ERR_NO_ERROR;
+                break;
+            }
+            done += static_cast<int>(got);
+        }
+        return done;
+    }
+
+private:
+    RegularFile file_;
+    SoundReader reader_;
+    int channels_;
+    std::vector<float> chunk_;
+    bool open_ = false;
+};
 
 // True when the file begins as one of the common sound files: WAV (RIFF,
 // RIFX, RF64, Wave64), AIFF, AU, FLAC, CAF or MP3. Only these reach
@@ -370,12 +431,7 @@ SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header, std::s
     } else if (!file.isOpen()) {
         why = fileKindProblem(file.kind());
     } else if (header.decoder == SoundDecoder::Logg) {
-        OggVorbisHeader vorbis;
-        vorbis.vorbis = true;
-        vorbis.channels = header.channels;
-        vorbis.rate = header.rate;
-        vorbis.frames = header.frames;
-        sample = decodeOggVorbis(path, file, header.dataEnd, vorbis, why);
+        sample = decodeOggVorbis(path, file, header.dataEnd, vorbisHeaderOf(header), why);
     } else if (header.decoder == SoundDecoder::LibraryWav) {
         if (PACKFILE* packed = file.packfile()) {
             sample = load_wav_pf(packed);
@@ -389,6 +445,18 @@ SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header, std::s
     if (!sample && problem)
         *problem = why;
     return sample;
+}
+
+std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader& header)
+{
+    if (!header.ok)
+        return nullptr;
+    if (header.decoder == SoundDecoder::Logg)
+        return openOggVorbisFrames(path, header.dataEnd, vorbisHeaderOf(header));
+    auto frames = std::make_unique<SndfileFrames>(path, header);
+    if (!frames->isOpen())
+        return nullptr;
+    return frames;
 }
 
 SAMPLE* decodeSound(const char* path, std::string& problem)

@@ -17,8 +17,11 @@
 #ifndef QUORVEL_SOUND_H
 #define QUORVEL_SOUND_H
 
+#include "soundframes.h"
+
 #include <allegro.h>
 
+#include <memory>
 #include <string>
 
 // The most one decoded sound may take, in bytes of 16-bit samples: about
@@ -59,6 +62,12 @@ SoundHeader inspectSound(const char* path);
 // owns the sample.
 SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header,
                              std::string* problem = nullptr);
+
+// The sound at `path`, whose look gave `header` (ok), read from its start a
+// little at a time (see soundframes.h): Ogg Vorbis through oggvorbis.h,
+// every other file through libsndfile. Null when it cannot be opened, or no
+// longer holds what the look found.
+std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader& header);
 
 // inspectSound, then decodeInspectedSound.
 SAMPLE* decodeSound(const char* path, std::string& problem);

@@ -350,14 +350,14 @@ TEST_F(Book, TellsObserversWhatItSkipped)
 // each file that could not be loaded is told with the key that named it.
 TEST_F(Book, TellsOfEachFileNotLoadedWithTheKeyThatNamedIt)
 {
-    setMediaLoaders({decodePicture, decodeSound});
+    setMediaLoaders(quietMediaLoaders());
     const std::vector<BookEvent> events = observe(
         "default_bg:absent.png;\n"   // 1
         "page_start:;\n"             // 2 its background is missing
         "pico_name:absent.png;\n"    // 3
         "sound_name:absent.ogg;\n"   // 4
         "page_end:;\n");
-    setMediaLoaders({loadPico, loadAudio});
+    setMediaLoaders(playerMediaLoaders());
     struct Expected {
         int line;
         const char* key;

@@ -18,22 +18,36 @@ namespace {
 // Why each refused file was refused, by path.
 std::map<std::string, std::string> problems;
 
-BITMAP* checkPicture(const char* path)
+// The checker decodes every file a book names as it reads the book (the
+// player decodes a file only when a page needs it), so that a file whose
+// header passes and whose data is damaged is reported too. Nothing decoded
+// is kept.
+PictureHeader checkPicture(const char* path)
 {
-    std::string problem;
-    BITMAP* picture = decodePicture(path, problem);
-    if (!picture)
-        problems[path] = problem;
-    return picture;
+    PictureHeader header = inspectPicture(path);
+    if (header.ok) {
+        BITMAP* picture = decodeInspectedPicture(path, header, &header.problem);
+        header.ok = picture != nullptr;
+        if (picture)
+            destroy_bitmap(picture);
+    }
+    if (!header.ok)
+        problems[path] = header.problem;
+    return header;
 }
 
-SAMPLE* checkSound(const char* path)
+SoundHeader checkSound(const char* path)
 {
-    std::string problem;
-    SAMPLE* sound = decodeSound(path, problem);
-    if (!sound)
-        problems[path] = problem;
-    return sound;
+    SoundHeader header = inspectSound(path);
+    if (header.ok) {
+        SAMPLE* sound = decodeInspectedSound(path, header, &header.problem);
+        header.ok = sound != nullptr;
+        if (sound)
+            destroy_sample(sound);
+    }
+    if (!header.ok)
+        problems[path] = header.problem;
+    return header;
 }
 
 } // namespace
@@ -51,9 +65,12 @@ bool startLibraryForChecking()
 
 void installCheckingLoaders()
 {
-    // The player's own decoders, without the fatal end of loadPico and
-    // loadAudio: a file they refuse is one more line of the report.
-    setMediaLoaders({checkPicture, checkSound});
+    // The player's own checks and decoders, without the fatal end of the
+    // player's loaders: a file they refuse is one more line of the report.
+    MediaLoaders loaders = quietMediaLoaders();
+    loaders.inspectPicture = checkPicture;
+    loaders.inspectSound = checkSound;
+    setMediaLoaders(loaders);
 }
 
 std::string loadProblem(const std::string& path)
