@@ -244,7 +244,8 @@ int main(int argc, char** argv)
                     f.openSeconds / f.distinctSeconds, f.perNamingSeconds / f.openSeconds,
                     limit * 1e3, f.openSeconds <= limit ? "" : "  over the limit");
     }
-    std::printf("open: loadBook as the player calls it; peak: resident memory it added;\n"
+    std::printf("open: loadBook as the player calls it (every file looked at, none decoded);\n"
+                "apply: showing a page, its files decoded then; peak: resident memory it added;\n"
                 "naming: every named file decoded once per naming, and the decoded bytes a\n"
                 "reader holding them all would keep; distinct: each file decoded once;\n"
                 "limit: 1.3 x distinct + 1 ms a page.\n");
@@ -253,7 +254,7 @@ int main(int argc, char** argv)
 
     if (!std::getenv("DISPLAY")) {
         std::printf("\nThe books with media of their own are read in a window: run this under an\n"
-                    "X display, for instance xvfb-run -a -s \"-screen 0 1024x768x24\" %s\n", argv[0]);
+                    "X display, for instance scripts/with-display.sh %s\n", argv[0]);
         return 0;
     }
     return runOwnMediaSeries(fs::canonical("/proc/self/exe").string());

@@ -15,6 +15,7 @@
 #include "assets.h"
 #include "gamepage.h"
 #include "init.h"
+#include "media.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 
@@ -207,12 +208,26 @@ struct PageDrawn {
 };
 PageDrawn lastDrawn;
 DIALOG_PROC menuProc = nullptr;
+// The longest time between two passes of the page screen's loop on one
+// page (the dialog manager sends every element an idle message each pass):
+// a streamed sound is fed once a pass, so this must stay well within what
+// it holds ahead.
+Clock::time_point lastPass;
+int lastPassPage = -1;
+double longestPass = 0;
 
 int timedMenuProc(int msg, DIALOG* d, int c)
 {
     const int result = menuProc(msg, d, c);
+    const Clock::time_point now = Clock::now();
     if (msg == MSG_DRAW && lastDrawn.page != cur_page)
-        lastDrawn = {cur_page, Clock::now()};
+        lastDrawn = {cur_page, now};
+    if (msg == MSG_IDLE) {
+        if (lastPassPage == cur_page)
+            longestPass = std::max(longestPass, seconds(now - lastPass));
+        lastPass = now;
+        lastPassPage = cur_page;
+    }
     return result;
 }
 
@@ -221,9 +236,78 @@ bool drawnFor(double wait)
     return lastDrawn.page >= 0 && seconds(Clock::now() - lastDrawn.at) >= wait;
 }
 
+// How the player opened a book before it decoded files only when needed,
+// for comparison in the same run: every file the book names decoded when
+// the book is read, and all of it kept while the book is open. The checks
+// decode and keep what they decode; the store then takes it from here.
+std::map<std::string, BITMAP*> picturesDecodedAtOpening;
+std::map<std::string, SAMPLE*> soundsDecodedAtOpening;
+
+PictureHeader decodePictureAtOpening(const char* path)
+{
+    PictureHeader header = inspectPicture(path);
+    if (header.ok)
+        picturesDecodedAtOpening[path] = loadPico(path);
+    return header;
+}
+
+SoundHeader decodeSoundAtOpening(const char* path)
+{
+    SoundHeader header = inspectSound(path);
+    if (header.ok)
+        soundsDecodedAtOpening[path] = loadAudio(path);
+    return header;
+}
+
+template <typename T>
+T* takeDecoded(std::map<std::string, T*>& decoded, const char* path)
+{
+    const auto found = decoded.find(path);
+    if (found == decoded.end())
+        return nullptr;
+    T* object = found->second;
+    decoded.erase(found);
+    return object;
+}
+
+BITMAP* takePicture(const char* path, const PictureHeader&)
+{
+    BITMAP* picture = takeDecoded(picturesDecodedAtOpening, path);
+    return picture ? picture : loadPico(path);
+}
+
+SAMPLE* takeSound(const char* path, const SoundHeader&)
+{
+    SAMPLE* sound = takeDecoded(soundsDecodedAtOpening, path);
+    return sound ? sound : loadAudio(path);
+}
+
+// What the store never took, once the book is closed.
+void freeDecodedAtOpening()
+{
+    for (auto& entry : picturesDecodedAtOpening)
+        destroy_bitmap(entry.second);
+    for (auto& entry : soundsDecodedAtOpening)
+        destroy_sample(entry.second);
+    picturesDecodedAtOpening.clear();
+    soundsDecodedAtOpening.clear();
+}
+
+void decodeEverythingAtOpening()
+{
+    MediaLoaders loaders = playerMediaLoaders();
+    loaders.inspectPicture = decodePictureAtOpening;
+    loaders.decodePicture = takePicture;
+    loaders.inspectSound = decodeSoundAtOpening;
+    loaders.decodeSound = takeSound;
+    setMediaLoaders(loaders);
+    setMediaBudget(SIZE_MAX); // nothing decoded is let go while the book is open
+}
+
 // Reads the book in the current working directory's books/<name> with the
-// page screen and prints the figures.
-int measureReading(const std::string& name)
+// page screen and prints the figures; `asBefore`: decoding everything at
+// opening.
+int measureReading(const std::string& name, bool asBefore)
 {
     if (!startLibraryInWindow()) {
         std::fprintf(stderr, "no window: is an X display set?\n");
@@ -233,6 +317,8 @@ int measureReading(const std::string& name)
     copyCut(book, sizeof book, ("books/" + name).c_str());
     menuProc = dialogGamePage[6].proc;
     dialogGamePage[6].proc = timedMenuProc;
+    if (asBefore)
+        decodeEverythingAtOpening();
 
     Clock::time_point opened, released;
     double firstPage = 0, reopened = 0, idleShare = 0;
@@ -263,8 +349,16 @@ int measureReading(const std::string& name)
         script.push_back(when([] { return drawnFor(0.5); }, nullptr)); // read-ahead's time
         turn(warm);
     }
-    for (int i = 0; i < TURNS; ++i)
-        turn(cold); // clicked as soon as the script allows
+    // With no budget, nothing beside the page on screen is kept decoded:
+    // the next page is decoded when its choice is taken. (Before, every
+    // page was decoded at opening.)
+    const std::size_t budget = mediaBudget();
+    for (int i = 0; i < TURNS; ++i) {
+        if (!asBefore)
+            script.push_back(then([] { setMediaBudget(0); }));
+        turn(cold);
+        script.push_back(then([budget] { setMediaBudget(budget); }));
+    }
     // On a page whose sound loops, once read-ahead has had its time.
     script.push_back(when([] { return drawnFor(1.0); }, [&] {
         residentKb = statusKb("VmRSS");
@@ -283,6 +377,7 @@ int measureReading(const std::string& name)
         std::fprintf(stderr, "the book was not read as scripted\n");
         return 1;
     }
+    freeDecodedAtOpening();
 
     lastDrawn = {};
     script = {when([] { return lastDrawn.page == 0; },
@@ -294,26 +389,64 @@ int measureReading(const std::string& name)
         std::fprintf(stderr, "the book was not reopened as scripted\n");
         return 1;
     }
+    freeDecodedAtOpening();
 
-    std::printf("first %.6f\nreopen %.6f\nwarm %.6f\ncold %.6f\nresident %ld\npeak %ld\nidle %.6f\n",
+    std::printf("first %.6f\nreopen %.6f\nwarm %.6f\ncold %.6f\nresident %ld\npeak %ld\nidle %.6f\n"
+                "pass %.6f\n",
                 firstPage, reopened, median(warm), median(cold), residentKb, statusKb("VmHWM"),
-                idleShare);
+                idleShare, longestPass);
     return 0;
 }
 
+// The share of a core this process takes over `duration` seconds while it
+// rests as the page screen's passes do.
+double idleShareFor(double duration)
+{
+    const double cpu = cpuSeconds();
+    const Clock::time_point start = Clock::now();
+    while (seconds(Clock::now() - start) < duration)
+        rest(PASS_REST_MS);
+    return (cpuSeconds() - cpu) / seconds(Clock::now() - start);
+}
+
 // The share of a core that the library alone takes with its window open and
-// its sound running, resting as the page screen's passes do.
+// its sound running, resting as the page screen's passes do; and how fast
+// the sound device takes sound (a device without hardware behind it, as
+// under a virtual display, may take it faster than it would play).
 int measureBareLibrary()
 {
     if (!startLibraryInWindow())
         return 1;
     install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
     rest(500); // let the start-up settle
-    const double cpu = cpuSeconds();
+    std::printf("idle %.6f\n", idleShareFor(IDLE_SECONDS));
+    // The same while the library plays a looping sample of the rate and
+    // channels of the book's sounds: its own cost of mixing a sound.
+    SAMPLE* sample = create_sample(16, TRUE, SOUND_RATE, SOUND_RATE);
+    if (!sample)
+        return 1;
+    std::fill_n(static_cast<uint16_t*>(sample->data), 2 * SOUND_RATE, 0x8000);
+    play_sample(sample, 255, 128, 1000, TRUE);
+    std::printf("playing %.6f\n", idleShareFor(IDLE_SECONDS));
+    stop_sample(sample);
+    destroy_sample(sample);
+
+    const int frames = 4096, rate = 44100;
+    AUDIOSTREAM* stream = play_audio_stream(frames, 16, FALSE, rate, 0, 128);
+    if (!stream)
+        return 0;
+    long taken = 0;
     const Clock::time_point start = Clock::now();
-    while (seconds(Clock::now() - start) < IDLE_SECONDS)
-        rest(PASS_REST_MS);
-    std::printf("idle %.6f\n", (cpuSeconds() - cpu) / seconds(Clock::now() - start));
+    while (seconds(Clock::now() - start) < 2) {
+        if (void* buffer = get_audio_stream_buffer(stream)) {
+            std::memset(buffer, 0x80, frames * 2);
+            free_audio_stream_buffer(stream);
+            taken += frames;
+        }
+        rest(1);
+    }
+    std::printf("speed %.6f\n", taken / (rate * seconds(Clock::now() - start)));
+    stop_audio_stream(stream);
     return 0;
 }
 
@@ -386,23 +519,15 @@ Floors measureFloors(const fs::path& media)
     return f;
 }
 
-void printRow(const char* label, const std::vector<double>& values, const char* format)
-{
-    std::printf("  %-34s", label);
-    for (double v : values)
-        std::printf(format, v);
-    std::printf("\n");
-}
-
 } // namespace
 
 int runOwnMediaChild(int argc, char** argv)
 {
     if (argc >= 1 && std::strcmp(argv[0], "bare") == 0)
         return measureBareLibrary();
-    if (argc >= 3 && std::strcmp(argv[0], "read") == 0) {
+    if (argc >= 4 && std::strcmp(argv[0], "read") == 0) {
         fs::current_path(argv[1]);
-        return measureReading(argv[2]);
+        return measureReading(argv[2], std::strcmp(argv[3], "before") == 0);
     }
     std::fprintf(stderr, "unknown measurement\n");
     return 2;
@@ -430,52 +555,77 @@ int runOwnMediaSeries(const std::string& self)
     if (!runChild(self, {"bare"}, bare))
         return 1;
 
-    std::vector<FigureMap> player(std::size(PAGE_COUNTS));
+    // Each book read by the player as it is, and as it was before (every
+    // file decoded at opening), one after the other.
+    std::vector<FigureMap> now(std::size(PAGE_COUNTS)), before(std::size(PAGE_COUNTS));
     std::vector<double> onDisk;
     for (std::size_t i = 0; i < std::size(PAGE_COUNTS); ++i) {
-        const int pages = PAGE_COUNTS[i];
-        if (!runChild(self, {"read", work.string(), "own" + std::to_string(pages)}, player[i]))
+        const std::string name = "own" + std::to_string(PAGE_COUNTS[i]);
+        if (!runChild(self, {"read", work.string(), name, "now"}, now[i])
+            || !runChild(self, {"read", work.string(), name, "before"}, before[i]))
             return 1;
         onDisk.push_back(static_cast<double>(folderBytes(media / "pico") + folderBytes(media / "audio"))
-                         * pages / MOST_PAGES / (1024.0 * 1024.0));
+                         * PAGE_COUNTS[i] / MOST_PAGES / (1024.0 * 1024.0));
     }
     FigureMap texts;
-    if (!runChild(self, {"read", work.string(), "texts"}, texts))
+    if (!runChild(self, {"read", work.string(), "texts", "now"}, texts))
         return 1;
 
-    auto column = [&](const char* name, double scale) {
-        std::vector<double> values;
-        for (const FigureMap& f : player)
-            values.push_back(f.at(name) * scale);
-        return values;
+    std::printf("  %-36s", "pages");
+    for (int pages : PAGE_COUNTS)
+        std::printf("%10d %10s %7s", pages, "before", "ratio");
+    std::printf("\n  %-36s", "media on disk, MB");
+    for (double mb : onDisk)
+        std::printf("%10.1f %10s %7s", mb, "", "");
+    std::printf("\n");
+    auto row = [&](const char* label, const char* name, double scale) {
+        std::printf("  %-36s", label);
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            const double a = now[i].at(name), b = before[i].at(name);
+            std::printf("%10.1f %10.1f %7.2f", a * scale, b * scale, a > 0 ? b / a : 0);
+        }
+        std::printf("\n");
     };
-    std::printf("  %-34s%12d%12d\n", "pages", PAGE_COUNTS[0], PAGE_COUNTS[1]);
-    printRow("media on disk, MB", onDisk, "%12.1f");
-    printRow("Start Game to page 1 drawn, ms", column("first", 1e3), "%12.1f");
-    printRow("reopening after Menu, ms", column("reopen", 1e3), "%12.1f");
-    printRow("resident with the book open, MB", column("resident", 1 / 1024.0), "%12.1f");
-    printRow("peak resident, MB", column("peak", 1 / 1024.0), "%12.1f");
-    printRow("page turn after 0.5 s on a page, ms", column("warm", 1e3), "%12.1f");
-    printRow("page turn clicked at once, ms", column("cold", 1e3), "%12.1f");
-    printRow("idle share of a core on a page, %", column("idle", 100), "%12.1f");
+    row("Start Game to page 1 drawn, ms", "first", 1e3);
+    row("reopening after Menu, ms", "reopen", 1e3);
+    row("resident with the book open, MB", "resident", 1 / 1024.0);
+    row("peak resident, MB", "peak", 1 / 1024.0);
+    row("page turn after 0.5 s on a page, ms", "warm", 1e3);
+    row("page turn, no read-ahead, ms", "cold", 1e3);
+    row("idle share of a core on a page, %", "idle", 100);
+    row("longest pass on a page, ms", "pass", 1e3);
+    std::printf("  (ratio: before / now)\n");
 
-    const double floor = floors.pictures + floors.sound;
-    std::printf("  decoding page 1's own files (the floor): pictures %.1f ms, sound %.1f ms\n",
+    const double speed = bare.count("speed") ? bare.at("speed") : 1;
+    const double streamShare = floors.realTime * speed;
+    std::printf("  page 1's own files decoded: pictures %.1f ms, sound (whole) %.1f ms\n",
                 floors.pictures * 1e3, floors.sound * 1e3);
-    for (std::size_t i = 0; i < player.size(); ++i)
-        std::printf("  %d pages: page 1 in %.2f x the floor; reopening %.2f x the first opening\n",
-                    PAGE_COUNTS[i], player[i].at("first") / floor,
-                    player[i].at("reopen") / player[i].at("first"));
-    std::printf("  idle share of the bare library (window and sound): %.1f %%; decoding one\n"
-                "  20 s sound in real time: %.1f %% of a core\n",
-                bare.at("idle") * 100, floors.realTime * 100);
-    std::printf("  %d pages of short texts: page 1 in %.1f ms, resident %.1f MB, peak %.1f MB\n",
+    std::printf("  bare library idle (window and sound): %.1f %%, and playing a looping sample\n"
+                "  like the pages' sounds: %.1f %%; decoding a 20 s sound as it plays: %.2f %% of\n"
+                "  a core (the sound device here takes sound at %.2f x real time: %.2f %%)\n",
+                bare.at("idle") * 100, bare.at("playing") * 100, floors.realTime * 100, speed,
+                streamShare * 100);
+    std::printf("targets, each book as it is now\n");
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        const FigureMap& f = now[i];
+        const double pageOneLimit = 2 * (floors.pictures + floors.sound) + 0.050;
+        std::printf("  %d pages: page 1 %.1f ms (limit 2 x floor + 50 ms = %.1f ms; %.2f x the\n"
+                    "    pictures' own decode); reopening %.2f x the first opening; resident\n"
+                    "    %.1f MB (limit 64); turn after read-ahead %.1f ms (limit 20); turn\n"
+                    "    without %.1f ms (page 1's pictures decode in %.1f ms); idle %.1f %% (the\n"
+                    "    bare library playing a sound, plus decoding it: %.1f %%)\n",
+                    PAGE_COUNTS[i], f.at("first") * 1e3, pageOneLimit * 1e3,
+                    f.at("first") / floors.pictures, f.at("reopen") / f.at("first"),
+                    f.at("resident") / 1024.0, f.at("warm") * 1e3, f.at("cold") * 1e3,
+                    floors.pictures * 1e3, f.at("idle") * 100,
+                    (bare.at("playing") + streamShare) * 100);
+    }
+    std::printf("  %d pages of short texts: page 1 %.1f ms, resident %.1f MB (limit 150),\n"
+                "    peak %.1f MB\n",
                 SHORT_TEXT_PAGES, texts.at("first") * 1e3, texts.at("resident") / 1024.0,
                 texts.at("peak") / 1024.0);
 
-    if (!std::getenv("QUORVEL_BENCH_KEEP")) {
-        fs::current_path(fs::temp_directory_path());
-        fs::remove_all(work);
-    }
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(work);
     return 0;
 }
