@@ -1,6 +1,7 @@
 #include "cmdline.h"
 
 #include "version.h"
+#include "display.h"
 
 #include <getopt.h>
 
@@ -34,6 +35,13 @@ std::string setWindow(CommandLine& line, WindowChoice choice)
     return {};
 }
 
+std::string setScale(CommandLine& line, const char* value)
+{
+    if (parseScale(value, line.scale))
+        return {};
+    return "--scale needs a whole number from 1 to 8, or auto, not \"" + std::string(value) + "\"";
+}
+
 const OptionRow optionRows[] = {
     {"page", 0, "N", "open the book at page N, without the title menu",
      [](CommandLine& line, const char* value) {
@@ -48,6 +56,7 @@ const OptionRow optionRows[] = {
          line.resume = true;
          return std::string();
      }},
+    {"scale", 0, "N", "show the window N times 640 x 480 (1 to 8, or auto), whatever the settings say", setScale},
     {"help", 'h', nullptr, "show this help and exit",
      [](CommandLine& line, const char*) { return setAction(line, CommandLine::Action::ShowHelp); }},
     {"version", 0, nullptr, "show the version and exit",

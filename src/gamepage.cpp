@@ -64,7 +64,7 @@ static void releaseComposedPictures()
 // centred when it is narrower than its area, else where the one before it was.
 static int illustrationX(int width, int previousX)
 {
-    return width < ILLUSTRATION_AREA_W ? SCREEN_W / 2 - width / 2 : previousX;
+    return width < ILLUSTRATION_AREA_W ? LOGICAL_W / 2 - width / 2 : previousX;
 }
 
 // The background as it is drawn: over black where it is transparent.
@@ -182,7 +182,8 @@ int changePage(int index)
     return 0;
 }
 
-// The room name in the top left corner, cut to a drawn line at a whole character.
+// The room name in the top left corner, cut to a drawn line at a whole
+// character, on the picture the dialog manager draws on.
 static void drawRoomName()
 {
     const char* roomName = currentPage()->roomName;
@@ -190,7 +191,7 @@ static void drawRoomName()
         return;
     char line[DRAWN_LINE_SIZE];
     copyCut(line, sizeof line, roomName);
-    textout_ex(screen, font, line, 5, 5, makecol(0, 0, 0), -1);
+    textout_ex(gui_get_screen(), font, line, 5, 5, makecol(0, 0, 0), -1);
 }
 
 // Leaves the book for the title menu.
@@ -382,6 +383,7 @@ int gamePage(int firstIndex, int* pageCount)
                 feedPageSound();
             }
         }
+        presentChanges(); // what the pass drew shows before it rests
         rest(PASS_REST_MS); // give the processor back between passes
     }
     forgetLeftPage(); // read to its end: the next reading starts afresh
@@ -402,7 +404,7 @@ int right_button_proc(int msg, DIALOG* d, int c)
     if (msg == MSG_DRAW) {
         const int length = labelLength(d);
         d->w = length + 10;
-        d->x = SCREEN_W - length - 20;
+        d->x = LOGICAL_W - length - 20;
     }
     return reader_button_proc(msg, d, c);
 }
@@ -412,7 +414,7 @@ int middle_button_proc(int msg, DIALOG* d, int c)
     if (msg == MSG_DRAW) {
         const int length = labelLength(d);
         d->w = length + 10;
-        d->x = SCREEN_W / 2 - length / 2;
+        d->x = LOGICAL_W / 2 - length / 2;
     }
     return reader_button_proc(msg, d, c);
 }

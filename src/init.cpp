@@ -21,8 +21,8 @@ char main_bg_name[PATH_SIZE];
 char end_message_1[LABEL_SIZE];
 char end_message_2[LABEL_SIZE];
 char end_message_3[LABEL_SIZE];
+int window_scale = SCALE_AUTO;
 
-BITMAP* doubleBuffer = nullptr;
 DATAFILE* times12Dat = nullptr;
 FONT* times12Font = nullptr;
 
@@ -81,14 +81,14 @@ void init(const StartupChoices& choices)
     if (choices.resume)
         resumeReading = true;
 
-    const int card = wantsWindow(choices.window) ? GFX_AUTODETECT_WINDOWED
-                                                 : GFX_AUTODETECT_FULLSCREEN;
-    if (!setGfxMode(card, 640, 480))
+    const bool window = wantsWindow(choices.window);
+    const int scale = choices.scale != SCALE_FROM_SETTINGS ? choices.scale : window_scale;
+    if (!setDisplayMode(window, scale))
         fatalStartError("Unable to set grafics mode",
-                        std::string("cannot open a 640 x 480 ")
-                            + (card == GFX_AUTODETECT_WINDOWED ? "window" : "full screen")
+                        std::string("cannot open ")
+                            + (window ? "a window, even of 640 x 480," : "the full screen, even at 640 x 480,")
                             + " at any colour depth (" + allegro_error + "): try "
-                            + (card == GFX_AUTODETECT_WINDOWED ? "--fullscreen" : "--window"));
+                            + (window ? "--fullscreen" : "--window"));
     set_window_title("Quorvel");
     set_close_button_callback(onCloseButton);
 
@@ -102,18 +102,14 @@ void init(const StartupChoices& choices)
     install_joystick(JOY_TYPE_AUTODETECT);
     installReaderPad();
 
-    doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
-    if (!doubleBuffer)
+    if (!createLogicalScreen())
         fatalStartError("Unable to create double buffer",
                         "not enough memory for a 640 x 480 off-screen picture");
 }
 
 void done()
 {
-    if (doubleBuffer) {
-        destroy_bitmap(doubleBuffer);
-        doubleBuffer = nullptr;
-    }
+    destroyLogicalScreen();
     if (times12Dat) {
         unload_datafile(times12Dat);
         times12Dat = nullptr;
@@ -131,17 +127,10 @@ int setGfxMode(int card, int w, int h)
     return 0;
 }
 
-void show()
-{
-    blit(doubleBuffer, screen, 0, 0, 0, 0, doubleBuffer->w, doubleBuffer->h);
-}
-
 void openScreen()
 {
-    show_mouse(nullptr);
     clear_to_color(doubleBuffer, 0);
-    show();
-    show_mouse(screen);
+    presentAll();
 }
 
 DIALOG_PLAYER* startDialog(DIALOG* dialog)
@@ -284,6 +273,12 @@ static void applyResume(const std::string& value)
     resumeReading = value == "YES";
 }
 
+// A value that is no scale is ignored like an unknown key: the default stands.
+static void applyScale(const std::string& value)
+{
+    parseScale(value.c_str(), window_scale);
+}
+
 const std::vector<SettingKey>& settingKeys()
 {
     static const std::vector<SettingKey> keys = {
@@ -291,6 +286,7 @@ const std::vector<SettingKey>& settingKeys()
         {"book", applyBook},
         {"main_bg", applyMainBg},
         {"resume", applyResume},
+        {"scale", applyScale},
     };
     return keys;
 }
@@ -316,6 +312,7 @@ void resetSettings()
     copyCut(book, sizeof book, "books/");
     resumeReading = false;
     resetEndMessages();
+    window_scale = SCALE_AUTO;
 }
 
 bool readSettingsFile(const char* path)

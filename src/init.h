@@ -7,6 +7,7 @@
 #include "buffers.h"
 #include "cmdline.h"
 #include "startfiles.h"
+#include "display.h"
 
 #include <allegro.h>
 
@@ -23,8 +24,8 @@ extern char end_message_1[LABEL_SIZE];  // the three lines of the end-of-book al
 extern char end_message_2[LABEL_SIZE];  // a book may replace them
 extern char end_message_3[LABEL_SIZE];
 extern bool resumeReading;              // resume:YES; open each book where the reader left it
+extern int window_scale;               // 1 to 8, or SCALE_AUTO (display.h)
 
-extern BITMAP* doubleBuffer;   // off-screen buffer, from init() to done()
 extern DATAFILE* times12Dat;   // font datafile, from init() to done()
 extern FONT* times12Font;      // its first object; also the library's `font`
 
@@ -42,24 +43,22 @@ struct StartupChoices {
     WindowChoice window = WindowChoice::FromSettings; // over the windowed setting
     bool resume = false; // --resume: resumeReading, whatever the settings say
     StartFiles files;  // the working directory's own files unless told otherwise
+    int scale = SCALE_FROM_SETTINGS;                  // over the scale setting
 };
 
 // Brings up the library services in order. Returns only on success: any
 // failure ends the program through fatalError().
 void init(const StartupChoices& choices = StartupChoices());
 
-// Destroys doubleBuffer and unloads the font datafile.
+// Destroys the logical screen (doubleBuffer) and unloads the font datafile.
 void done();
 
 // Tries colour depths 16, 24, 15, 32 for a w x h mode on `card`.
 // Returns 1 on the first success, 0 when all four fail.
 int setGfxMode(int card, int w, int h);
 
-// Copies the whole of doubleBuffer to the screen.
-void show();
-
-// The sequence each screen opens with: hide the mouse, clear doubleBuffer
-// to colour 0, show it, show the mouse again.
+// The sequence each screen opens with: doubleBuffer cleared to colour 0
+// and shown whole.
 void openScreen();
 
 // init_dialog(dialog, -1) for one of the player's screens. The screens read

@@ -117,6 +117,7 @@ int main(int argc, char** argv)
     choices.window = line.window;
     choices.resume = line.resume;
     choices.files = startFilesFor(place);
+    choices.scale = line.scale;
     init(choices);
     const int status = play(line.startPage);
     done();

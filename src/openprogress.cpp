@@ -15,22 +15,24 @@ const int BAR_H = 16;
 
 bool shown = false;
 
+// The bar is drawn on the picture the dialog manager draws on, and shown at
+// once: no dialog runs while a book opens.
+const int BAR_X = (LOGICAL_W - BAR_W) / 2, BAR_Y = (LOGICAL_H - BAR_H) / 2;
+
 // The empty bar with its frame, on a cleared screen.
 void drawFrame()
 {
     openScreen();
-    const int x = (SCREEN_W - BAR_W) / 2, y = (SCREEN_H - BAR_H) / 2;
-    scare_mouse();
-    rect(screen, x - 2, y - 2, x + BAR_W + 1, y + BAR_H + 1, makecol(225, 225, 225));
-    unscare_mouse();
+    rect(gui_get_screen(), BAR_X - 2, BAR_Y - 2, BAR_X + BAR_W + 1, BAR_Y + BAR_H + 1,
+         makecol(225, 225, 225));
+    presentChanges();
 }
 
 void drawFill(int from, int to)
 {
-    const int x = (SCREEN_W - BAR_W) / 2, y = (SCREEN_H - BAR_H) / 2;
-    scare_mouse();
-    rectfill(screen, x + from, y, x + to - 1, y + BAR_H - 1, makecol(225, 225, 225));
-    unscare_mouse();
+    rectfill(gui_get_screen(), BAR_X + from, BAR_Y, BAR_X + to - 1, BAR_Y + BAR_H - 1,
+             makecol(225, 225, 225));
+    presentChanges();
 }
 
 } // namespace

@@ -41,14 +41,16 @@ static std::string resumeNote(int index)
     return " — стр. " + std::to_string(index + 1);
 }
 
-// The book line, centred at the top of the screen, with the page the book
-// will open at when it is not the first (`resumeAt`, an index, or -1).
+// The book line, centred at the top of the screen (on the picture the
+// dialog manager draws on), with the page the book will open at when it is
+// not the first (`resumeAt`, an index, or -1).
 static void drawBookLine(int resumeAt)
 {
     std::string line = bookLineText(book);
     if (resumeAt >= 0)
         line += resumeNote(resumeAt);
-    textout_centre_ex(screen, font, line.c_str(), SCREEN_W / 2, 5, makecol(32, 32, 32), -1);
+    textout_centre_ex(gui_get_screen(), font, line.c_str(), LOGICAL_W / 2, 5,
+                      makecol(32, 32, 32), -1);
 }
 
 static const char* const aboutLines[] = {"Quorvel", "QVL v.0.1.3", "by the Quorvel team"};
@@ -165,6 +167,7 @@ bool title()
             drawBookLine(resumeAt);
             lineStale = false;
         }
+        presentChanges(); // what the pass drew shows before it rests
         rest(PASS_REST_MS); // give the processor back between passes
     }
     clear_keybuf();

@@ -199,6 +199,12 @@ TEST_F(Authoring, ChecksTheSettingsFile)
         {"a transparent title picture", "book:tale;\nmain_bg:glass.png;\n",
          {"ini.dat:2: warning: title picture \"pico/glass.png\" has transparent parts: they show "
           "black"}},
+        {"scales", "book:tale;\nmain_bg:title.png;\nscale:2;\nscale:auto;\nscale:9;\nscale: 2;\n",
+         {"ini.dat:4: warning: scale given twice (also at line 3): the player keeps this one",
+          "ini.dat:5: warning: scale \"9\" is neither a whole number from 1 to 8 nor auto: the "
+          "player ignores the line",
+          "ini.dat:6: warning: scale \" 2\" is neither a whole number from 1 to 8 nor auto: the "
+          "player ignores the line"}},
         {"nothing to open", "windowed:YES;\n",
          {"ini.dat: error: no book line: the player has no book to open",
           "ini.dat: error: no main_bg line: the player has no title picture and cannot start"}},

@@ -1,6 +1,7 @@
 // The player's command line: how it is read, and what the real player,
 // started with it as a child process, does before it opens any window.
 #include "cmdline.h"
+#include "display.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ struct ParseCase {
     std::string book;     // expected BOOK, or the expected error for a usage error
     int startPage;
     WindowChoice window;
+    int scale = SCALE_FROM_SETTINGS;
 };
 
 void PrintTo(const ParseCase& c, std::ostream* out)
@@ -55,6 +57,7 @@ TEST_P(Parsing, GivesWhatTheWordsSay)
     EXPECT_EQ(line.bookGiven, !c.book.empty());
     EXPECT_EQ(line.startPage, c.startPage);
     EXPECT_EQ(line.window, c.window);
+    EXPECT_EQ(line.scale, c.scale);
 }
 
 using A = CommandLine::Action;
@@ -89,6 +92,12 @@ const ParseCase parseCases[] = {
     {"PagePastInt", {"--page", "2147483648"}, A::UsageError,
      "--page needs a whole number from 1, not \"2147483648\"", 0, {}},
     {"ValueForAFlag", {"--window=yes"}, A::UsageError, "option --window takes no value", 0, {}},
+    {"Scale", {"--scale", "3", "tale"}, A::Play, "tale", 0, W::FromSettings, 3},
+    {"ScaleAuto", {"--scale=auto"}, A::Play, "", 0, W::FromSettings, SCALE_AUTO},
+    {"ScaleNine", {"--scale", "9"}, A::UsageError,
+     "--scale needs a whole number from 1 to 8, or auto, not \"9\"", 0, {}},
+    {"ScaleZero", {"--scale=0"}, A::UsageError,
+     "--scale needs a whole number from 1 to 8, or auto, not \"0\"", 0, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, Parsing, ::testing::ValuesIn(parseCases),

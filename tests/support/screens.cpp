@@ -88,3 +88,18 @@ bool boxCoversTheMiddle(const Screenshot& shot, const Screenshot& before)
             changed += !near(shot.at(x, y), before.at(x, y));
     return changed > 400; // of 800 points
 }
+
+Screenshot logicalView(const Screenshot& shot, int x0, int y0, int scale)
+{
+    Screenshot view;
+    if (x0 < 0 || y0 < 0 || shot.w < x0 + 640 * scale || shot.h < y0 + 480 * scale)
+        return view;
+    view.w = 640;
+    view.h = 480;
+    view.pixels.resize(640 * 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            view.pixels[static_cast<std::size_t>(y) * 640 + x] =
+                shot.pixels[static_cast<std::size_t>(y0 + y * scale) * shot.w + x0 + x * scale];
+    return view;
+}

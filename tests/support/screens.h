@@ -63,4 +63,9 @@ bool showsPage(const Screenshot& shot, const Reference& illustration, int pictur
 // differs from `before`, the screen as it was without it.
 bool boxCoversTheMiddle(const Screenshot& shot, const Screenshot& before);
 
+// The 640 x 480 picture that `shot` shows with its top-left corner at
+// (x, y), each logical pixel a `scale` x `scale` block: one pixel of each
+// block. Empty when the picture does not fit in `shot`.
+Screenshot logicalView(const Screenshot& shot, int x, int y, int scale);
+
 #endif

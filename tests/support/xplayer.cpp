@@ -36,25 +36,47 @@ void pause(int milliseconds)
 // The library names its window after set_window_title.
 const char* const WINDOW_TITLE = "Quorvel";
 
-Window findWindow(Display* display, Window under)
+// Every window named WINDOW_TITLE at or under `under`.
+void findWindows(Display* display, Window under, std::vector<Window>& found)
 {
     char* name = nullptr;
     if (XFetchName(display, under, &name) && name) {
-        const bool found = std::strcmp(name, WINDOW_TITLE) == 0;
+        const bool named = std::strcmp(name, WINDOW_TITLE) == 0;
         XFree(name);
-        if (found)
-            return under;
+        if (named) {
+            found.push_back(under);
+            return;
+        }
     }
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
-    Window result = 0;
     if (XQueryTree(display, under, &root, &parent, &children, &count)) {
-        for (unsigned int i = 0; i < count && !result; ++i)
-            result = findWindow(display, children[i]);
+        for (unsigned int i = 0; i < count; ++i)
+            findWindows(display, children[i], found);
         if (children)
             XFree(children);
     }
-    return result;
+}
+
+// The windows of that name on `display`.
+std::vector<Window> namedWindows(Display* display)
+{
+    std::vector<Window> found;
+    findWindows(display, DefaultRootWindow(display), found);
+    return found;
+}
+
+XErrorHandler libraryErrorHandler = nullptr;
+
+// The program's windows go when it ends, at any moment of a look at them:
+// a request about a window that is gone fails, as the caller sees from its
+// result, instead of ending the test. Other errors go on to Xlib's handler.
+int toleratingGoneWindows(Display* display, XErrorEvent* error)
+{
+    if (error->error_code == BadWindow || error->error_code == BadDrawable
+        || error->error_code == BadMatch)
+        return 0;
+    return libraryErrorHandler ? libraryErrorHandler(display, error) : 0;
 }
 
 } // namespace
@@ -86,6 +108,9 @@ bool Screenshot::save(const std::string& path) const
 struct XPlayer::State {
     Display* display = nullptr;
     Window window = 0;
+    std::vector<Window> othersWindows; // there before the program started
+    bool wholeDisplay = false;
+    int pictureScale = 1;
     pid_t pid = -1;
     int status = -1;
     Clock::time_point lastRelease; // of the left button
@@ -99,16 +124,16 @@ namespace {
 // hand is never that quick between two choices.
 const std::chrono::milliseconds DOUBLE_CLICK_TIME(400);
 
-// True when most of the 6 x 6 pixels above and left of (x, y) differ
-// between the shots. The mouse pointer, drawn by the program with its tip at
-// (x, y), covers what lies below and right of it.
-bool changedAround(const Screenshot& before, const Screenshot& now, int x, int y)
+// True when most of the `reach` x `reach` pixels above and left of (x, y)
+// differ between the shots. The mouse pointer, drawn by the program with its
+// tip at (x, y), covers what lies below and right of it.
+bool changedAround(const Screenshot& before, const Screenshot& now, int x, int y, int reach)
 {
     if (before.w == 0 || now.w == 0)
         return false;
     int changed = 0, compared = 0;
-    for (int py = std::max(0, y - 6); py <= std::min(now.h - 1, y - 1); ++py)
-        for (int px = std::max(0, x - 6); px <= std::min(now.w - 1, x - 1); ++px) {
+    for (int py = std::max(0, y - reach); py <= std::min(now.h - 1, y - 1); ++py)
+        for (int px = std::max(0, x - reach); px <= std::min(now.w - 1, x - 1); ++px) {
             ++compared;
             const Rgb a = before.at(px, py), b = now.at(px, py);
             changed += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) > 48;
@@ -137,6 +162,8 @@ bool XPlayer::start(const std::string& program, const std::string& workingDir,
         state->display = XOpenDisplay(nullptr);
     if (!state->display)
         return false;
+    if (!libraryErrorHandler)
+        libraryErrorHandler = XSetErrorHandler(toleratingGoneWindows);
     int event, error, major, minor;
     if (!XTestQueryExtension(state->display, &event, &error, &major, &minor))
         return false;
@@ -145,6 +172,9 @@ bool XPlayer::start(const std::string& program, const std::string& workingDir,
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    // Other programs of the same name may run beside it: their windows are
+    // not its.
+    state->othersWindows = namedWindows(state->display);
     const pid_t pid = fork();
     if (pid < 0)
         return false;
@@ -168,8 +198,10 @@ bool XPlayer::waitForWindow(double seconds)
 {
     const auto start = Clock::now();
     while (timeLeft(start, seconds)) {
-        const Window found = findWindow(state->display, DefaultRootWindow(state->display));
-        if (found) {
+        for (const Window found : namedWindows(state->display)) {
+            const std::vector<Window>& others = state->othersWindows;
+            if (std::find(others.begin(), others.end(), found) != others.end())
+                continue;
             XWindowAttributes attributes;
             if (XGetWindowAttributes(state->display, found, &attributes)
                 && attributes.map_state == IsViewable && attributes.width >= 640
@@ -185,13 +217,49 @@ bool XPlayer::waitForWindow(double seconds)
     return false;
 }
 
+bool XPlayer::windowSize(int& w, int& h)
+{
+    XWindowAttributes attributes;
+    if (!state->window || !XGetWindowAttributes(state->display, state->window, &attributes))
+        return false;
+    w = attributes.width;
+    h = attributes.height;
+    return true;
+}
+
+void XPlayer::showsPixelsAs(int scale)
+{
+    state->pictureScale = scale;
+}
+
+void XPlayer::aimAtWholeDisplay(bool whole)
+{
+    state->wholeDisplay = whole;
+}
+
 Screenshot XPlayer::grab()
 {
+    return grabArea(0, 0, -1, -1);
+}
+
+Screenshot XPlayer::grabArea(int x0, int y0, int w, int h)
+{
     Screenshot shot;
-    if (!state->window)
+    const Window source =
+        state->wholeDisplay ? DefaultRootWindow(state->display) : state->window;
+    XWindowAttributes attributes;
+    // An unmapped window (a program in full screen keeps one) has no image.
+    if (!source || !XGetWindowAttributes(state->display, source, &attributes)
+        || attributes.map_state != IsViewable)
         return shot;
-    XImage* image =
-        XGetImage(state->display, state->window, 0, 0, 640, 480, AllPlanes, ZPixmap);
+    if (w < 0) {
+        w = attributes.width;
+        h = attributes.height;
+    }
+    if (x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || x0 + w > attributes.width
+        || y0 + h > attributes.height)
+        return shot;
+    XImage* image = XGetImage(state->display, source, x0, y0, w, h, AllPlanes, ZPixmap);
     if (!image)
         return shot;
     // Masks give each channel's place and width, whatever the display's depth.
@@ -204,16 +272,30 @@ Screenshot XPlayer::grab()
         const unsigned long max = mask >> shift;
         return static_cast<int>(((pixel & mask) >> shift) * 255 / max);
     };
-    shot.w = 640;
-    shot.h = 480;
-    shot.pixels.resize(640 * 480);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
+    shot.w = w;
+    shot.h = h;
+    shot.pixels.resize(static_cast<std::size_t>(w) * h);
+    // The usual 24-bit display: its pixels are already 0xRRGGBB, read
+    // straight from the image's rows (a large window's million calls of
+    // XGetPixel take long).
+    if (image->bits_per_pixel == 32 && image->red_mask == 0xFF0000
+        && image->green_mask == 0xFF00 && image->blue_mask == 0xFF
+        && image->byte_order == LSBFirst) {
+        for (int y = 0; y < h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line);
+            for (int x = 0; x < w; ++x)
+                shot.pixels[static_cast<std::size_t>(y) * w + x] = row[x] & 0xFFFFFF;
+        }
+        XDestroyImage(image);
+        return shot;
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
             const unsigned long p = XGetPixel(image, x, y);
             const uint32_t r = channel(p, image->red_mask);
             const uint32_t g = channel(p, image->green_mask);
             const uint32_t b = channel(p, image->blue_mask);
-            shot.pixels[static_cast<std::size_t>(y) * 640 + x] = r << 16 | g << 8 | b;
+            shot.pixels[static_cast<std::size_t>(y) * w + x] = r << 16 | g << 8 | b;
         }
     XDestroyImage(image);
     return shot;
@@ -234,7 +316,11 @@ bool XPlayer::waitForScreen(const std::function<bool(const Screenshot&)>& ready,
 
 bool XPlayer::click(int x, int y)
 {
-    XRaiseWindow(state->display, state->window);
+    Window target = DefaultRootWindow(state->display);
+    if (!state->wholeDisplay) {
+        target = state->window;
+        XRaiseWindow(state->display, state->window);
+    }
     const auto sinceRelease = Clock::now() - state->lastRelease;
     if (sinceRelease < DOUBLE_CLICK_TIME)
         std::this_thread::sleep_for(DOUBLE_CLICK_TIME - sinceRelease);
@@ -242,17 +328,19 @@ bool XPlayer::click(int x, int y)
         // The library misplaces the first moves after the pointer enters
         // its window; a hand that comes to rest on the spot gets there.
         for (int step = 3; step > 0; --step) {
-            XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x + step, y + step);
+            XWarpPointer(state->display, None, target, 0, 0, 0, 0, x + step, y + step);
             XFlush(state->display);
             pause(80);
         }
         state->pointerSettled = true;
     }
+    // 6 x 6 of the program's own pixels, however large it shows them.
+    const int reach = 6 * state->pictureScale;
     const auto start = Clock::now();
     // A press the program did not see over the button leaves the button as
     // it was: the hand moves again and tries once more.
     do {
-        XWarpPointer(state->display, None, state->window, 0, 0, 0, 0, x, y);
+        XWarpPointer(state->display, None, target, 0, 0, 0, 0, x, y);
         XFlush(state->display);
         // The program may draw the button it points at anew (its focus):
         // the press is looked for once the spot has stopped changing.
@@ -261,7 +349,7 @@ bool XPlayer::click(int x, int y)
         for (bool steady = false; !steady && timeLeft(moved, 1.0);) {
             pause(20);
             const Screenshot again = grab();
-            steady = !changedAround(before, again, x, y);
+            steady = !changedAround(before, again, x, y, reach);
             before = again;
         }
         XTestFakeButtonEvent(state->display, 1, True, CurrentTime);
@@ -271,7 +359,7 @@ bool XPlayer::click(int x, int y)
         const auto pressed = Clock::now();
         bool seen = false;
         do {
-            seen = changedAround(before, grab(), x, y);
+            seen = changedAround(before, grab(), x, y, reach);
             if (!seen)
                 pause(10);
         } while (!seen && timeLeft(pressed, 2.0));
@@ -283,15 +371,24 @@ bool XPlayer::click(int x, int y)
         // A program too busy to draw the press in time may still take the
         // click: then the screen has changed there, and it is not repeated.
         pause(static_cast<int>(DOUBLE_CLICK_TIME.count()));
-        if (changedAround(before, grab(), x, y))
+        if (changedAround(before, grab(), x, y, reach))
             return true;
     } while (timeLeft(start, 8.0));
     return false;
 }
 
+void XPlayer::raise()
+{
+    if (!state->window)
+        return;
+    XRaiseWindow(state->display, state->window);
+    XFlush(state->display);
+}
+
 void XPlayer::pressKey(unsigned long keysym)
 {
-    XSetInputFocus(state->display, state->window, RevertToParent, CurrentTime);
+    if (!state->wholeDisplay)
+        XSetInputFocus(state->display, state->window, RevertToParent, CurrentTime);
     const KeyCode code = XKeysymToKeycode(state->display, keysym);
     // The program queues key presses as they come: a short press is enough.
     XTestFakeKeyEvent(state->display, code, True, CurrentTime);
@@ -303,6 +400,8 @@ void XPlayer::pressKey(unsigned long keysym)
 
 void XPlayer::pressCloseButton()
 {
+    if (!state->window)
+        return;
     XEvent event;
     std::memset(&event, 0, sizeof event);
     event.xclient.type = ClientMessage;

@@ -14,7 +14,7 @@ struct Rgb {
     int r, g, b;
 };
 
-// A copy of the window's 640 x 480 pixels.
+// A copy of the window's pixels (or of the whole display's).
 struct Screenshot {
     int w = 0, h = 0;
     std::vector<uint32_t> pixels; // 0xRRGGBB, row by row
@@ -42,8 +42,24 @@ public:
     // Waits up to `seconds` for the program's window to be shown.
     bool waitForWindow(double seconds);
 
-    // Takes a screenshot of the window; empty when there is none.
+    // Takes a screenshot of the window, whole; empty when there is none.
     Screenshot grab();
+
+    // Takes a screenshot of the w x h pixels at (x, y) of the window (or of
+    // the display); empty when that is not all inside it.
+    Screenshot grabArea(int x, int y, int w, int h);
+
+    // The window's inner size, in display pixels; false when there is none.
+    bool windowSize(int& w, int& h);
+
+    // For a program that shows each of its pixels as a `scale` x `scale`
+    // block: click() looks for the pressed button over as many of its pixels.
+    void showsPixelsAs(int scale);
+
+    // For a program in full screen, whose picture is not in its named window:
+    // while `whole` holds, grab() shows the whole display, click() aims at
+    // display coordinates and pressKey() leaves the keyboard focus alone.
+    void aimAtWholeDisplay(bool whole);
 
     // Takes screenshots until `ready` holds for one, for up to `seconds`.
     // Returns the last screenshot taken, in `shot`.
@@ -56,10 +72,14 @@ public:
     // False when no press was seen within a few seconds of trying.
     bool click(int x, int y);
 
+    // Brings the window above the others, as a reader's click on it would.
+    void raise();
+
     // Presses and releases the key of `keysym` (an X KeySym) in the window.
     void pressKey(unsigned long keysym);
 
-    // Asks the window to close, as its close button does.
+    // Asks the window to close, as its close button does (nothing without
+    // a window, as in full screen).
     void pressCloseButton();
 
     // The program's process id; -1 when it does not run.

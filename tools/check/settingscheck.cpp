@@ -67,6 +67,13 @@ std::vector<Finding> checkSettingsFile()
                                                    : " (did you mean " + quoted(suggestion) + "?)"));
             continue;
         }
+        int scale = SCALE_AUTO;
+        if (key == "scale" && !parseScale(value.c_str(), scale)) {
+            warn(number, "scale " + quoted(value)
+                             + " is neither a whole number from 1 to 8 nor auto: the player "
+                               "ignores the line");
+            continue;
+        }
         if (const auto first = lastLine.find(key); first != lastLine.end()) {
             const bool adds = key == "book" || key == "main_bg";
             warn(number, key + " given twice (also at line " + std::to_string(first->second) + "): "
@@ -78,6 +85,7 @@ std::vector<Finding> checkSettingsFile()
             warn(number, "windowed " + quoted(value)
                              + " is neither YES nor NO: only exactly YES gives a window, any other "
                                "value full screen");
+
     }
     const std::vector<Finding> after = findTextAfterValues(settingsFile);
     findings.insert(findings.end(), after.begin(), after.end());
