@@ -339,7 +339,9 @@ int gamePage(int firstIndex, int* pageCount)
                 nameStale |= goBack();
                 break;
             case PageRequest::About:
+                pausePageSound(); // the about box runs a loop of its own
                 showAbout();
+                resumePageSound();
                 input.resync();
                 nameStale = true;
                 break;

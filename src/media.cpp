@@ -322,12 +322,12 @@ bool decodeAheadSlice()
     // What must fit the budget: the page on screen, then the queue in order.
     std::size_t committed = onScreenBytes();
     for (MediaFile* file : store.ahead) {
-        if (file->onScreen)
+        if (file->onScreen || file->failedAhead)
             continue;
         committed += expectedBytes(file);
         if (committed > store.budget)
             return false;
-        if (!isDecoded(file) && !file->failedAhead) {
+        if (!isDecoded(file)) {
             file->failedAhead = !decode(file);
             return true;
         }

@@ -52,6 +52,17 @@ void feedPageSound()
         refuseMedia(file);
 }
 
+void pausePageSound()
+{
+    pauseSoundStream(stream, true);
+}
+
+void resumePageSound()
+{
+    pauseSoundStream(stream, false);
+    feedPageSound();
+}
+
 void stopPageSound()
 {
     if (sample)

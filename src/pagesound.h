@@ -16,6 +16,11 @@ void playPageSound(MediaFile* sound, bool loop);
 // be decoded further is stopped and refused, as above.
 void feedPageSound();
 
+// A streamed sound waits, and then plays on, while something that runs a
+// loop of its own (the about box) is shown over the page. A sample plays on.
+void pausePageSound();
+void resumePageSound();
+
 // Stops the page's sound at once. Nothing happens when none plays.
 void stopPageSound();
 

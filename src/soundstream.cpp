@@ -144,6 +144,16 @@ StreamState feedSoundStream(SoundStream* s)
     return s->silentBuffers < 2 * s->audio->bufcount ? StreamState::Playing : StreamState::Ended;
 }
 
+void pauseSoundStream(SoundStream* s, bool paused)
+{
+    if (!s)
+        return;
+    if (paused)
+        voice_stop(s->audio->voice);
+    else
+        voice_start(s->audio->voice);
+}
+
 void stopSoundStream(SoundStream* s)
 {
     if (s)

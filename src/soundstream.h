@@ -39,6 +39,11 @@ enum class StreamState {
 // must still be stopped.
 StreamState feedSoundStream(SoundStream* stream);
 
+// Holds the stream's voice where it is, or lets it play on from there: a
+// stream that is not fed while, say, an alert runs its own loop would play
+// its buffer over and over. Null is ignored.
+void pauseSoundStream(SoundStream* stream, bool paused);
+
 // Stops the stream at once and frees it. Null is ignored.
 void stopSoundStream(SoundStream* stream);
 

@@ -84,6 +84,16 @@ SAMPLE* onlyVoiceSample()
     return playing == 1 ? found : nullptr;
 }
 
+// The voice that plays, when exactly one does; else -1.
+int onlyVoice()
+{
+    int found = -1;
+    for (int voice = 0; voice < 256; ++voice)
+        if (voice_check(voice))
+            found = found == -1 ? voice : -2;
+    return found < 0 ? -1 : found;
+}
+
 bool anyVoicePlaying()
 {
     for (int voice = 0; voice < 256; ++voice)
@@ -282,6 +292,33 @@ TEST_F(PageSounds, MenuStopsTheStreamAtOnce)
     EXPECT_EQ(gamePage(), 0);
     EXPECT_EQ(soundStreamCount(), 0u);
     EXPECT_FALSE(anyVoicePlaying());
+}
+
+// The about box runs a loop of its own, which does not feed the stream:
+// the stream waits meanwhile instead of playing its buffer over and over.
+TEST_F(PageSounds, TheStreamWaitsWhileTheAboutBoxIsOpen)
+{
+    int voice = -1, atOpening = -1, later = -1, afterwards = -1;
+    std::vector<MouseStep> script{idle(10), then([] { pressKey(KEY_I, 'i'); })};
+    script.push_back(when([] { return alertShowing("QVL v.0.1.3"); }, [&] {
+        voice = onlyVoice();
+        atOpening = voice >= 0 ? voice_get_position(voice) : -1;
+    }));
+    script.push_back(then([] { rest(300); }));
+    script.push_back(then([&] {
+        later = voice >= 0 ? voice_get_position(voice) : -1;
+        pressKey(KEY_C, 'c');
+    }));
+    script.push_back(when([] { return active_dialog == dialogGamePage; }, nullptr));
+    script.push_back(idle(10));
+    script.push_back(then([] { rest(300); }));
+    script.push_back(then([&] { afterwards = voice >= 0 ? voice_get_position(voice) : -1; }));
+    script.push_back(then([] { pressKey(KEY_ESC, 27); }));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    ASSERT_GE(voice, 0) << "no stream played";
+    EXPECT_EQ(later, atOpening) << "the stream played on under the about box";
+    EXPECT_NE(afterwards, later) << "the stream did not play on after it";
 }
 
 } // namespace
