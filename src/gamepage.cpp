@@ -374,18 +374,17 @@ int gamePage(int firstIndex, int* pageCount)
             ended = !followChoice(3);
             nameStale = true;
         }
-        if (!ended) {
+        if (!ended)
             feedPageSound();
-            // Read-ahead waits while a change is still to be drawn, so that
-            // a new page shows first. The sound is fed on both sides of a
-            // slice, so that a slice never takes the time its buffer was
-            // filled for.
-            if (!nameStale) {
-                decodeAheadSlice();
-                feedPageSound();
-            }
-        }
         presentChanges(); // what the pass drew shows before it rests
+        // Read-ahead comes after what the pass drew is shown, and waits while
+        // a change is still to be drawn, so that a new page shows first. The
+        // sound is fed after a slice too, so that a slice never takes the
+        // time its buffer was filled for.
+        if (!ended && !nameStale) {
+            decodeAheadSlice();
+            feedPageSound();
+        }
         rest(PASS_REST_MS); // give the processor back between passes
     }
     forgetLeftPage(); // read to its end: the next reading starts afresh
