@@ -21,6 +21,17 @@ WalkResult walkBook(const PageMap& map, int readings, std::uint32_t seed)
     result.visited.assign(map.size(), false);
     if (map.empty())
         return result;
+    // The shown choices of each page, found once: a reading makes up to
+    // walkStepLimit choices, and each step must cost no more than a pick.
+    struct ShownChoices {
+        int count = 0;
+        int choice[CHOICES_PER_PAGE] = {};
+    };
+    std::vector<ShownChoices> shownOn(map.size());
+    for (std::size_t i = 0; i < map.size(); ++i)
+        for (int k = 0; k < CHOICES_PER_PAGE; ++k)
+            if (map[i].choices[k].shown)
+                shownOn[i].choice[shownOn[i].count++] = k;
     // mt19937 gives the same numbers on every platform; the pick by
     // remainder is ours, as the standard distributions are not portable.
     std::mt19937 generator(seed);
@@ -29,15 +40,12 @@ WalkResult walkBook(const PageMap& map, int readings, std::uint32_t seed)
         WalkEnd end{WalkEnd::Kind::TooLong, 0, 0};
         for (int step = 0; step < walkStepLimit; ++step) {
             result.visited[page - 1] = true;
-            std::vector<int> shown;
-            for (int k = 0; k < CHOICES_PER_PAGE; ++k)
-                if (map[page - 1].choices[k].shown)
-                    shown.push_back(k);
-            if (shown.empty()) {
+            const ShownChoices& shown = shownOn[page - 1];
+            if (shown.count == 0) {
                 end = {WalkEnd::Kind::Stuck, page, 0};
                 break;
             }
-            const int k = shown[generator() % shown.size()];
+            const int k = shown.choice[generator() % static_cast<unsigned>(shown.count)];
             const int target = map[page - 1].choices[k].targetPage;
             if (target == 0) {
                 end = {WalkEnd::Kind::Ending, page, k};
