@@ -50,6 +50,75 @@ std::string extensionOf(const char* path)
 const char* const UNKNOWN_FORMAT = "is not a picture the player reads (PNG, BMP, PCX or TGA)";
 const char* const DAMAGED_HEADER = "cannot be decoded: its header is cut short or damaged";
 
+// A TGA file's header, and the kinds of TGA the library's decoder reads:
+// colour-mapped (8-bit indexes into a map of up to 256 colours), true colour
+// (15, 16, 24 or 32 bits) and grey (8 bits), each plain or run-length
+// compressed. The decoder is trusted with nothing else: it copies a colour
+// map of any length into a 256-entry table on its stack, and takes image
+// types outside these by some of their bits.
+const std::size_t TGA_HEADER_SIZE = 18;
+const unsigned TGA_RUN_LENGTH = 8; // the image type's bit for compression
+const unsigned TGA_MAX_MAP_ENTRIES = 256;
+
+struct TgaLayout {
+    unsigned idLength;
+    unsigned mapType;     // 1: a colour map follows the id
+    unsigned imageType;   // 1, 2, 3, or one of them with TGA_RUN_LENGTH
+    unsigned mapEntries;
+    unsigned mapEntryBits;
+    unsigned bitsPerPixel;
+};
+
+TgaLayout tgaLayout(const unsigned char* bytes)
+{
+    return {bytes[0], bytes[1], bytes[2], littleEndian16(bytes + 5), bytes[7], bytes[16]};
+}
+
+// Bytes of one colour map entry as the library reads them: 0 for a size it
+// does not know, whose map it then takes for pixels.
+unsigned tgaMapEntryBytes(unsigned bits)
+{
+    return bits == 16 ? 2 : bits == 24 ? 3 : bits == 32 ? 4 : 0;
+}
+
+// Bytes of one pixel in the file.
+unsigned tgaPixelBytes(const TgaLayout& tga)
+{
+    return tga.bitsPerPixel == 15 ? 2 : tga.bitsPerPixel / 8;
+}
+
+// What is wrong with the TGA whose header is `bytes`, for the library's
+// decoder; empty when it may have it.
+std::string tgaKindProblem(const unsigned char* bytes)
+{
+    const TgaLayout tga = tgaLayout(bytes);
+    const unsigned kind = tga.imageType & ~TGA_RUN_LENGTH;
+    bool known = false;
+    switch (tga.imageType) {
+    case 1:
+    case 1 | TGA_RUN_LENGTH:
+        known = tga.mapType == 1 && tga.bitsPerPixel == 8
+                && tgaMapEntryBytes(tga.mapEntryBits) != 0;
+        break;
+    case 2:
+    case 2 | TGA_RUN_LENGTH:
+        known = tga.mapType == 0
+                && (tga.bitsPerPixel == 15 || tga.bitsPerPixel == 16 || tga.bitsPerPixel == 24
+                    || tga.bitsPerPixel == 32);
+        break;
+    case 3:
+    case 3 | TGA_RUN_LENGTH:
+        known = tga.mapType == 0 && tga.bitsPerPixel == 8;
+        break;
+    }
+    if (!known)
+        return "is a kind of TGA the player does not read";
+    if (kind == 1 && tga.mapEntries > TGA_MAX_MAP_ENTRIES)
+        return "has a colour map of " + std::to_string(tga.mapEntries)
+               + " entries: the player reads at most " + std::to_string(TGA_MAX_MAP_ENTRIES);
+    return "";
+}
+
 } // namespace
 
 PictureHeader inspectPicture(const char* path)
@@ -112,10 +181,13 @@ PictureHeader inspectPicture(const char* path)
         height = static_cast<long long>(littleEndian16(bytes + 10)) - littleEndian16(bytes + 6) + 1;
     } else if (extension == "tga") {
         header.format = PictureFormat::Tga;
-        if (got < 16) {
+        if (got < TGA_HEADER_SIZE) {
             header.problem = DAMAGED_HEADER;
             return header;
         }
+        header.problem = tgaKindProblem(bytes);
+        if (!header.problem.empty())
+            return header;
         width = littleEndian16(bytes + 12);
         height = littleEndian16(bytes + 14);
     } else {
@@ -205,6 +277,95 @@ bool pngDataWhole(const RegularFile& file, std::string& problem)
     return true;
 }
 
+// Reads a file forward through a buffer of its own, a byte at a time.
+class ForwardReader {
+public:
+    ForwardReader(const RegularFile& file, long long at) : file_(file), at_(at), buffer_(65536) {}
+
+    // The next byte, or -1 at the end of the file.
+    int next()
+    {
+        if (pos_ == got_) {
+            got_ = file_.readAt(at_, buffer_.data(), buffer_.size());
+            at_ += static_cast<long long>(got_);
+            pos_ = 0;
+            if (got_ == 0)
+                return -1;
+        }
+        return buffer_[pos_++];
+    }
+
+    // Steps over `count` bytes; false when the file ends before them.
+    bool skip(long long count)
+    {
+        const long long buffered = static_cast<long long>(got_ - pos_);
+        if (count <= buffered) {
+            pos_ += static_cast<std::size_t>(count);
+            return true;
+        }
+        at_ += count - buffered;
+        pos_ = got_ = 0;
+        return at_ <= file_.size();
+    }
+
+private:
+    const RegularFile& file_;
+    long long at_;
+    std::vector<unsigned char> buffer_;
+    std::size_t pos_ = 0, got_ = 0;
+};
+
+// Walks the packets of a run-length compressed TGA (whose header passed
+// tgaKindProblem) the way the library's decoder reads them, row by row:
+// true when every row ends where a packet ends and the file holds every
+// packet, or when the TGA is not compressed; else `problem` says what is
+// wrong. The decoder starts each row
+// with a new packet and writes a packet whole: a run past the end of the
+// last row, or the 128-pixel run it makes of the end of the file, lands
+// beyond the bitmap.
+bool tgaRunsWithinRows(const RegularFile& file, const PictureHeader& header, std::string& problem)
+{
+    unsigned char bytes[TGA_HEADER_SIZE];
+    if (file.readAt(0, bytes, sizeof bytes) != sizeof bytes) {
+        problem = DAMAGED_HEADER;
+        return false;
+    }
+    const TgaLayout tga = tgaLayout(bytes);
+    if (!(tga.imageType & TGA_RUN_LENGTH))
+        return true; // plain rows are read whole, each into its own row
+    const long long mapBytes = tga.mapType == 1 ? static_cast<long long>(tga.mapEntries)
+                                                      * tgaMapEntryBytes(tga.mapEntryBits)
+                                                : 0;
+    const unsigned pixelBytes = tgaPixelBytes(tga);
+    ForwardReader reader(file, static_cast<long long>(TGA_HEADER_SIZE) + tga.idLength + mapBytes);
+    const char* const cutShort =
+        "cannot be decoded: its data is damaged (the file ends before its picture does)";
+    for (int row = 0; row < header.height; ++row) {
+        for (int done = 0; done < header.width;) {
+            const int packet = reader.next();
+            if (packet < 0) {
+                problem = cutShort;
+                return false;
+            }
+            const int pixels = (packet & 0x7F) + 1;
+            if (done + pixels > header.width) {
+                problem = "cannot be decoded: its data is damaged (a packet of pixels goes past "
+                          "the end of row " + std::to_string(row + 1) + ")";
+                return false;
+            }
+            // A run packet holds one pixel to repeat, a raw packet each of its pixels.
+            const long long dataBytes =
+                (packet & 0x80) ? pixelBytes : static_cast<long long>(pixels) * pixelBytes;
+            if (!reader.skip(dataBytes)) {
+                problem = cutShort;
+                return false;
+            }
+            done += pixels;
+        }
+    }
+    return true;
+}
+
 // Whether a bitmap of the picture's size can be had now. The library's
 // decoders do not all look at what create_bitmap gives them.
 bool roomFor(const PictureHeader& header)
@@ -235,6 +396,8 @@ BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
     } else if (!file.isOpen()) {
         why = fileKindProblem(file.kind());
     } else if (header.format == PictureFormat::Png && !pngDataWhole(file, why)) {
+        // why is set
+    } else if (header.format == PictureFormat::Tga && !tgaRunsWithinRows(file, header, why)) {
         // why is set
     } else if (!roomFor(header)) {
         why = noRoomFor(header);

@@ -350,6 +350,21 @@ const MediaCase mediaCases[] = {
      Outcome::Fatal},
     {"TGA cut inside its header", "pico_name", "head.tga",
      [](GoodFiles& t) { return t.tga().substr(0, 10); }, Outcome::Fatal},
+    // The library's decoder wrote the end of a cut run-length TGA, and a run
+    // past the end of the last row, beyond its bitmap (found by fuzzing); it
+    // copied a colour map of any length into a table of 256 on its stack.
+    {"run-length TGA cut short", "pico_name", "cut.tga",
+     [](auto&) {
+         const std::string tga = tgaPicture(10, 32, 64, 48, std::string("\x1e\xc8\x0a\xff", 4));
+         return tga.substr(0, tga.size() - 3);
+     },
+     Outcome::Fatal},
+    {"TGA with a colour map of 1000 entries", "pico_name", "map.tga",
+     [](auto&) { return tgaPicture(1, 8, 64, 48, std::string(1, '\0'), std::string(3000, '\x41')); },
+     Outcome::Fatal},
+    {"good run-length TGA", "pico_name", "runs.tga",
+     [](auto&) { return tgaPicture(10, 32, 64, 48, std::string("\x1e\xc8\x0a\xff", 4)); },
+     Outcome::Loads},
     {"good BMP", "pico_name", "good.bmp", [](GoodFiles& t) { return t.bmp(); }, Outcome::Loads},
     {"good PCX", "pico_name", "good.pcx", [](GoodFiles& t) { return t.pcx(); }, Outcome::Loads},
     {"good TGA", "pico_name", "good.tga", [](GoodFiles& t) { return t.tga(); }, Outcome::Loads},

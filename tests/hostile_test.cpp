@@ -41,6 +41,7 @@
 #endif
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -426,8 +427,94 @@ INSTANTIATE_TEST_SUITE_P(
                         return withLittleEndian32(readFile("made/rle.bmp"), 30, 1).substr(0, 60);
                     },
                     "books/t/pico/x.bmp", "is a run-length compressed BMP"},
+        // The library's TGA decoder writes each run-length packet whole,
+        // and takes the end of the file for a run of 128 pixels: past the
+        // end of the last row, into memory beyond the bitmap (found by
+        // fuzzing, as a corrupted heap long after).
+        RefusedCase{"RunLengthTgaCutShort",
+                    [] {
+                        const std::string tga = tgaPicture(10, 32, 16, 8, "\1\2\3\4");
+                        return tga.substr(0, tga.size() - 7);
+                    },
+                    "books/t/pico/x.tga",
+                    "cannot be decoded: its data is damaged (the file ends before its picture does)"},
+        RefusedCase{"RunLengthTgaWithAPacketPastTheEndOfARow",
+                    [] {
+                        std::string tga = tgaPicture(10, 32, 16, 8, "\1\2\3\4");
+                        // Rows are ten bytes: row 2 begins with a run of 17 pixels.
+                        tga[18 + 10] = static_cast<char>(0x80 | 16);
+                        return tga;
+                    },
+                    "books/t/pico/x.tga",
+                    "cannot be decoded: its data is damaged (a packet of pixels goes past the end "
+                    "of row 2)"},
+        // It copies a colour map of any length into a table of 256 entries
+        // on its stack.
+        RefusedCase{"TgaWithAColourMapOf3000Entries",
+                    [] { return tgaPicture(1, 8, 4, 2, "\0"s, std::string(3000 * 3, 'A')); },
+                    "books/t/pico/x.tga",
+                    "has a colour map of 3000 entries: the player reads at most 256"},
+        RefusedCase{"TrueColourTgaWithAColourMap",
+                    [] { return tgaPicture(2, 24, 4, 2, "\1\2\3", std::string(3000 * 3, 'A')); },
+                    "books/t/pico/x.tga", "is a kind of TGA the player does not read"},
+        RefusedCase{"TgaOfAnImageTypeWithMoreBitsThanCompression",
+                    [] { return tgaPicture(25, 8, 4, 2, "\0"s, std::string(4 * 3, 'A')); },
+                    "books/t/pico/x.tga", "is a kind of TGA the player does not read"},
         RefusedCase{"TextNamedAsSound", [] { return std::string("not a sound at all"); },
                     "books/t/audio/x.wav", "is not a sound file the player reads"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- TGA forms
+
+struct TgaCase {
+    const char* name;
+    int imageType, bitsPerPixel;
+    std::string pixel, colourMap;
+    int r, g, b; // the colour it shows
+};
+
+void PrintTo(const TgaCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class TgaForm : public Hostile, public ::testing::WithParamInterface<TgaCase> {};
+
+// Every kind of TGA the player reads, plain and run-length compressed,
+// passes the check of its packets and shows its colour in every pixel.
+TEST_P(TgaForm, DecodesToItsColour)
+{
+    const TgaCase& c = GetParam();
+    writeFile("books/t/pico/x.tga",
+              tgaPicture(c.imageType, c.bitsPerPixel, 40, 30, c.pixel, c.colourMap));
+    std::string why;
+    BITMAP* picture = decodePicture("books/t/pico/x.tga", why);
+    ASSERT_NE(picture, nullptr) << why;
+    EXPECT_EQ(picture->w, 40);
+    EXPECT_EQ(picture->h, 30);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{38, 15}, std::pair{39, 29}}) {
+        const int pixel = getpixel(picture, x, y);
+        const int depth = bitmap_color_depth(picture);
+        EXPECT_NEAR(getr_depth(depth, pixel), c.r, 8) << x << "," << y;
+        EXPECT_NEAR(getg_depth(depth, pixel), c.g, 8) << x << "," << y;
+        EXPECT_NEAR(getb_depth(depth, pixel), c.b, 8) << x << "," << y;
+    }
+    destroy_bitmap(picture);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, TgaForm,
+    ::testing::Values(
+        // Colour-mapped: entry 1 of the map; entries are blue, green, red.
+        TgaCase{"ColourMapped", 1, 8, "\1", "\0\0\0\x30\x60\x90"s, 0x90, 0x60, 0x30},
+        TgaCase{"ColourMappedRunLength", 9, 8, "\1", "\0\0\0\x30\x60\x90"s, 0x90, 0x60, 0x30},
+        TgaCase{"Grey", 3, 8, "\x80", "", 0x80, 0x80, 0x80},
+        TgaCase{"GreyRunLength", 11, 8, "\x80", "", 0x80, 0x80, 0x80},
+        // 5 bits a channel: 0 11111 00000 10000 is red and half blue.
+        TgaCase{"TrueColour16RunLength", 10, 16, "\x10\x7C", "", 0xF8, 0x00, 0x80},
+        TgaCase{"TrueColour24RunLength", 10, 24, "\x30\x60\x90", "", 0x90, 0x60, 0x30},
+        TgaCase{"TrueColour32RunLength", 10, 32, "\x30\x60\x90\xFF", "", 0x90, 0x60, 0x30},
+        TgaCase{"TrueColour24", 2, 24, "\x30\x60\x90", "", 0x90, 0x60, 0x30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- WAV forms
@@ -792,7 +879,12 @@ TEST_F(Hostile, CheckerMakesNoInvalidReadOrWriteUnderValgrind)
     writeFile("work/books/b/audio/padded.ogg", ogg + std::string(1 << 20, '\0'));
     writeFile("work/books/b/audio/negative.wav", withLittleEndian32(pcmWav(500), 40, 0xFFFFFFF0));
     writeFile("work/books/b/audio/adpcm.wav", wavIn(SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM));
-    for (const char* name : {"fifo.png", "folder.png", "bomb.png", "cut.png", "half.png"})
+    // One row, so that what the decoder makes of the cut lands past the bitmap.
+    const std::string runs = tgaPicture(10, 32, 100, 1, "\1\2\3\4");
+    writeFile("work/books/b/pico/cut.tga", runs.substr(0, runs.size() - 8));
+    writeFile("work/books/b/pico/map.tga", tgaPicture(1, 8, 4, 2, "\0"s, std::string(3000 * 3, 'A')));
+    for (const char* name :
+         {"fifo.png", "folder.png", "bomb.png", "cut.png", "half.png", "cut.tga", "map.tga"})
         lines += std::string("pico_name:") + name + ";\n";
     for (const char* name : {"fifo.ogg", "zero.wav", "cut.ogg", "padded.ogg", "negative.wav", "adpcm.wav"})
         lines += std::string("sound_name:") + name + ";\n";

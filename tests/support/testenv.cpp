@@ -66,6 +66,37 @@ bool writePicture(const std::string& path, int w, int h, int r, int g, int b)
     return written;
 }
 
+std::string tgaPicture(int imageType, int bitsPerPixel, int w, int h, const std::string& pixel,
+                       const std::string& colourMap)
+{
+    auto little16 = [](int value) {
+        return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF)};
+    };
+    const int mapEntries = static_cast<int>(colourMap.size() / 3);
+    std::string tga;
+    tga += '\0';                                   // no image id
+    tga += static_cast<char>(colourMap.empty() ? 0 : 1);
+    tga += static_cast<char>(imageType);
+    tga += little16(0) + little16(mapEntries);
+    tga += static_cast<char>(colourMap.empty() ? 0 : 24);
+    tga += little16(0) + little16(0) + little16(w) + little16(h);
+    tga += static_cast<char>(bitsPerPixel);
+    tga += '\0';                                   // rows from the bottom up
+    tga += colourMap;
+    for (int y = 0; y < h; ++y) {
+        if (imageType & 8) {
+            tga += static_cast<char>(0x80 | (w - 2)); // a run of w - 1 pixels
+            tga += pixel;
+            tga += '\0';                           // a raw packet of one
+            tga += pixel;
+        } else {
+            for (int x = 0; x < w; ++x)
+                tga += pixel;
+        }
+    }
+    return tga;
+}
+
 void toStderr()
 {
     dup2(2, 1);

@@ -24,6 +24,15 @@ void copyFile(const std::string& from, const std::string& to);
 // folders). Needs the library started. False when it cannot be written.
 bool writePicture(const std::string& path, int w, int h, int r, int g, int b);
 
+// The bytes of a `w` x `h` TGA picture of one colour, of image type
+// `imageType` (1, 2, 3 plain; 9, 10, 11 run-length compressed) and
+// `bitsPerPixel`; `pixel` is one pixel as the file holds it, `colourMap` the
+// bytes of 24-bit colour map entries (no map when empty). A compressed row
+// is a run of all its pixels but one, then a raw packet of the last one
+// (rows 2 to 129 pixels wide).
+std::string tgaPicture(int imageType, int bitsPerPixel, int w, int h, const std::string& pixel,
+                       const std::string& colourMap = "");
+
 // Makes allegro_message print to standard output instead of opening an
 // xmessage window (it falls back to printing when xmessage is not on PATH).
 void silenceMessageBoxes();
