@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-std::vector<Gamedata*> gamedataPages;
+std::vector<Gamedata*>& gamedataPages = *new std::vector<Gamedata*>;
 int cur_page = 0;
 Gamedata* gamedata = nullptr;
 char default_bg[PATH_SIZE];

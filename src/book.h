@@ -9,7 +9,10 @@
 #include <vector>
 
 // The pages in book order; owns the records. Page number n is entry n - 1.
-extern std::vector<Gamedata*> gamedataPages;
+// The list itself is never destroyed: a file that fails to decode ends the
+// program from inside a page, and its records must stay reachable until the
+// process is gone rather than be cut loose by the list's destructor at exit.
+extern std::vector<Gamedata*>& gamedataPages;
 // Index in gamedataPages of the page on screen.
 extern int cur_page;
 // The record being filled while the book file is read.
