@@ -66,8 +66,9 @@ int toLogical(int at, int origin, int scale);
 bool setDisplayMode(bool windowed, int scale);
 
 // Creates doubleBuffer at 640 x 480 in the mode's colour depth, has the
-// dialog manager draw on it and read the mouse through this module, and
-// shows the system's pointer. Needs the mode set and the mouse installed.
+// dialog manager draw on it and read the mouse through this module, counts
+// the switching keys' taps as the keyboard reports them, and shows the
+// system's pointer. Needs the mode set and the mouse installed.
 // Returns false when the picture cannot be created.
 bool createLogicalScreen();
 

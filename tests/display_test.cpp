@@ -453,6 +453,35 @@ TEST_F(Display, F11SwitchesToFullScreenAndBackKeepingThePicture)
     EXPECT_EQ(misplacedPixels(), 0);
 }
 
+// A tap that went down and up between two passes, as the keyboard reports
+// it to the library, still switches: once per tap.
+TEST_F(Display, ATapShorterThanAPassStillSwitches)
+{
+    startPlayer("scale:2;\n");
+    ASSERT_NE(keyboard_lowlevel_callback, nullptr);
+    const auto tap = [](std::initializer_list<int> scancodes) {
+        for (int code : scancodes)
+            keyboard_lowlevel_callback(code);
+        for (int code : scancodes)
+            keyboard_lowlevel_callback(code | 0x80);
+    };
+    tap({KEY_F11});
+    serviceDisplay();
+    EXPECT_TRUE(isFullScreen());
+    tap({KEY_F11});
+    serviceDisplay();
+    EXPECT_FALSE(isFullScreen());
+
+    key[KEY_LCONTROL] = 1; // held while the minus is tapped
+    tap({KEY_MINUS});
+    key[KEY_LCONTROL] = 0;
+    serviceDisplay();
+    EXPECT_EQ(SCREEN_W, 640);
+    tap({KEY_EQUALS}); // without Ctrl: a key like any other
+    serviceDisplay();
+    EXPECT_EQ(SCREEN_W, 640);
+}
+
 // Switching sets a new graphics mode; the sound service is not touched.
 TEST_F(Display, ASoundPlaysOnThroughSwitches)
 {
