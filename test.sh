@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
 scripts/test-sanitized.sh
-scripts/fuzz.sh 60
+scripts/fuzz.sh 30
 cmake -S . -B build
 cmake --build build -j"$(nproc)"
 cd build
