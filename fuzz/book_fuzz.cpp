@@ -69,9 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     default_bg[0] = book_name[0] = '\0';
     writeInput("books/f/pages.dat", data, size);
 
+    // Events come in line order; the names that name no page are told after
+    // the whole book is read, in line order among themselves.
     int lastLine = 0;
+    bool namesTold = false;
     const bool read = readBook("books/f/pages.dat", [&](const BookEvent& e) {
         require(e.line >= 1, "lines count from 1");
+        const bool name = e.kind == BookEventKind::UnknownPageName;
+        require(name || !namesTold, "names are told after every line");
+        if (name && !namesTold) {
+            namesTold = true;
+            lastLine = 0;
+        }
         require(e.kind == BookEventKind::PageNeverEnded || e.line >= lastLine,
                 "events come in line order");
         require(e.page >= -1 && e.page <= static_cast<int>(gamedataPages.size()),
