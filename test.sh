@@ -6,10 +6,19 @@
 # that open windows run under a virtual X display when no display is set.
 set -euo pipefail
 cd "$(dirname "$0")"
+started=$SECONDS
+# Prints how long the run has taken so far, after each stage.
+stage_done() {
+  echo "== test.sh: $1 done at $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
+}
 scripts/install-deps.sh test
+stage_done "installing"
 scripts/test-sanitized.sh
-scripts/fuzz.sh 30
+stage_done "sanitized build and suite"
+scripts/fuzz.sh 20
+stage_done "fuzzing"
 cmake -S . -B build
 cmake --build build -j"$(nproc)"
+stage_done "plain build"
 cd build
 ../scripts/with-display.sh ctest --output-on-failure -j2
