@@ -274,13 +274,13 @@ T* takeDecoded(std::map<std::string, T*>& decoded, const char* path)
     return object;
 }
 
-BITMAP* takePicture(const char* path, const PictureHeader&)
+BITMAP* takePicture(const char* path, const PictureHeader&, std::string*)
 {
     BITMAP* picture = takeDecoded(picturesDecodedAtOpening, path);
     return picture ? picture : loadPico(path);
 }
 
-SAMPLE* takeSound(const char* path, const SoundHeader&)
+SAMPLE* takeSound(const char* path, const SoundHeader&, std::string*)
 {
     SAMPLE* sound = takeDecoded(soundsDecodedAtOpening, path);
     return sound ? sound : loadAudio(path);

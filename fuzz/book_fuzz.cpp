@@ -38,12 +38,12 @@ SoundHeader lookAtSound(const char* path)
     return header;
 }
 
-BITMAP* makePicture(const char*, const PictureHeader&)
+BITMAP* makePicture(const char*, const PictureHeader&, std::string*)
 {
     return create_bitmap_ex(8, 2, 2);
 }
 
-SAMPLE* makeSound(const char*, const SoundHeader&)
+SAMPLE* makeSound(const char*, const SoundHeader&, std::string*)
 {
     return create_sample(16, FALSE, 22050, 4);
 }

@@ -205,6 +205,14 @@ void cannotLoad(const char* path)
     fatalError(message);
 }
 
+void cannotLoadBecause(const char* path, const std::string& problem)
+{
+    std::fprintf(stderr, "quorvel: \"%s\" %s\n", path,
+                 problem.empty() ? "cannot be loaded" : problem.c_str());
+    std::fflush(stderr);
+    cannotLoad(path);
+}
+
 int if_file_exists(BITMAP* bitmap, const char* path)
 {
     if (!bitmap)

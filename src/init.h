@@ -113,6 +113,9 @@ BITMAP* loadTitlePicture(const char* path);
 // Ends the program with the message for a file that cannot be loaded:
 // "Can not load \"<path>\"" and "Programm will be closed." on a second line.
 [[noreturn]] void cannotLoad(const char* path);
+// cannotLoad, after saying on standard error why the file was refused:
+// `problem` is a phrase that follows the file's name ("is a FIFO, ...").
+[[noreturn]] void cannotLoadBecause(const char* path, const std::string& problem);
 
 // Returns 1 when `bitmap` is set; otherwise reports `path` as fatal.
 int if_file_exists(BITMAP* bitmap, const char* path);

@@ -59,14 +59,14 @@ const MediaLoaders& loaders()
     return store.loaders;
 }
 
-BITMAP* decodeCheckedPicture(const char* path, const PictureHeader& header)
+BITMAP* decodeCheckedPicture(const char* path, const PictureHeader& header, std::string* problem)
 {
-    return decodeInspectedPicture(path, header);
+    return decodeInspectedPicture(path, header, problem);
 }
 
-SAMPLE* decodeCheckedSound(const char* path, const SoundHeader& header)
+SAMPLE* decodeCheckedSound(const char* path, const SoundHeader& header, std::string* problem)
 {
-    return decodeInspectedSound(path, header);
+    return decodeInspectedSound(path, header, problem);
 }
 
 std::size_t pictureBytes(const BITMAP* bitmap)
@@ -150,17 +150,20 @@ MediaFile* acquire(std::unordered_map<std::string, MediaFile*>& files, MediaKind
     file->path = path;
     file->kind = kind;
     bool passed;
+    std::string problem;
     if (kind == MediaKind::Picture) {
         file->picture = loaders().inspectPicture(path);
         passed = file->picture.ok;
+        problem = file->picture.problem;
     } else {
         file->sound = loaders().inspectSound(path);
         passed = file->sound.ok;
+        problem = file->sound.problem;
     }
     if (!passed) {
         delete file;
         if (loaders().refused)
-            loaders().refused(path);
+            loaders().refused(path, problem);
         return nullptr;
     }
     file->holders = 1;
@@ -194,15 +197,15 @@ std::size_t onScreenBytes()
     return bytes;
 }
 
-// Decodes `file` now; false when its decoder refuses it.
-bool decode(MediaFile* file)
+// Decodes `file` now; false, with `problem` set, when its decoder refuses it.
+bool decode(MediaFile* file, std::string* problem)
 {
     if (file->kind == MediaKind::Picture) {
-        file->bitmap = loaders().decodePicture(file->path.c_str(), file->picture);
+        file->bitmap = loaders().decodePicture(file->path.c_str(), file->picture, problem);
         if (file->bitmap)
             noteDecoded(file, pictureBytes(file->bitmap));
     } else {
-        file->sample = loaders().decodeSound(file->path.c_str(), file->sound);
+        file->sample = loaders().decodeSound(file->path.c_str(), file->sound, problem);
         if (file->sample)
             noteDecoded(file, sampleBytes(file->sample));
     }
@@ -212,10 +215,11 @@ bool decode(MediaFile* file)
 // The file decoded, for a page that needs it now.
 void decodeOrRefuse(MediaFile* file)
 {
+    std::string problem;
     if (isDecoded(file))
         markUsed(file);
-    else if (!decode(file) && loaders().refused)
-        loaders().refused(file->path.c_str());
+    else if (!decode(file, &problem) && loaders().refused)
+        loaders().refused(file->path.c_str(), problem);
 }
 
 std::size_t countDecoded(MediaKind kind)
@@ -290,10 +294,10 @@ bool isDecoded(const MediaFile* file)
     return file->bitmap || file->sample;
 }
 
-void refuseMedia(MediaFile* file)
+void refuseMedia(MediaFile* file, const std::string& problem)
 {
     if (loaders().refused)
-        loaders().refused(file->path.c_str());
+        loaders().refused(file->path.c_str(), problem);
 }
 
 void setOnScreen(std::initializer_list<MediaFile*> files)
@@ -328,7 +332,7 @@ bool decodeAheadSlice()
         if (committed > store.budget)
             return false;
         if (!isDecoded(file)) {
-            file->failedAhead = !decode(file);
+            file->failedAhead = !decode(file, nullptr);
             return true;
         }
     }
@@ -355,7 +359,8 @@ std::size_t mediaBudget()
 
 MediaLoaders playerMediaLoaders()
 {
-    return {inspectPicture, decodeCheckedPicture, inspectSound, decodeCheckedSound, cannotLoad};
+    return {inspectPicture, decodeCheckedPicture, inspectSound, decodeCheckedSound,
+            cannotLoadBecause};
 }
 
 MediaLoaders quietMediaLoaders()

@@ -58,8 +58,8 @@ SAMPLE* decodedSample(MediaFile* file);
 // True while the file is held decoded.
 bool isDecoded(const MediaFile* file);
 // Tells the loaders' `refused` of a file a page needed and could not have
-// in another way (a sound whose stream broke off).
-void refuseMedia(MediaFile* file);
+// in another way (a sound whose stream broke off), and why.
+void refuseMedia(MediaFile* file, const std::string& problem);
 
 // The files of the page on screen (null ones are skipped), in place of
 // those set before: they are never evicted while they are on screen. A file
@@ -86,16 +86,18 @@ std::size_t mediaBudget();
 // its look, or fails to decode when a page needs it. A file is acquired
 // when its look gives a header that is ok; a decoder is given that header
 // and returns null for a file it cannot decode.
+// A decoder that returns null says why in `problem`, as a phrase that
+// follows the file's name ("cannot be decoded: its data is damaged (...)").
 struct MediaLoaders {
     PictureHeader (*inspectPicture)(const char* path);
-    BITMAP* (*decodePicture)(const char* path, const PictureHeader& header);
+    BITMAP* (*decodePicture)(const char* path, const PictureHeader& header, std::string* problem);
     SoundHeader (*inspectSound)(const char* path);
-    SAMPLE* (*decodeSound)(const char* path, const SoundHeader& header);
-    void (*refused)(const char* path); // may be null
+    SAMPLE* (*decodeSound)(const char* path, const SoundHeader& header, std::string* problem);
+    void (*refused)(const char* path, const std::string& problem); // may be null
 };
 void setMediaLoaders(const MediaLoaders& loaders);
 // The player's: inspectPicture and inspectSound, the decoders after them,
-// and cannotLoad, which ends the program naming the file.
+// and cannotLoadBecause, which ends the program naming the file.
 MediaLoaders playerMediaLoaders();
 // The same, but telling nobody of a refused file: a tool, or a book read
 // again on request, goes on without it.

@@ -49,7 +49,7 @@ void feedPageSound()
     MediaFile* file = streamed;
     stopPageSound();
     if (state == StreamState::Failed)
-        refuseMedia(file);
+        refuseMedia(file, "cannot be decoded: its data is damaged where the sound had got to");
 }
 
 void pausePageSound()

@@ -192,16 +192,18 @@ void toStderr()
     dup2(2, 1); // the message box prints on standard output without a display
 }
 
-std::string cannotLoadMessage(const std::string& path)
+// Standard error's line on why, then the message box's text.
+std::string cannotLoadMessage(const std::string& path, const std::string& why)
 {
-    return "Can not load \"" + path + "\"\nProgramm will be closed.";
+    return "quorvel: \"" + path + "\" " + why + "\nCan not load \"" + path
+           + "\"\nProgramm will be closed.";
 }
 
 TEST_F(BadFiles, AMissingFileEndsTheOpening)
 {
     writeBookNaming("missing.png");
     EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1),
-                cannotLoadMessage("books/t/pico/missing.png"));
+                cannotLoadMessage("books/t/pico/missing.png", "not found"));
 }
 
 TEST_F(BadFiles, ADamagedHeaderEndsTheOpening)
@@ -209,7 +211,7 @@ TEST_F(BadFiles, ADamagedHeaderEndsTheOpening)
     writeFile("books/t/pico/head.png", png.substr(0, 16)); // cut inside its header
     writeBookNaming("head.png");
     EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1),
-                cannotLoadMessage("books/t/pico/head.png"));
+                cannotLoadMessage("books/t/pico/head.png", "cannot be decoded: its header is cut short or damaged"));
 }
 
 TEST_F(BadFiles, ADamagedBodyEndsTheProgramWhenItsPageNeedsIt)
@@ -220,7 +222,9 @@ TEST_F(BadFiles, ADamagedBodyEndsTheProgramWhenItsPageNeedsIt)
     ASSERT_EQ(gamedataPages.size(), 2u);
     EXPECT_EQ(decodedPictureCount(), 0u);
     EXPECT_EXIT((toStderr(), gamedataPages[1]->getPico()), testing::ExitedWithCode(1),
-                cannotLoadMessage("books/t/pico/half.png"));
+                cannotLoadMessage("books/t/pico/half.png",
+                                  "cannot be decoded: its data is damaged \\(the file ends before its picture "
+                                  "does\\)"));
 }
 
 // ------------------------------------------------------------ the page screen
@@ -301,11 +305,12 @@ TEST_F(LargeBook, ThePageBackLeadsToIsDecodedAheadToo)
     EXPECT_TRUE(backDecoded);
 }
 
-std::vector<std::string> refusedFiles;
+std::vector<std::string> refusedFiles, refusalReasons;
 
-void noteRefused(const char* path)
+void noteRefused(const char* path, const std::string& problem)
 {
     refusedFiles.push_back(path);
+    refusalReasons.push_back(problem);
 }
 
 TEST_F(LargeBook, AStreamedSoundThatBreaksOffIsRefusedNamingIt)
@@ -329,6 +334,7 @@ TEST_F(LargeBook, AStreamedSoundThatBreaksOffIsRefusedNamingIt)
     EXPECT_TRUE(streamedFirst) << "refused before it played";
     ASSERT_EQ(refusedFiles.size(), 1u);
     EXPECT_EQ(refusedFiles[0], "books/t/audio/long.ogg");
+    EXPECT_EQ(refusalReasons[0], "cannot be decoded: its data is damaged where the sound had got to");
     EXPECT_EQ(soundStreamCount(), 0u);
 }
 
