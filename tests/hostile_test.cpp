@@ -31,15 +31,6 @@
 #include <vector>
 #include <zlib.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVEL_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVEL_ASAN 1
-#endif
-
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 

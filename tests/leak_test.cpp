@@ -20,15 +20,6 @@
 #include <filesystem>
 #include <string>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVEL_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVEL_ASAN 1
-#endif
-
 #ifdef QUORVEL_ASAN
 // AddressSanitizer keeps freed blocks aside (256 MB of them by default) to
 // catch late uses: each round frees megabytes of pictures, which would make

@@ -6,6 +6,17 @@
 #include <string>
 #include <vector>
 
+// QUORVEL_ASAN is defined in a build with AddressSanitizer (GCC's macro or
+// clang's feature test), where memory limits and valgrind cannot apply.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVEL_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORVEL_ASAN 1
+#endif
+
 // Creates a fresh empty directory under the system's temporary folder and
 // makes it the working directory. Returns its path. The directory is left
 // behind for inspection; the system's temporary folder is cleaned by the OS.
