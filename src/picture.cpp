@@ -151,6 +151,15 @@ PictureHeader inspectPicture(const char* path)
                                                                            : UNKNOWN_FORMAT;
             return header;
         }
+        // The library reads every byte up to where the pixels start, one
+        // call at a time, even past the end of the file: a start stated a
+        // gigabyte on keeps it busy for half a minute.
+        const std::uint32_t pixelsAt = littleEndian32(bytes + 10);
+        if (pixelsAt > file.size()) {
+            header.problem = "cannot be decoded: its header is damaged (its pixels start at byte "
+                             + std::to_string(pixelsAt) + ", past the end of the file)";
+            return header;
+        }
         const std::uint32_t infoSize = littleEndian32(bytes + 14);
         if (infoSize == 12) { // OS/2: 16-bit sides
             width = littleEndian16(bytes + 18);

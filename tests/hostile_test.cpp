@@ -418,6 +418,19 @@ INSTANTIATE_TEST_SUITE_P(
                         return withLittleEndian32(readFile("made/rle.bmp"), 30, 1).substr(0, 60);
                     },
                     "books/t/pico/x.bmp", "is a run-length compressed BMP"},
+        // The library reads a byte at a time up to where the pixels start,
+        // past the end of the file too: a billion calls here (found by
+        // fuzzing, as a timeout).
+        RefusedCase{"BmpWhosePixelsStartPastItsEnd",
+                    [] {
+                        BITMAP* picture = makeTestPicture(16, 8, 1, 2, 3);
+                        save_bitmap("made/far.bmp", picture, nullptr);
+                        destroy_bitmap(picture);
+                        return withLittleEndian32(readFile("made/far.bmp"), 10, 0x40000000u);
+                    },
+                    "books/t/pico/x.bmp",
+                    "cannot be decoded: its header is damaged (its pixels start at byte 1073741824, "
+                    "past the end of the file)"},
         // The library's TGA decoder writes each run-length packet whole,
         // and takes the end of the file for a run of 128 pixels: past the
         // end of the last row, into memory beyond the bitmap (found by
