@@ -85,6 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
                 "events come in line order");
         require(e.page >= -1 && e.page <= static_cast<int>(gamedataPages.size()),
                 "the page index is the one being read");
+        require(!name || (e.page >= 0 && e.page < static_cast<int>(gamedataPages.size())),
+                "a name that names no page is told for a page that was kept");
         if (e.kind != BookEventKind::PageNeverEnded)
             lastLine = e.line;
     });

@@ -95,11 +95,14 @@ public:
         }
     }
 
-    // Drops a page that was started and never ended.
+    // Drops a page that was started and never ended, with the targets it
+    // named: the index they hold goes to the next page, or at the end of
+    // the file to none.
     void finish()
     {
         if (open_) {
             tellAt(openedAt_, BookEventKind::PageNeverEnded, "page_start", "");
+            forgetNamedTargets(static_cast<int>(gamedataPages.size()));
             delete gamedata;
             gamedata = nullptr;
             open_ = false;
@@ -143,7 +146,6 @@ private:
             gamedata = new Gamedata;
             open_ = true;
             openedAt_ = line_;
-            forgetNamedTargets(static_cast<int>(gamedataPages.size()));
         }
         tell(BookEventKind::Entry, name, text);
         // Targets keep the line reader's form: only their digits matter.
@@ -208,8 +210,8 @@ private:
             namedTargets_.push_back({static_cast<int>(gamedataPages.size()), choice, text, line_});
     }
 
-    // The named targets of a page that was dropped, whose index the page
-    // started now takes.
+    // Forgets the named targets of the page at index `page`, which is
+    // being dropped.
     void forgetNamedTargets(int page)
     {
         namedTargets_.erase(std::remove_if(namedTargets_.begin(), namedTargets_.end(),

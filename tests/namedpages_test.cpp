@@ -110,6 +110,34 @@ TEST_F(NamedPages, TheReaderTurnsNamesIntoPageNumbers)
     EXPECT_EQ(pageAfterChoice(2, 2), BOOK_ENDS);
 }
 
+// The last page, never ended, is dropped with the targets it named. They
+// used to be resolved after it was gone, for a page index past the end of
+// the list: a name no page bore was told against it, and a name found had
+// its number written through whatever lay past the list.
+TEST_F(NamedPages, TargetsOfALastPageNeverEndedGoWithIt)
+{
+    writeFile("books/t/pages.dat",
+              bg + page("but1_text:a;\nbut1_goto:last;\n", "first") + page("", "second")
+                  + page("", "third")
+                  + "page_start:open;\nbut1_text:b;\nbut1_goto:first;\nbut2_text:c;\n"
+                    "but2_goto:nowhere;\n");
+    std::vector<BookEvent> events;
+    ASSERT_TRUE(readBook("books/t/pages.dat", [&](const BookEvent& e) { events.push_back(e); }));
+    ASSERT_EQ(gamedataPages.size(), 3u);
+    EXPECT_EQ(gamedataPages[0]->but1Goto, 0); // "last" names no page that was kept
+    EXPECT_EQ(gamedataPages[1]->but1Goto, 0);
+    EXPECT_EQ(gamedataPages[2]->but1Goto, 0);
+    int neverEnded = 0;
+    std::vector<std::string> unknownNames;
+    for (const BookEvent& e : events) {
+        neverEnded += e.kind == BookEventKind::PageNeverEnded;
+        if (e.kind == BookEventKind::UnknownPageName)
+            unknownNames.push_back(e.value);
+    }
+    EXPECT_EQ(neverEnded, 1);
+    EXPECT_EQ(unknownNames, std::vector<std::string>{"last"});
+}
+
 TEST_F(NamedPages, TheCheckerReportsNamesThatLeadNowhereOrClash)
 {
     const std::vector<std::string> lines =
