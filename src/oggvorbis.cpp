@@ -153,9 +153,88 @@ long long oggDataEnd(const RegularFile& file)
     return 0;
 }
 
+namespace {
+
+// Whether the Vorbis headers of the link that starts at `at` open, read
+// without seeking, as libvorbisfile reads them when it meets that link.
+bool linkHeadersOpen(const RegularFile& file, long long at, long long dataEnd)
+{
+    FileWindow window{&file, dataEnd, at};
+    const ov_callbacks forwardOnly = {windowRead, nullptr, windowClose, nullptr};
+    OggVorbis_File vorbis;
+    if (ov_open_callbacks(&window, &vorbis, nullptr, 0, forwardOnly) != 0)
+        return false; // it cleared itself
+    ov_clear(&vorbis);
+    return true;
+}
+
+// Walks the pages of the first `dataEnd` bytes in order and finds each link
+// after the first: a page whose stream is none of the current link's starts
+// the next one. Empty when every later link's headers open; else what is
+// wrong. libvorbisfile loses a little memory each time it opens a chained
+// file in which it cannot open a later link, so such a file must never
+// reach it.
+std::string chainProblem(const RegularFile& file, long long dataEnd)
+{
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    std::vector<long> link, earlier; // the streams of this link, and of the links before
+    bool linkStarting = true;        // still among the link's first pages, which start streams
+    long long fed = 0, pageAt = 0;
+    std::string problem;
+    ogg_page page;
+    while (problem.empty()) {
+        const long step = ogg_sync_pageseek(&sync, &page);
+        if (step == 0) {
+            const long long want = std::min<long long>(SCAN_CHUNK, dataEnd - fed);
+            if (want <= 0)
+                break;
+            char* buffer = ogg_sync_buffer(&sync, static_cast<long>(want));
+            const std::size_t got = buffer ? file.readAt(fed, buffer, static_cast<std::size_t>(want)) : 0;
+            if (got == 0)
+                break;
+            ogg_sync_wrote(&sync, static_cast<long>(got));
+            fed += static_cast<long long>(got);
+            continue;
+        }
+        const long long at = pageAt;
+        pageAt += step < 0 ? -step : step;
+        if (step < 0)
+            continue; // bytes that are no page
+        const long serial = ogg_page_serialno(&page);
+        const bool starts = ogg_page_bos(&page) != 0;
+        if (std::find(link.begin(), link.end(), serial) != link.end()) {
+            linkStarting = linkStarting && starts;
+            continue;
+        }
+        if (link.empty() || (starts && linkStarting)) {
+            link.push_back(serial);
+            linkStarting = starts;
+            continue;
+        }
+        // The next link.
+        earlier.insert(earlier.end(), link.begin(), link.end());
+        if (std::find(earlier.begin(), earlier.end(), serial) != earlier.end())
+            problem = "cannot be decoded: a later stream of its chain takes the number of an "
+                      "earlier one";
+        else if (!linkHeadersOpen(file, at, dataEnd))
+            problem = "cannot be decoded: the Vorbis headers of a later stream of its chain are "
+                      "damaged";
+        link.assign(1, serial);
+        linkStarting = starts;
+    }
+    ogg_sync_clear(&sync);
+    return problem;
+}
+
+} // namespace
+
 OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd)
 {
     OggVorbisHeader header;
+    header.problem = chainProblem(file, dataEnd);
+    if (!header.problem.empty())
+        return header;
     VorbisWindow vorbis(file, dataEnd);
     if (!vorbis.isOpen())
         return header;

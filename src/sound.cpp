@@ -386,7 +386,9 @@ SoundHeader inspectSound(const char* path)
         if (!vorbis.vorbis) {
             // Not handed to libsndfile, which loses memory when it gives up on
             // damaged Vorbis headers.
-            header.problem = "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged";
+            header.problem = !vorbis.problem.empty()
+                                 ? vorbis.problem
+                                 : "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged";
             return header;
         }
         header.format = "Ogg Vorbis";

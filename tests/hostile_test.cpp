@@ -14,6 +14,7 @@
 #include "utf8.h"
 
 #include <gtest/gtest.h>
+#include <ogg/ogg.h>
 #include <sndfile.h>
 
 #include <sys/socket.h>
@@ -306,6 +307,55 @@ void writeToneOgg(const std::string& path, double seconds)
     ASSERT_TRUE(writeOgg(path.c_str(), makeTone(440, seconds, 22050), 22050, 1));
 }
 
+// An Ogg file with every page's stream number set to `serial` and its
+// checksum made again: the writer gives each file the same number, and the
+// streams of a chain must differ.
+std::string withSerial(std::string ogg, std::uint32_t serial)
+{
+    for (std::size_t at = 0; at + 27 <= ogg.size();) {
+        auto* header = reinterpret_cast<unsigned char*>(&ogg[at]);
+        const std::size_t segments = header[26];
+        std::size_t body = 0;
+        for (std::size_t i = 0; i < segments; ++i)
+            body += header[27 + i];
+        for (int i = 0; i < 4; ++i)
+            header[14 + i] = static_cast<unsigned char>(serial >> (8 * i));
+        ogg_page page;
+        page.header = header;
+        page.header_len = static_cast<long>(27 + segments);
+        page.body = header + 27 + segments;
+        page.body_len = static_cast<long>(body);
+        ogg_page_checksum_set(&page);
+        at += 27 + segments + body;
+    }
+    return ogg;
+}
+
+// The length of the first Ogg page of `ogg`, which holds a Vorbis stream's
+// first header only.
+std::size_t firstPageLength(const std::string& ogg)
+{
+    const std::size_t segments = static_cast<unsigned char>(ogg[26]);
+    std::size_t length = 27 + segments;
+    for (std::size_t i = 0; i < segments; ++i)
+        length += static_cast<unsigned char>(ogg[27 + i]);
+    return length;
+}
+
+// Two tones one after the other in one file, a chain of two streams whose
+// headers are sound, pass the walk of its streams and decode.
+TEST_F(Hostile, ChainedOggWithSoundHeadersDecodes)
+{
+    writeToneOgg("made/first.ogg", 1.0);
+    writeToneOgg("made/second.ogg", 0.5);
+    writeFile("books/t/x.ogg", readFile("made/first.ogg") + withSerial(readFile("made/second.ogg"), 7));
+    std::string why;
+    SAMPLE* sound = decodeSound("books/t/x.ogg", why);
+    ASSERT_NE(sound, nullptr) << why;
+    EXPECT_GT(sound->len, 0u);
+    destroy_sample(sound);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, PaddedFile,
     ::testing::Values(
@@ -464,6 +514,30 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"TgaOfAnImageTypeWithMoreBitsThanCompression",
                     [] { return tgaPicture(25, 8, 4, 2, "\0"s, std::string(4 * 3, 'A')); },
                     "books/t/pico/x.tga", "is a kind of TGA the player does not read"},
+        // libvorbisfile loses the list of stream numbers it made for a later
+        // stream of a chain whose headers it cannot read (found by fuzzing,
+        // as a leak).
+        RefusedCase{"ChainedOggWhoseSecondStreamHasOnlyItsFirstHeader",
+                    [] {
+                        writeToneOgg("made/first.ogg", 1.0);
+                        const std::string second = withSerial(readFile("made/first.ogg"), 7);
+                        return readFile("made/first.ogg") + second.substr(0, firstPageLength(second));
+                    },
+                    "books/t/audio/x.ogg",
+                    "cannot be decoded: the Vorbis headers of a later stream of its chain are "
+                    "damaged"},
+        // A number taken again after another stream would have
+        // libvorbisfile's search for where streams meet stop at the wrong
+        // page.
+        RefusedCase{"ChainedOggWhoseThirdStreamTakesTheFirstOnesNumber",
+                    [] {
+                        writeToneOgg("made/first.ogg", 1.0);
+                        const std::string first = readFile("made/first.ogg");
+                        return first + withSerial(first, 7) + first;
+                    },
+                    "books/t/audio/x.ogg",
+                    "cannot be decoded: a later stream of its chain takes the number of an earlier "
+                    "one"},
         RefusedCase{"TextNamedAsSound", [] { return std::string("not a sound at all"); },
                     "books/t/audio/x.wav", "is not a sound file the player reads"}),
     [](const auto& info) { return std::string(info.param.name); });
