@@ -227,12 +227,46 @@ std::string chainProblem(const RegularFile& file, long long dataEnd)
     return problem;
 }
 
+// The stream number of the Ogg page whose header is in `bytes`.
+long pageSerial(const unsigned char* bytes)
+{
+    return static_cast<long>(bytes[14] | bytes[15] << 8 | bytes[16] << 16
+                             | static_cast<unsigned long>(bytes[17]) << 24);
+}
+
+// Whether the file's first page and its last whole page, the one that ends
+// at `dataEnd`, belong to one stream. libvorbisfile then takes the whole
+// file for one link and opens no later link's headers, so the walk of
+// chainProblem, which reads the whole file, is needed only otherwise (a
+// chained file, rare). Reads the first page's header and at most one page's
+// length before `dataEnd`.
+bool endsInItsFirstStream(const RegularFile& file, long long dataEnd)
+{
+    unsigned char first[PAGE_HEADER];
+    if (file.readAt(0, first, PAGE_HEADER) != PAGE_HEADER || std::memcmp(first, "OggS", 4) != 0)
+        return false;
+    const long long longestPage = PAGE_HEADER + 255 + 255 * 255;
+    const long long low = std::max<long long>(0, dataEnd - longestPage);
+    std::vector<unsigned char> tail(static_cast<std::size_t>(dataEnd - low));
+    if (file.readAt(low, tail.data(), tail.size()) != tail.size())
+        return false;
+    for (std::size_t at = tail.size() < PAGE_HEADER ? 0 : tail.size() - PAGE_HEADER + 1; at-- > 0;) {
+        if (std::memcmp(tail.data() + at, "OggS", 4) != 0)
+            continue;
+        const long long start = low + static_cast<long long>(at);
+        if (pageLengthAt(file, start) == dataEnd - start)
+            return pageSerial(tail.data() + at) == pageSerial(first);
+    }
+    return false;
+}
+
 } // namespace
 
 OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd)
 {
     OggVorbisHeader header;
-    header.problem = chainProblem(file, dataEnd);
+    if (!endsInItsFirstStream(file, dataEnd))
+        header.problem = chainProblem(file, dataEnd);
     if (!header.problem.empty())
         return header;
     VorbisWindow vorbis(file, dataEnd);

@@ -28,10 +28,12 @@
 long long oggDataEnd(const RegularFile& file);
 
 // What libvorbisfile states about the first `dataEnd` bytes of `file`.
-// Their pages are walked in order first, and a chained file (one stream
-// after another) whose later streams' headers do not open, or whose later
-// stream takes an earlier one's number, is refused before libvorbisfile
-// sees it: libvorbisfile loses memory on such a file.
+// When the last page is of another stream than the first, their pages are
+// walked in order first, and a chained file (one stream after another)
+// whose later streams' headers do not open, or whose later stream takes an
+// earlier one's number, is refused before libvorbisfile sees it:
+// libvorbisfile loses memory on such a file. A file of one stream is not
+// read through.
 struct OggVorbisHeader {
     bool vorbis = false;   // they are an Ogg Vorbis stream
     std::string problem;   // when refused before libvorbisfile saw them, why

@@ -54,8 +54,9 @@ struct SoundHeader {
 // states and checks it: one or two channels, a rate from MIN_SOUND_RATE to
 // MAX_SOUND_RATE, a decoded size of at most MAX_SOUND_BYTES, and some sound.
 // For an Ogg file it also finds where its last page ends, reading the bytes
-// after that page once, and walks its pages once to check the headers of
-// each stream of a chain (see oggvorbis.h); it decodes no sound.
+// after that page once, and, for a chain of streams only, walks its pages
+// once to check the headers of each stream (see oggvorbis.h); it decodes
+// no sound.
 SoundHeader inspectSound(const char* path);
 
 // Decodes the sound at `path`, whose look gave `header` (ok). Returns null,

@@ -526,14 +526,25 @@ INSTANTIATE_TEST_SUITE_P(
                     "books/t/audio/x.ogg",
                     "cannot be decoded: the Vorbis headers of a later stream of its chain are "
                     "damaged"},
-        // A number taken again after another stream would have
-        // libvorbisfile's search for where streams meet stop at the wrong
-        // page.
+        // A number taken again after another stream: libvorbisfile, whose
+        // last page is then of the first stream, takes the file for one
+        // stream and finds in it more sound than that stream's last page
+        // states.
         RefusedCase{"ChainedOggWhoseThirdStreamTakesTheFirstOnesNumber",
                     [] {
                         writeToneOgg("made/first.ogg", 1.0);
                         const std::string first = readFile("made/first.ogg");
                         return first + withSerial(first, 7) + first;
+                    },
+                    "books/t/audio/x.ogg",
+                    "cannot be decoded: it holds more sound than its last page states"},
+        // The same number again in a chain that ends in another stream is
+        // found by the walk of its pages.
+        RefusedCase{"ChainedOggWhoseThirdStreamTakesTheFirstOnesNumberThenAnother",
+                    [] {
+                        writeToneOgg("made/first.ogg", 1.0);
+                        const std::string first = readFile("made/first.ogg");
+                        return first + withSerial(first, 7) + first + withSerial(first, 9);
                     },
                     "books/t/audio/x.ogg",
                     "cannot be decoded: a later stream of its chain takes the number of an earlier "
