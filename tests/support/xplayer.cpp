@@ -123,6 +123,8 @@ namespace {
 // second half of a double click, not for a click of its own; a reader's
 // hand is never that quick between two choices.
 const std::chrono::milliseconds DOUBLE_CLICK_TIME(400);
+// The shortest a hand holds a mouse button down in a click.
+const std::chrono::milliseconds MIN_CLICK_HOLD(60);
 
 // True when most of the `reach` x `reach` pixels above and left of (x, y)
 // differ between the shots. The mouse pointer, drawn by the program with its
@@ -363,6 +365,12 @@ bool XPlayer::click(int x, int y)
             if (!seen)
                 pause(10);
         } while (!seen && timeLeft(pressed, 2.0));
+        // Held as long as a hand holds a click at the least, so that the
+        // press is sampled by a pass even when what was seen was the button
+        // taking the focus late rather than the press.
+        const auto held = Clock::now() - pressed;
+        if (held < MIN_CLICK_HOLD)
+            std::this_thread::sleep_for(MIN_CLICK_HOLD - held);
         XTestFakeButtonEvent(state->display, 1, False, CurrentTime);
         XFlush(state->display);
         state->lastRelease = Clock::now();
