@@ -31,8 +31,6 @@ PictureHeader checkPicture(const char* path)
         if (picture)
             destroy_bitmap(picture);
     }
-    if (!header.ok)
-        problems[path] = header.problem;
     return header;
 }
 
@@ -45,9 +43,13 @@ SoundHeader checkSound(const char* path)
         if (sound)
             destroy_sample(sound);
     }
-    if (!header.ok)
-        problems[path] = header.problem;
     return header;
+}
+
+// The store tells of each file these looks refuse, with the reason.
+void noteProblem(const char* path, const std::string& problem)
+{
+    problems[path] = problem;
 }
 
 } // namespace
@@ -70,6 +72,7 @@ void installCheckingLoaders()
     MediaLoaders loaders = quietMediaLoaders();
     loaders.inspectPicture = checkPicture;
     loaders.inspectSound = checkSound;
+    loaders.refused = noteProblem;
     setMediaLoaders(loaders);
 }
 
