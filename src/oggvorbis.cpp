@@ -54,13 +54,20 @@ long windowTell(void* source)
 }
 
 const ov_callbacks windowCallbacks = {windowRead, windowSeek, windowClose, windowTell};
+const ov_callbacks forwardOnlyCallbacks = {windowRead, nullptr, windowClose, nullptr};
 
 // A libvorbisfile decoder on a window of a file, closed on every way out.
+// A decoder that cannot seek reads a chain of streams link after link and
+// never looks for where each ends (libvorbisfile loses memory when it looks
+// for a link whose headers it cannot read); it states no length.
 class VorbisWindow {
 public:
-    VorbisWindow(const RegularFile& file, long long end)
+    VorbisWindow(const RegularFile& file, long long end, bool canSeek)
         : window_{&file, end, 0},
-          open_(ov_open_callbacks(&window_, &vorbis_, nullptr, 0, windowCallbacks) == 0)
+          canSeek_(canSeek),
+          open_(ov_open_callbacks(&window_, &vorbis_, nullptr, 0,
+                                  canSeek ? windowCallbacks : forwardOnlyCallbacks)
+                == 0)
     {
     }
     ~VorbisWindow()
@@ -72,11 +79,13 @@ public:
     VorbisWindow& operator=(const VorbisWindow&) = delete;
 
     bool isOpen() const { return open_; }
+    bool canSeek() const { return canSeek_; }
     OggVorbis_File* get() { return &vorbis_; }
 
 private:
     FileWindow window_;
     OggVorbis_File vorbis_;
+    bool canSeek_;
     bool open_;
 };
 
@@ -155,130 +164,129 @@ long long oggDataEnd(const RegularFile& file)
 
 namespace {
 
-// Whether the Vorbis headers of the link that starts at `at` open, read
-// without seeking, as libvorbisfile reads them when it meets that link.
-bool linkHeadersOpen(const RegularFile& file, long long at, long long dataEnd)
-{
-    FileWindow window{&file, dataEnd, at};
-    const ov_callbacks forwardOnly = {windowRead, nullptr, windowClose, nullptr};
-    OggVorbis_File vorbis;
-    if (ov_open_callbacks(&window, &vorbis, nullptr, 0, forwardOnly) != 0)
-        return false; // it cleared itself
-    ov_clear(&vorbis);
-    return true;
-}
+// How far back from the end libvorbisfile looks for the last page at a
+// time (its CHUNKSIZE).
+const long long VORBISFILE_CHUNK = 65536;
 
-// Walks the pages of the first `dataEnd` bytes in order and finds each link
-// after the first: a page whose stream is none of the current link's starts
-// the next one. Empty when every later link's headers open; else what is
-// wrong. libvorbisfile loses a little memory each time it opens a chained
-// file in which it cannot open a later link, so such a file must never
-// reach it.
-std::string chainProblem(const RegularFile& file, long long dataEnd)
+// Whether libvorbisfile, opening the first `dataEnd` bytes of `file` as a
+// file it can seek in, takes them for a chain of streams: it does when the
+// last page it finds is of none of the streams that begin the file. It
+// looks for that page as this does: reading forward with libogg's page
+// sync from a chunk before the end, and a chunk further back while it finds
+// none. The sync may lock onto other pages than a walk from the start
+// would, so only the same search gives the same answer.
+bool opensAsChain(const RegularFile& file, long long dataEnd)
 {
-    ogg_sync_state sync;
-    ogg_sync_init(&sync);
-    std::vector<long> link, earlier; // the streams of this link, and of the links before
-    bool linkStarting = true;        // still among the link's first pages, which start streams
-    long long fed = 0, pageAt = 0;
-    std::string problem;
-    ogg_page page;
-    while (problem.empty()) {
-        const long step = ogg_sync_pageseek(&sync, &page);
-        if (step == 0) {
-            const long long want = std::min<long long>(SCAN_CHUNK, dataEnd - fed);
-            if (want <= 0)
-                break;
-            char* buffer = ogg_sync_buffer(&sync, static_cast<long>(want));
+    FileWindow window{&file, dataEnd, 0};
+    OggVorbis_File vorbis;
+    if (ov_test_callbacks(&window, &vorbis, nullptr, 0, forwardOnlyCallbacks) != 0)
+        return false; // it cleared itself; the real open fails at the same headers
+    // The streams that begin the file, as libvorbisfile keeps them.
+    const std::vector<long> firstStreams(vorbis.serialnos + 2, vorbis.serialnos + 2 + vorbis.serialnos[1]);
+    ov_clear(&vorbis);
+
+    for (long long begin = dataEnd; begin > 0;) {
+        begin = std::max<long long>(0, begin - VORBISFILE_CHUNK);
+        ogg_sync_state sync;
+        ogg_sync_init(&sync);
+        bool found = false;
+        long lastSerial = 0;
+        long long fed = begin;
+        ogg_page page;
+        for (;;) {
+            const long step = ogg_sync_pageseek(&sync, &page);
+            if (step > 0) {
+                found = true;
+                lastSerial = ogg_page_serialno(&page);
+            }
+            if (step != 0)
+                continue;
+            const long long want = std::min<long long>(VORBISFILE_CHUNK, dataEnd - fed);
+            char* buffer = want > 0 ? ogg_sync_buffer(&sync, static_cast<long>(want)) : nullptr;
             const std::size_t got = buffer ? file.readAt(fed, buffer, static_cast<std::size_t>(want)) : 0;
             if (got == 0)
                 break;
             ogg_sync_wrote(&sync, static_cast<long>(got));
             fed += static_cast<long long>(got);
-            continue;
         }
-        const long long at = pageAt;
-        pageAt += step < 0 ? -step : step;
-        if (step < 0)
-            continue; // bytes that are no page
-        const long serial = ogg_page_serialno(&page);
-        const bool starts = ogg_page_bos(&page) != 0;
-        if (std::find(link.begin(), link.end(), serial) != link.end()) {
-            linkStarting = linkStarting && starts;
-            continue;
-        }
-        if (link.empty() || (starts && linkStarting)) {
-            link.push_back(serial);
-            linkStarting = starts;
-            continue;
-        }
-        // The next link.
-        earlier.insert(earlier.end(), link.begin(), link.end());
-        if (std::find(earlier.begin(), earlier.end(), serial) != earlier.end())
-            problem = "cannot be decoded: a later stream of its chain takes the number of an "
-                      "earlier one";
-        else if (!linkHeadersOpen(file, at, dataEnd))
-            problem = "cannot be decoded: the Vorbis headers of a later stream of its chain are "
-                      "damaged";
-        link.assign(1, serial);
-        linkStarting = starts;
-    }
-    ogg_sync_clear(&sync);
-    return problem;
-}
-
-// The stream number of the Ogg page whose header is in `bytes`.
-long pageSerial(const unsigned char* bytes)
-{
-    return static_cast<long>(bytes[14] | bytes[15] << 8 | bytes[16] << 16
-                             | static_cast<unsigned long>(bytes[17]) << 24);
-}
-
-// Whether the file's first page and its last whole page, the one that ends
-// at `dataEnd`, belong to one stream. libvorbisfile then takes the whole
-// file for one link and opens no later link's headers, so the walk of
-// chainProblem, which reads the whole file, is needed only otherwise (a
-// chained file, rare). Reads the first page's header and at most one page's
-// length before `dataEnd`.
-bool endsInItsFirstStream(const RegularFile& file, long long dataEnd)
-{
-    unsigned char first[PAGE_HEADER];
-    if (file.readAt(0, first, PAGE_HEADER) != PAGE_HEADER || std::memcmp(first, "OggS", 4) != 0)
-        return false;
-    const long long longestPage = PAGE_HEADER + 255 + 255 * 255;
-    const long long low = std::max<long long>(0, dataEnd - longestPage);
-    std::vector<unsigned char> tail(static_cast<std::size_t>(dataEnd - low));
-    if (file.readAt(low, tail.data(), tail.size()) != tail.size())
-        return false;
-    for (std::size_t at = tail.size() < PAGE_HEADER ? 0 : tail.size() - PAGE_HEADER + 1; at-- > 0;) {
-        if (std::memcmp(tail.data() + at, "OggS", 4) != 0)
-            continue;
-        const long long start = low + static_cast<long long>(at);
-        if (pageLengthAt(file, start) == dataEnd - start)
-            return pageSerial(tail.data() + at) == pageSerial(first);
+        ogg_sync_clear(&sync);
+        if (found)
+            return std::find(firstStreams.begin(), firstStreams.end(), lastSerial) == firstStreams.end();
     }
     return false;
 }
 
+// Decodes the next at most `room` bytes of the stream into `into`, as
+// 16-bit words: what ov_read gives, 0 at the end, or -1 with `problem` set
+// when a page is lost, the data is damaged, or the stream changes from the
+// `channels` and `rate` it began with (logg_load trusts them not to).
+// Read forward only, libvorbisfile hands the last header page of each
+// later link to its stream twice and reports a hole there: such a decoder
+// reads on past holes, which lose no sound.
+long readChecked(VorbisWindow& vorbis, char* into, long room, int channels, long rate,
+                 std::string& problem)
+{
+    int link = 0;
+    long got;
+    do
+        got = ov_read(vorbis.get(), into, static_cast<int>(room), BIG_ENDIAN_WORDS, 2, 0, &link);
+    while (got == OV_HOLE && !vorbis.canSeek());
+    if (got < 0) {
+        problem = got == OV_HOLE ? "cannot be decoded: a page of its data is lost or damaged"
+                                 : "cannot be decoded: its data is damaged";
+        return -1;
+    }
+    const vorbis_info* now = ov_info(vorbis.get(), link);
+    if (got > 0 && (!now || now->channels != channels || now->rate != rate)) {
+        problem = "cannot be decoded: its channels or rate change partway";
+        return -1;
+    }
+    return got;
+}
+
+// The frames of a stream that states no length, decoded through without
+// being kept, counting no further than one more than `most`. -1 with
+// `problem` set when it cannot be decoded.
+long long countFrames(VorbisWindow& vorbis, int channels, long rate, long long most,
+                      std::string& problem)
+{
+    char buffer[4096];
+    long long bytes = 0;
+    const long long mostBytes = most * 2 * channels;
+    while (bytes <= mostBytes) {
+        const long got = readChecked(vorbis, buffer, sizeof buffer, channels, rate, problem);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        bytes += got;
+    }
+    return bytes / (2 * channels);
+}
+
 } // namespace
 
-OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd)
+OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd, long long mostBytes)
 {
     OggVorbisHeader header;
-    if (!endsInItsFirstStream(file, dataEnd))
-        header.problem = chainProblem(file, dataEnd);
-    if (!header.problem.empty())
-        return header;
-    VorbisWindow vorbis(file, dataEnd);
+    header.chained = opensAsChain(file, dataEnd);
+    VorbisWindow vorbis(file, dataEnd, !header.chained);
     if (!vorbis.isOpen())
         return header;
     const vorbis_info* info = ov_info(vorbis.get(), -1);
-    if (!info)
+    if (!info || info->channels < 1)
         return header;
     header.vorbis = true;
     header.channels = info->channels;
     header.rate = info->rate;
-    header.frames = ov_pcm_total(vorbis.get(), -1);
+    if (!header.chained) {
+        header.frames = ov_pcm_total(vorbis.get(), -1);
+        return header;
+    }
+    header.frames = countFrames(vorbis, info->channels, info->rate,
+                                mostBytes / (2 * info->channels), header.problem);
+    if (!header.problem.empty())
+        header.vorbis = false;
     return header;
 }
 
@@ -292,7 +300,7 @@ namespace {
 bool decodeWhole(const RegularFile& file, long long dataEnd, const OggVorbisHeader& header,
                  SAMPLE* sample, long long& frames, std::string& problem)
 {
-    VorbisWindow vorbis(file, dataEnd);
+    VorbisWindow vorbis(file, dataEnd, !header.chained);
     if (!vorbis.isOpen()) {
         problem = "cannot be decoded: its Ogg Vorbis headers are damaged";
         return false;
@@ -300,32 +308,26 @@ bool decodeWhole(const RegularFile& file, long long dataEnd, const OggVorbisHead
     const long long capacity = header.frames * 2 * header.channels; // bytes
     long long bytes = 0;
     char buffer[4096];
-    int link = -1;
     for (;;) {
         char* into = sample ? static_cast<char*>(sample->data) + bytes : buffer;
         const long room = sample ? static_cast<long>(std::min<long long>(capacity - bytes, 4096))
                                  : static_cast<long>(sizeof buffer);
         if (room == 0) {
             // Full: anything more is more than was stated.
-            if (ov_read(vorbis.get(), buffer, sizeof buffer, BIG_ENDIAN_WORDS, 2, 0, &link) != 0) {
+            const long more = readChecked(vorbis, buffer, sizeof buffer, header.channels, header.rate, problem);
+            if (more < 0)
+                return false;
+            if (more > 0) {
                 problem = "cannot be decoded: it holds more sound than its last page states";
                 return false;
             }
             break;
         }
-        const long got = ov_read(vorbis.get(), into, static_cast<int>(room), BIG_ENDIAN_WORDS, 2, 0, &link);
+        const long got = readChecked(vorbis, into, room, header.channels, header.rate, problem);
+        if (got < 0)
+            return false;
         if (got == 0)
             break;
-        if (got < 0) {
-            problem = got == OV_HOLE ? "cannot be decoded: a page of its data is lost or damaged"
-                                     : "cannot be decoded: its data is damaged";
-            return false;
-        }
-        const vorbis_info* now = ov_info(vorbis.get(), link);
-        if (!now || now->channels != header.channels || now->rate != header.rate) {
-            problem = "cannot be decoded: its channels or rate change partway";
-            return false;
-        }
         bytes += got;
         if (bytes > capacity) {
             problem = "cannot be decoded: it holds more sound than its last page states";
@@ -347,9 +349,9 @@ SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dat
 {
     long long frames = 0;
     SAMPLE* sample = nullptr;
-    if (dataEnd == file.size()) {
-        // Nothing after the last page: logg reads the file, once it is
-        // known to decode cleanly.
+    if (dataEnd == file.size() && !header.chained) {
+        // Nothing after the last page, and one stream: logg reads the file,
+        // once it is known to decode cleanly.
         if (!decodeWhole(file, dataEnd, header, nullptr, frames, problem))
             return nullptr;
         sample = logg_load(path);
@@ -382,7 +384,7 @@ namespace {
 class OggVorbisFrames : public SoundFrames {
 public:
     OggVorbisFrames(const char* path, long long dataEnd, const OggVorbisHeader& header)
-        : file_(path), vorbis_(file_, dataEnd), channels_(header.channels), rate_(header.rate)
+        : file_(path), vorbis_(file_, dataEnd, !header.chained), channels_(header.channels), rate_(header.rate)
     {
     }
 
@@ -396,15 +398,14 @@ public:
     {
         const int frameBytes = 2 * channels_;
         int done = 0;
+        std::string problem; // a reading that fails says no more than that
         while (done < frames && !failed_) {
-            int link = 0;
-            const long got = ov_read(vorbis_.get(), reinterpret_cast<char*>(out + done * channels_),
-                                     (frames - done) * frameBytes, BIG_ENDIAN_WORDS, 2, 0, &link);
+            // A later link of another shape fails too: it would play as noise.
+            const long got = readChecked(vorbis_, reinterpret_cast<char*>(out + done * channels_),
+                                         (frames - done) * frameBytes, channels_, rate_, problem);
             if (got == 0)
                 break;
-            // A later link of another shape would play as noise.
-            const vorbis_info* info = got > 0 ? ov_info(vorbis_.get(), link) : nullptr;
-            if (!info || info->channels != channels_ || info->rate != rate_)
+            if (got < 0)
                 failed_ = true;
             else
                 done += static_cast<int>(got / frameBytes);

@@ -28,20 +28,21 @@
 long long oggDataEnd(const RegularFile& file);
 
 // What libvorbisfile states about the first `dataEnd` bytes of `file`.
-// When the last page is of another stream than the first, their pages are
-// walked in order first, and a chained file (one stream after another)
-// whose later streams' headers do not open, or whose later stream takes an
-// earlier one's number, is refused before libvorbisfile sees it:
-// libvorbisfile loses memory on such a file. A file of one stream is not
-// read through.
+// A chain of streams (one stream after another: libvorbisfile, able to
+// seek, would look for where each link ends) is read forward only, link
+// after link, and its frames are counted by decoding it through, up to a
+// little more than `mostBytes` of 16-bit samples: libvorbisfile loses
+// memory when, looking for the links of a chain, it meets one whose
+// headers it cannot read. A file of one stream is not read through.
 struct OggVorbisHeader {
     bool vorbis = false;   // they are an Ogg Vorbis stream
-    std::string problem;   // when refused before libvorbisfile saw them, why
+    bool chained = false;  // a chain of streams, read forward only
+    std::string problem;   // when a chain could not be decoded through, why
     int channels = 0;
     long rate = 0;
-    long long frames = 0;  // the stated length, from the last page
+    long long frames = 0;  // the stated length, from the last page; of a chain, counted
 };
-OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd);
+OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd, long long mostBytes);
 
 // Decodes the Ogg Vorbis stream in the first `dataEnd` bytes of `file`
 // (opened from `path`), whose header `header` was checked by the caller

@@ -304,6 +304,7 @@ OggVorbisHeader vorbisHeaderOf(const SoundHeader& header)
     vorbis.channels = header.channels;
     vorbis.rate = header.rate;
     vorbis.frames = header.frames;
+    vorbis.chained = header.decoder == SoundDecoder::OggChain;
     return vorbis;
 }
 
@@ -382,7 +383,7 @@ SoundHeader inspectSound(const char* path)
             header.problem = "cannot be decoded: it holds no whole Ogg page";
             return header;
         }
-        const OggVorbisHeader vorbis = inspectOggVorbis(file, header.dataEnd);
+        const OggVorbisHeader vorbis = inspectOggVorbis(file, header.dataEnd, MAX_SOUND_BYTES);
         if (!vorbis.vorbis) {
             // Not handed to libsndfile, which loses memory when it gives up on
             // damaged Vorbis headers.
@@ -395,7 +396,7 @@ SoundHeader inspectSound(const char* path)
         header.channels = vorbis.channels;
         header.rate = static_cast<int>(std::clamp<long>(vorbis.rate, 0, MAX_SOUND_RATE + 1));
         header.frames = vorbis.frames;
-        header.decoder = SoundDecoder::Logg;
+        header.decoder = vorbis.chained ? SoundDecoder::OggChain : SoundDecoder::Logg;
         return withLimits(header);
     }
     if (!commonSoundFile(file)) {
@@ -432,7 +433,7 @@ SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header, std::s
         why = header.problem;
     } else if (!file.isOpen()) {
         why = fileKindProblem(file.kind());
-    } else if (header.decoder == SoundDecoder::Logg) {
+    } else if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain) {
         sample = decodeOggVorbis(path, file, header.dataEnd, vorbisHeaderOf(header), why);
     } else if (header.decoder == SoundDecoder::LibraryWav) {
         if (PACKFILE* packed = file.packfile()) {
@@ -453,7 +454,7 @@ std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader
 {
     if (!header.ok)
         return nullptr;
-    if (header.decoder == SoundDecoder::Logg)
+    if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain)
         return openOggVorbisFrames(path, header.dataEnd, vorbisHeaderOf(header));
     auto frames = std::make_unique<SndfileFrames>(path, header);
     if (!frames->isOpen())

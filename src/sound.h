@@ -34,7 +34,9 @@ const int MIN_SOUND_RATE = 1000;
 const int MAX_SOUND_RATE = 384000;
 
 // Who decodes a sound that passed its look.
-enum class SoundDecoder { Logg, LibraryWav, Sndfile };
+// OggChain: an Ogg Vorbis chain of streams, which libvorbisfile reads
+// forward only (see oggvorbis.h).
+enum class SoundDecoder { Logg, OggChain, LibraryWav, Sndfile };
 
 // What a look at a sound file found.
 struct SoundHeader {
@@ -54,9 +56,9 @@ struct SoundHeader {
 // states and checks it: one or two channels, a rate from MIN_SOUND_RATE to
 // MAX_SOUND_RATE, a decoded size of at most MAX_SOUND_BYTES, and some sound.
 // For an Ogg file it also finds where its last page ends, reading the bytes
-// after that page once, and, for a chain of streams only, walks its pages
-// once to check the headers of each stream (see oggvorbis.h); it decodes
-// no sound.
+// after that page once; it decodes no sound, except a chain of Ogg
+// streams, which states no length and is decoded through once to count it
+// (see oggvorbis.h).
 SoundHeader inspectSound(const char* path);
 
 // Decodes the sound at `path`, whose look gave `header` (ok). Returns null,
