@@ -334,6 +334,21 @@ TEST_F(Authoring, TextListsEveryTextAReaderSees)
               "pages.dat:2: end_message_2: Fin\n");
 }
 
+// A text longer than the player keeps is listed as the reader sees it: cut
+// to its buffer, at a whole character.
+TEST_F(Authoring, TextListsEachTextCutAsThePlayerKeepsIt)
+{
+    const std::string longText(TEXT_SIZE + 100, 'a');
+    std::string longLabel;
+    for (std::size_t i = 0; i < LABEL_SIZE; ++i)
+        longLabel += "\u0436"; // two bytes each
+    const CheckResult result =
+        check(bg + page("text_main:" + longText + ";\nbut1_text:" + longLabel + ";\n"));
+    EXPECT_EQ(textReport(result.facts, "pages.dat"),
+              "pages.dat:3: page 1, text_main: " + longText.substr(0, TEXT_SIZE - 1) + "\n"
+              + "pages.dat:4: page 1, but1_text: " + longLabel.substr(0, LABEL_SIZE - 2) + "\n");
+}
+
 // --- the built tool ---
 
 ProgramRun runChecker(const std::vector<std::string>& args, bool withErrors)

@@ -1,6 +1,8 @@
 #include "facts.h"
 
+#include "buffers.h"
 #include "compose.h"
+#include "init.h"
 
 #include <algorithm>
 #include <set>
@@ -11,6 +13,15 @@ bool isShownText(const std::string& key)
 {
     return key == "room_name" || key == "text_main" || key == "but1_text" || key == "but2_text"
            || key == "but3_text";
+}
+
+// `value` of a text line with key `key` as the player keeps it: cut at a
+// whole character to the buffer it is read into.
+std::string asKept(const std::string& key, const std::string& value)
+{
+    std::vector<char> kept(key == "text_main" ? TEXT_SIZE : LABEL_SIZE);
+    copyCut(kept.data(), kept.size(), value.c_str());
+    return kept.data();
 }
 
 // The line that gives the value the page keeps: the last of its key.
@@ -29,7 +40,7 @@ void FactCollector::see(const BookEvent& event)
     if (event.kind != BookEventKind::Entry)
         return;
     if (event.key.compare(0, 12, "end_message_") == 0) {
-        keepLast(endMessages_, {0, event.line, event.key, event.value});
+        keepLast(endMessages_, {0, event.line, event.key, asKept(event.key, event.value)});
         return;
     }
     if (event.page < 0)
@@ -40,7 +51,7 @@ void FactCollector::see(const BookEvent& event)
     if (event.key == "page_start")
         byPage_[index].clear(); // a page never ended gives its index to the next one
     else if (isShownText(event.key))
-        keepLast(byPage_[index], {event.page + 1, event.line, event.key, event.value});
+        keepLast(byPage_[index], {event.page + 1, event.line, event.key, asKept(event.key, event.value)});
 }
 
 BookFacts FactCollector::gather()
