@@ -245,7 +245,7 @@ long readChecked(VorbisWindow& vorbis, char* into, long room, int channels, long
 }
 
 // The frames of a stream that states no length, decoded through without
-// being kept, counting no further than one more than `most`. -1 with
+// being kept; the count stops once past `most` (a little past it). -1 with
 // `problem` set when it cannot be decoded.
 long long countFrames(VorbisWindow& vorbis, int channels, long rate, long long most,
                       std::string& problem)
