@@ -1,6 +1,11 @@
-// The bare library start-up the player's own is compared with: start the
-// library, open the same 640 x 480 window, and wait to be closed.
+// The bare library the player's own start-up and idle cost are compared
+// with: start the library, open the same 640 x 480 window, and wait to be
+// closed. Given a sound file (Ogg Vorbis, through logg, as the player
+// plays a page's sound), it also plays it in a loop, the floor for a page
+// that does the same:
+//   quorvel-bench-bare [SOUND.ogg]
 #include <allegro.h>
+#include <logg.h>
 
 static volatile int closed = 0;
 
@@ -9,7 +14,7 @@ static void onClose()
     closed = 1;
 }
 
-int main()
+int main(int argc, char** argv)
 {
     if (allegro_init() != 0)
         return 1;
@@ -19,8 +24,17 @@ int main()
     set_window_title("Quorvel");
     set_close_button_callback(onClose);
     install_timer();
+    SAMPLE* sound = nullptr;
+    if (argc > 1) {
+        if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) != 0
+            || !(sound = logg_load(argv[1])))
+            return 1;
+        play_sample(sound, 255, 128, 1000, 1);
+    }
     while (!closed)
         rest(10);
+    if (sound)
+        destroy_sample(sound);
     return 0;
 }
 END_OF_MAIN()

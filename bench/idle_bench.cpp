@@ -9,7 +9,9 @@
 // Idle: the share of one core used by the bare library window and by the
 // player in a scale-1 window, a scale-2 window and full screen, all running
 // at once and measured over the same 10 s, on the title menu and then on
-// the demo book's first page; and the X server's share meanwhile.
+// the demo book's first page, which plays a sound in a loop (there, also
+// beside the bare window playing the same sound); and the X server's share
+// meanwhile.
 // Click: from the release of the button on the first choice of page 1 to
 // the first change of the next page on screen, for the player at scale 1
 // and 2 and, when given, an earlier build of the player (the baseline),
@@ -302,6 +304,9 @@ int main(int argc, char** argv)
     const int fullScale = fullScreenScaleFor(screenW, screenH);
 
     Subject bare("bare library window (640 x 480, no sound)", bareProgram, demoDir);
+    // The first page plays this sound in a loop: the floor for that page.
+    const std::string pageSound = demoDir + "/books/demo/audio/wind.ogg";
+    Subject bareSound("bare library window playing page 1's sound", bareProgram, demoDir);
     Subject scaleOne("player, window at scale 1 (640 x 480)", player,
                      workingCopy(demoDir, "scale1", "scale:1;\n"));
     Subject scaleTwo("player, window at scale 2 (1280 x 960)", player,
@@ -392,10 +397,20 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    if (!bareSound.run.start(bareProgram, demoDir, "/dev/null", {pageSound})
+        || !bareSound.run.waitForWindow(20)) {
+        std::fprintf(stderr, "the bare window playing a sound did not open\n");
+        return 1;
+    }
     pause(1);
-    const std::vector<double> pageShares = idleShares(processes(), IDLE_SECONDS);
+    std::vector<pid_t> pagePids = processes();
+    pagePids.insert(pagePids.end() - 1, bareSound.run.pid()); // the X server stays last
+    std::vector<double> pageShares = idleShares(pagePids, IDLE_SECONDS);
+    const double bareSoundShare = pageShares[pageShares.size() - 2];
+    pageShares.erase(pageShares.end() - 2);
     full.close(titlePicture);
     bare.close(titlePicture);
+    bareSound.close(titlePicture);
 
     // ---- a click answered on screen, the windows taking turns ----
     std::vector<Subject*> clicked;
@@ -432,15 +447,17 @@ int main(int argc, char** argv)
 
     std::printf("idle, share of one core over the same %.0f s, on a %d x %d display\n",
                 IDLE_SECONDS, screenW, screenH);
-    std::printf("%-48s title menu  first page   x bare (limit 1.15)\n", "");
+    std::printf("%-48s title menu  first page   x bare (limit 1.15)   page x bare with its sound\n",
+                "");
     for (std::size_t i = 0; i < idle.size(); ++i) {
         std::printf("  %-44s %7.2f %%   %7.2f %%", idle[i]->label.c_str(), titleShares[i] * 100,
                     pageShares[i] * 100);
         if (i > 0)
-            std::printf("    %.2f / %.2f", titleShares[i] / titleShares[0],
-                        pageShares[i] / pageShares[0]);
+            std::printf("    %.2f / %.2f         %.2f", titleShares[i] / titleShares[0],
+                        pageShares[i] / pageShares[0], pageShares[i] / bareSoundShare);
         std::printf("\n");
     }
+    std::printf("  %-44s             %7.2f %%\n", bareSound.label.c_str(), bareSoundShare * 100);
     if (server > 0)
         std::printf("  %-44s %7.2f %%   %7.2f %%\n", "X server, meanwhile",
                     titleShares.back() * 100, pageShares.back() * 100);

@@ -1,7 +1,8 @@
 // Long sounds played while they are decoded: a sound file is read a little
 // ahead of its playing (sound.h: openSoundFrames) into one of the library's
-// audio streams, which the caller feeds from its loop. Only a fraction of a
-// second of the sound is ever held decoded.
+// audio streams, which the caller feeds from its loop. A sound that plays
+// once holds only a fraction of a second decoded; a looping one may keep
+// its first lap (see STREAM_KEPT_LAP_BYTES).
 #ifndef QUORVEL_SOUNDSTREAM_H
 #define QUORVEL_SOUNDSTREAM_H
 
@@ -15,6 +16,13 @@ struct SoundStream;
 // longest the caller may go without feeding it before it runs dry.
 const double STREAM_AHEAD_SECONDS = 0.5;
 
+// A looping sound whose lap takes at most this many bytes decoded (about
+// 47 s of stereo at 44100 Hz) keeps it as it is decoded the first time
+// round and plays on from it: decoding the same lap again and again cost
+// an idle page more than all the rest of its passes. A longer one is
+// decoded anew each lap.
+const std::size_t STREAM_KEPT_LAP_BYTES = 8 << 20;
+
 enum class StreamStart {
     Playing,      // the stream plays; feed it until it has ended
     NoVoice,      // the library has no voice to play it on (the file is not read)
@@ -23,10 +31,12 @@ enum class StreamStart {
 
 // Opens the sound file at `path`, whose look gave `header` (ok), and starts
 // playing it at `volume` and `pan` (the library's 0 to 255), once or looping
-// without a gap. Sets `stream` (owned by the caller until stopSoundStream)
-// only when the result is Playing.
+// without a gap, keeping a lap of at most `keptLapBytes`. Sets `stream`
+// (owned by the caller until stopSoundStream) only when the result is
+// Playing.
 StreamStart startSoundStream(const char* path, const SoundHeader& header, bool loop, int volume,
-                             int pan, SoundStream*& stream);
+                             int pan, SoundStream*& stream,
+                             std::size_t keptLapBytes = STREAM_KEPT_LAP_BYTES);
 
 enum class StreamState {
     Playing,

@@ -128,10 +128,15 @@ TEST_F(Streams, ASoundThatPlaysOncePlaysToItsEnd)
     EXPECT_FALSE(anyVoicePlaying());
 }
 
-TEST_F(Streams, ALoopRunsOnWithoutAGap)
+// Each lap decoded anew (no room kept for it), and each lap after the first
+// copied from what the first one kept.
+class LoopingStreams : public Streams, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(LoopingStreams, RunOnWithoutAGap)
 {
     writeTone("loop.ogg", 0.3);
-    ASSERT_EQ(startSoundStream("loop.ogg", inspectSound("loop.ogg"), true, 255, 128, stream),
+    ASSERT_EQ(startSoundStream("loop.ogg", inspectSound("loop.ogg"), true, 255, 128, stream,
+                               GetParam()),
               StreamStart::Playing);
     EXPECT_EQ(feedFor(1.5), StreamState::Playing) << "a looping stream stopped";
     // Every lap has been written into the voice's buffer by now: a gap at
@@ -139,6 +144,30 @@ TEST_F(Streams, ALoopRunsOnWithoutAGap)
     const SAMPLE* playing = onlyVoiceSample();
     ASSERT_NE(playing, nullptr);
     EXPECT_LT(longestQuietRun(playing), 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeptLap, LoopingStreams, ::testing::Values(0, STREAM_KEPT_LAP_BYTES),
+                         [](const auto& info) {
+                             return std::string(info.param == 0 ? "DecodedEachLap" : "KeptWhole");
+                         });
+
+// Once its first lap is whole, a looping stream reads its file no more: it
+// plays on when the file is gone. Without room to keep the lap, it must
+// open the file again, and fails.
+TEST_F(Streams, ALoopPlaysOnFromItsKeptLapOnceTheFileIsGone)
+{
+    for (const std::size_t kept : {STREAM_KEPT_LAP_BYTES, std::size_t{0}}) {
+        writeTone("loop.ogg", 0.3);
+        ASSERT_EQ(startSoundStream("loop.ogg", inspectSound("loop.ogg"), true, 255, 128, stream,
+                                   kept),
+                  StreamStart::Playing);
+        // One lap and a half: the file has been read to its end once.
+        ASSERT_EQ(feedFor(0.45), StreamState::Playing);
+        writeFile("loop.ogg", "");
+        EXPECT_EQ(feedFor(1.0), kept ? StreamState::Playing : StreamState::Failed) << kept;
+        stopSoundStream(stream);
+        stream = nullptr;
+    }
 }
 
 TEST_F(Streams, StoppingFreesTheVoiceAtOnce)
