@@ -56,12 +56,56 @@ long windowTell(void* source)
 const ov_callbacks windowCallbacks = {windowRead, windowSeek, windowClose, windowTell};
 const ov_callbacks forwardOnlyCallbacks = {windowRead, nullptr, windowClose, nullptr};
 
+// How far back from the end libvorbisfile looks for the last page at a
+// time (its CHUNKSIZE).
+const long long VORBISFILE_CHUNK = 65536;
+
+// The stream of the last page before `end`, as libvorbisfile finds it when
+// it opens a file it can seek in: reading forward with libogg's page sync
+// from a chunk before the end, and a chunk further back while it finds
+// none. The sync may lock onto other pages than a walk from the start
+// would, so only the same search gives the same answer. False when there is
+// no page.
+bool lastPageStream(const RegularFile& file, long long end, long& stream)
+{
+    for (long long begin = end; begin > 0;) {
+        begin = std::max<long long>(0, begin - VORBISFILE_CHUNK);
+        ogg_sync_state sync;
+        ogg_sync_init(&sync);
+        bool found = false;
+        long long fed = begin;
+        ogg_page page;
+        for (;;) {
+            const long step = ogg_sync_pageseek(&sync, &page);
+            if (step > 0) {
+                found = true;
+                stream = ogg_page_serialno(&page);
+            }
+            if (step != 0)
+                continue;
+            const long long want = std::min<long long>(VORBISFILE_CHUNK, end - fed);
+            char* buffer = want > 0 ? ogg_sync_buffer(&sync, static_cast<long>(want)) : nullptr;
+            const std::size_t got = buffer ? file.readAt(fed, buffer, static_cast<std::size_t>(want)) : 0;
+            if (got == 0)
+                break;
+            ogg_sync_wrote(&sync, static_cast<long>(got));
+            fed += static_cast<long long>(got);
+        }
+        ogg_sync_clear(&sync);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
 // A libvorbisfile decoder on a window of a file, closed on every way out.
 // A decoder that cannot seek reads a chain of streams link after link and
 // never looks for where each ends (libvorbisfile loses memory when it looks
 // for a link whose headers it cannot read); it states no length.
 class VorbisWindow {
 public:
+    // Opens the window able to seek or not, as `canSeek` says (a chain was
+    // found by the constructor below).
     VorbisWindow(const RegularFile& file, long long end, bool canSeek)
         : window_{&file, end, 0},
           canSeek_(canSeek),
@@ -69,6 +113,30 @@ public:
                                   canSeek ? windowCallbacks : forwardOnlyCallbacks)
                 == 0)
     {
+    }
+
+    // Opens the window able to seek, unless libvorbisfile would take it for
+    // a chain of streams, whose links it would then look for: it does when
+    // the last page it finds is of none of the streams that begin the file.
+    // A chain is opened again, forward only. The headers of the first link
+    // are read once either way, for a file of one stream.
+    VorbisWindow(const RegularFile& file, long long end)
+        : window_{&file, end, 0}, canSeek_(true), open_(false)
+    {
+        if (ov_test_callbacks(&window_, &vorbis_, nullptr, 0, windowCallbacks) != 0)
+            return; // it cleared itself
+        const long* firstStreams = vorbis_.serialnos + 2;
+        const long* firstStreamsEnd = firstStreams + vorbis_.serialnos[1];
+        long last = 0;
+        canSeek_ = !lastPageStream(file, end, last)
+                   || std::find(firstStreams, firstStreamsEnd, last) != firstStreamsEnd;
+        if (canSeek_) {
+            open_ = ov_test_open(&vorbis_) == 0; // a failed open clears itself
+            return;
+        }
+        ov_clear(&vorbis_);
+        window_.at = 0;
+        open_ = ov_open_callbacks(&window_, &vorbis_, nullptr, 0, forwardOnlyCallbacks) == 0;
     }
     ~VorbisWindow()
     {
@@ -164,58 +232,6 @@ long long oggDataEnd(const RegularFile& file)
 
 namespace {
 
-// How far back from the end libvorbisfile looks for the last page at a
-// time (its CHUNKSIZE).
-const long long VORBISFILE_CHUNK = 65536;
-
-// Whether libvorbisfile, opening the first `dataEnd` bytes of `file` as a
-// file it can seek in, takes them for a chain of streams: it does when the
-// last page it finds is of none of the streams that begin the file. It
-// looks for that page as this does: reading forward with libogg's page
-// sync from a chunk before the end, and a chunk further back while it finds
-// none. The sync may lock onto other pages than a walk from the start
-// would, so only the same search gives the same answer.
-bool opensAsChain(const RegularFile& file, long long dataEnd)
-{
-    FileWindow window{&file, dataEnd, 0};
-    OggVorbis_File vorbis;
-    if (ov_test_callbacks(&window, &vorbis, nullptr, 0, forwardOnlyCallbacks) != 0)
-        return false; // it cleared itself; the real open fails at the same headers
-    // The streams that begin the file, as libvorbisfile keeps them.
-    const std::vector<long> firstStreams(vorbis.serialnos + 2, vorbis.serialnos + 2 + vorbis.serialnos[1]);
-    ov_clear(&vorbis);
-
-    for (long long begin = dataEnd; begin > 0;) {
-        begin = std::max<long long>(0, begin - VORBISFILE_CHUNK);
-        ogg_sync_state sync;
-        ogg_sync_init(&sync);
-        bool found = false;
-        long lastSerial = 0;
-        long long fed = begin;
-        ogg_page page;
-        for (;;) {
-            const long step = ogg_sync_pageseek(&sync, &page);
-            if (step > 0) {
-                found = true;
-                lastSerial = ogg_page_serialno(&page);
-            }
-            if (step != 0)
-                continue;
-            const long long want = std::min<long long>(VORBISFILE_CHUNK, dataEnd - fed);
-            char* buffer = want > 0 ? ogg_sync_buffer(&sync, static_cast<long>(want)) : nullptr;
-            const std::size_t got = buffer ? file.readAt(fed, buffer, static_cast<std::size_t>(want)) : 0;
-            if (got == 0)
-                break;
-            ogg_sync_wrote(&sync, static_cast<long>(got));
-            fed += static_cast<long long>(got);
-        }
-        ogg_sync_clear(&sync);
-        if (found)
-            return std::find(firstStreams.begin(), firstStreams.end(), lastSerial) == firstStreams.end();
-    }
-    return false;
-}
-
 // Decodes the next at most `room` bytes of the stream into `into`, as
 // 16-bit words: what ov_read gives, 0 at the end, or -1 with `problem` set
 // when a page is lost, the data is damaged, or the stream changes from the
@@ -269,8 +285,8 @@ long long countFrames(VorbisWindow& vorbis, int channels, long rate, long long m
 OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd, long long mostBytes)
 {
     OggVorbisHeader header;
-    header.chained = opensAsChain(file, dataEnd);
-    VorbisWindow vorbis(file, dataEnd, !header.chained);
+    VorbisWindow vorbis(file, dataEnd);
+    header.chained = !vorbis.canSeek();
     if (!vorbis.isOpen())
         return header;
     const vorbis_info* info = ov_info(vorbis.get(), -1);
@@ -314,7 +330,8 @@ bool decodeWhole(const RegularFile& file, long long dataEnd, const OggVorbisHead
                                  : static_cast<long>(sizeof buffer);
         if (room == 0) {
             // Full: anything more is more than was stated.
-            const long more = readChecked(vorbis, buffer, sizeof buffer, header.channels, header.rate, problem);
+            const long more =
+                readChecked(vorbis, buffer, sizeof buffer, header.channels, header.rate, problem);
             if (more < 0)
                 return false;
             if (more > 0) {
@@ -384,7 +401,8 @@ namespace {
 class OggVorbisFrames : public SoundFrames {
 public:
     OggVorbisFrames(const char* path, long long dataEnd, const OggVorbisHeader& header)
-        : file_(path), vorbis_(file_, dataEnd, !header.chained), channels_(header.channels), rate_(header.rate)
+        : file_(path), vorbis_(file_, dataEnd, !header.chained), channels_(header.channels),
+          rate_(header.rate)
     {
     }
 

@@ -51,7 +51,8 @@ void FactCollector::see(const BookEvent& event)
     if (event.key == "page_start")
         byPage_[index].clear(); // a page never ended gives its index to the next one
     else if (isShownText(event.key))
-        keepLast(byPage_[index], {event.page + 1, event.line, event.key, asKept(event.key, event.value)});
+        keepLast(byPage_[index],
+                 {event.page + 1, event.line, event.key, asKept(event.key, event.value)});
 }
 
 BookFacts FactCollector::gather()
