@@ -18,7 +18,7 @@ scripts/test-sanitized.sh
 stage_done "sanitized build and suite"
 scripts/fuzz.sh 20
 stage_done "fuzzing"
-cmake -S . -B build
+cmake -S . -B build -DBUILD_TESTING=ON
 cmake --build build -j"$(nproc)"
 stage_done "plain build"
 cd build

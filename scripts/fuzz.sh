@@ -25,7 +25,7 @@ esac
 seconds=600
 [ "$mode" = explore ] && seconds=${1:-600}
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQUORVEL_FUZZ=ON
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DBUILD_TESTING=ON -DQUORVEL_FUZZ=ON
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0"

@@ -17,7 +17,7 @@ package_packages=(
 )
 test_packages=(
   googletest libgtest-dev
-  xvfb libx11-dev libxtst-dev   # virtual display; window capture and input for end-to-end tests
+  xvfb xauth libx11-dev libxtst-dev   # virtual display (xvfb-run needs xauth); window capture and input
   clang libclang-rt-14-dev      # sanitizers and fuzzing
   valgrind
 )
@@ -40,7 +40,14 @@ done
 
 echo "Installing: ${missing[*]}"
 sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo > /dev/null; then
+    echo "$0: these Debian packages are missing: ${missing[*]}" >&2
+    echo "$0: install them as root (apt-get install ${missing[*]}), or install sudo, then run this again" >&2
+    exit 1
+  fi
+  sudo=(sudo)
+fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

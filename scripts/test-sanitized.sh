@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-cmake -S . -B build-asan -DQUORVEL_SANITIZE=address,undefined -DQUORVEL_BENCH=OFF
+cmake -S . -B build-asan -DBUILD_TESTING=ON -DQUORVEL_SANITIZE=address,undefined -DQUORVEL_BENCH=OFF
 cmake --build build-asan -j"$(nproc)"
 
 # A report aborts the process (abort_on_error), so that it can never pass for
