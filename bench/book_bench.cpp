@@ -13,7 +13,7 @@
 #include "ownmedia.h"
 
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "gamepage.h"
 #include "init.h"
 

@@ -16,7 +16,7 @@
 // the first change of the next page on screen, for the player at scale 1
 // and 2 and, when given, an earlier build of the player (the baseline),
 // taking turns.
-#include "display.h"
+#include "screen/display.h"
 #include "screens.h"
 #include "xplayer.h"
 

@@ -15,10 +15,10 @@
 #include "ownmedia.h"
 
 #include "assets.h"
-#include "display.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
+#include "media/media.h"
+#include "screen/display.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 

@@ -1,11 +1,11 @@
 // The book reader on a pages.dat holding the input, with loaders that make
 // tiny pictures and sounds in memory instead of reading files (and give
 // nothing for some names, as the checker's loaders do for missing files).
-#include "book.h"
-#include "buffers.h"
+#include "book/book.h"
 #include "fuzzenv.h"
 #include "init.h"
-#include "media.h"
+#include "media/media.h"
+#include "text/buffers.h"
 
 #include <cstring>
 #include <string>

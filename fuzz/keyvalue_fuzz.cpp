@@ -3,8 +3,8 @@
 // header promises (valid UTF-8 once narrowed back included).
 #include "fuzzenv.h"
 #include "init.h"
-#include "keyvalue.h"
-#include "utf8.h"
+#include "text/keyvalue.h"
+#include "text/utf8.h"
 
 #include <string>
 #include <string_view>

@@ -3,8 +3,8 @@
 // first byte picks the file's name, and with it the decoder for all but PNG
 // and Ogg Vorbis (found by their contents); the rest is the file.
 #include "fuzzenv.h"
-#include "picture.h"
-#include "sound.h"
+#include "media/picture.h"
+#include "media/sound.h"
 
 #include <allegro.h>
 

@@ -1,8 +1,8 @@
 #include "gamedata.h"
 
 #include "init.h"
-#include "media.h"
-#include "target.h"
+#include "media/media.h"
+#include "text/target.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,8 +3,8 @@
 #ifndef QUORVEL_GAMEDATA_H
 #define QUORVEL_GAMEDATA_H
 
-#include "buffers.h"
-#include "media.h"
+#include "media/media.h"
+#include "text/buffers.h"
 
 #include <allegro.h>
 

@@ -3,7 +3,7 @@
 #ifndef QUORVEL_GAMEPAGE_H
 #define QUORVEL_GAMEPAGE_H
 
-#include "book.h"
+#include "book/book.h"
 
 #include <allegro.h>
 

@@ -1,10 +1,10 @@
 #include "init.h"
 
-#include "keyvalue.h"
-#include "readerinput.h"
-#include "picture.h"
-#include "regularfile.h"
-#include "sound.h"
+#include "input/readerinput.h"
+#include "media/picture.h"
+#include "media/sound.h"
+#include "text/keyvalue.h"
+#include "text/regularfile.h"
 
 #include <loadpng.h>
 

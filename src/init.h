@@ -4,10 +4,10 @@
 #ifndef QUORVEL_INIT_H
 #define QUORVEL_INIT_H
 
-#include "buffers.h"
-#include "cmdline.h"
-#include "startfiles.h"
-#include "display.h"
+#include "app/cmdline.h"
+#include "app/startfiles.h"
+#include "screen/display.h"
+#include "text/buffers.h"
 
 #include <allegro.h>
 

@@ -1,10 +1,10 @@
 #include "main.h"
 
-#include "bookplace.h"
-#include "buffers.h"
-#include "cmdline.h"
+#include "app/bookplace.h"
+#include "app/cmdline.h"
 #include "gamepage.h"
 #include "init.h"
+#include "text/buffers.h"
 #include "title.h"
 
 #include <allegro.h>

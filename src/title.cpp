@@ -1,10 +1,10 @@
 #include "title.h"
 
-#include "compose.h"
-#include "focus.h"
+#include "book/resume.h"
 #include "init.h"
-#include "readerinput.h"
-#include "resume.h"
+#include "input/readerinput.h"
+#include "media/compose.h"
+#include "screen/focus.h"
 
 #include <climits>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // and the reports (--stats, --text, --walk), on books made here; and the
 // built tool's command line.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "check.h"
 #include "init.h"
 #include "report.h"

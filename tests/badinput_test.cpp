@@ -5,12 +5,12 @@
 // the file and exit status 1. None may crash, hang or write past a buffer
 // (the sanitized build of this test proves the last).
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
+#include "casename.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
-#include "picture.h"
-#include "casename.h"
+#include "media/media.h"
+#include "media/picture.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 

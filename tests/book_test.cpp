@@ -1,10 +1,10 @@
 // Reading pages.dat into page records, with real pictures and sounds.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "init.h"
-#include "media.h"
-#include "picture.h"
-#include "sound.h"
+#include "media/media.h"
+#include "media/picture.h"
+#include "media/sound.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

@@ -2,13 +2,13 @@
 // pictures and sounds, the demo book, the page map in DOT, and the built
 // quorvel-check run as a child process for its output and exit status.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "casename.h"
 #include "check.h"
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
-#include "media.h"
+#include "media/media.h"
 #include "pagemap.h"
 #include "report.h"
 #include "session.h"

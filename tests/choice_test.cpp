@@ -1,6 +1,6 @@
 // Where a choice leads: the one rule the page screen moves by and the book
 // checker maps a book by.
-#include "book.h"
+#include "book/book.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The player's command line: how it is read, and what the real player,
 // started with it as a child process, does before it opens any window.
-#include "cmdline.h"
-#include "display.h"
+#include "app/cmdline.h"
+#include "screen/display.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

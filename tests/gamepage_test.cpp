@@ -3,7 +3,7 @@
 #include "assets.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
+#include "media/media.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 

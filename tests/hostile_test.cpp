@@ -3,15 +3,15 @@
 // text that is not UTF-8. Each case states what the player's readers and
 // decoders make of it; none may hang, exhaust memory or read past a buffer.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "init.h"
-#include "keyvalue.h"
-#include "media.h"
-#include "picture.h"
-#include "regularfile.h"
-#include "sound.h"
+#include "media/media.h"
+#include "media/picture.h"
+#include "media/sound.h"
 #include "testenv.h"
-#include "utf8.h"
+#include "text/keyvalue.h"
+#include "text/regularfile.h"
+#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>

@@ -1,7 +1,7 @@
 // The key-value line format shared by ini.dat and pages.dat.
 #include "casename.h"
-#include "keyvalue.h"
 #include "testenv.h"
+#include "text/keyvalue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // screen, the store given back on every way out, and the progress shown
 // while a long book file is read.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
-#include "openprogress.h"
+#include "media/media.h"
+#include "media/soundstream.h"
+#include "screen/openprogress.h"
 #include "scriptedinput.h"
-#include "soundstream.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 // store must hold nothing after each round, and the resident memory must
 // stay flat from round WARM_ROUNDS (when every allocator has warmed up) to
 // the last.
-#include "book.h"
+#include "book/book.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
+#include "media/media.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 

@@ -2,15 +2,15 @@
 // name: in the reader, in the checker's report and map, and on the page
 // screen in a real window.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
 #include "check.h"
 #include "gamepage.h"
 #include "init.h"
 #include "report.h"
 #include "scriptedinput.h"
 #include "session.h"
-#include "target.h"
 #include "testenv.h"
+#include "text/target.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // outside (XTest key events, as `xdotool key` sends them), and run twice to
 // pick up a book where the reader left it. Screenshots, the focus showing
 // in them, are kept under the build folder's screenshots/reading-*.
-#include "resume.h"
+#include "book/resume.h"
 #include "screens.h"
 #include "testenv.h"
 #include "xplayer.h"

@@ -4,11 +4,11 @@
 // library's `key` array, the gamepad through `joy`, as the virtual pad reads
 // them; the mouse through the GUI's hooks.
 #include "assets.h"
-#include "book.h"
+#include "book/book.h"
+#include "book/resume.h"
 #include "gamepage.h"
 #include "init.h"
-#include "readerinput.h"
-#include "resume.h"
+#include "input/readerinput.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 #include "title.h"

@@ -3,10 +3,10 @@
 // a book that now fails to load is named in an alert while the open book
 // stays.
 #include "assets.h"
+#include "book/reload.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
-#include "reload.h"
+#include "media/media.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 

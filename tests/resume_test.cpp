@@ -2,9 +2,9 @@
 // kept per book with its fingerprint, what is ignored, and the setting and
 // option that turn it on. The whole player across two runs is in
 // reading_endtoend_test.cpp.
-#include "cmdline.h"
+#include "app/cmdline.h"
+#include "book/resume.h"
 #include "init.h"
-#include "resume.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 #include "assets.h"
 #include "gamepage.h"
 #include "init.h"
-#include "media.h"
-#include "pagesound.h"
+#include "media/media.h"
+#include "media/pagesound.h"
+#include "media/soundstream.h"
 #include "scriptedinput.h"
-#include "soundstream.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

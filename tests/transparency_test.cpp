@@ -2,10 +2,10 @@
 // each colour depth the player may get: the illustration shows the page's
 // background through its transparent parts, a transparent background shows
 // black, and the element still draws with a blit.
-#include "book.h"
-#include "compose.h"
+#include "book/book.h"
 #include "gamepage.h"
 #include "init.h"
+#include "media/compose.h"
 #include "testenv.h"
 
 #include <allegro.h>

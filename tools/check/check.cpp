@@ -1,16 +1,16 @@
 #include "check.h"
 
-#include "book.h"
+#include "book/book.h"
 #include "encoding.h"
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
 #include "owntexts.h"
-#include "regularfile.h"
 #include "session.h"
 #include "slips.h"
-#include "target.h"
-#include "utf8.h"
+#include "text/regularfile.h"
+#include "text/target.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "facts.h"
 
-#include "buffers.h"
-#include "compose.h"
 #include "init.h"
+#include "media/compose.h"
+#include "text/buffers.h"
 
 #include <algorithm>
 #include <set>

@@ -4,7 +4,7 @@
 #ifndef QUORVEL_CHECK_FACTS_H
 #define QUORVEL_CHECK_FACTS_H
 
-#include "book.h"
+#include "book/book.h"
 
 #include <cstddef>
 #include <string>

@@ -1,6 +1,6 @@
 #include "keys.h"
 
-#include "book.h"
+#include "book/book.h"
 
 #include <algorithm>
 #include <vector>

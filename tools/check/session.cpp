@@ -1,11 +1,11 @@
 #include "session.h"
 
+#include "app/startfiles.h"
 #include "init.h"
-#include "media.h"
-#include "picture.h"
-#include "regularfile.h"
-#include "sound.h"
-#include "startfiles.h"
+#include "media/media.h"
+#include "media/picture.h"
+#include "media/sound.h"
+#include "text/regularfile.h"
 
 #include <loadpng.h>
 

@@ -4,7 +4,7 @@
 #ifndef QUORVEL_CHECK_SESSION_H
 #define QUORVEL_CHECK_SESSION_H
 
-#include "bookplace.h"
+#include "app/bookplace.h"
 
 #include <allegro.h>
 

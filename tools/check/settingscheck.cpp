@@ -1,11 +1,11 @@
 #include "settingscheck.h"
 
-#include "compose.h"
 #include "init.h"
 #include "keys.h"
-#include "keyvalue.h"
-#include "picture.h"
+#include "media/compose.h"
+#include "media/picture.h"
 #include "slips.h"
+#include "text/keyvalue.h"
 
 #include <allegro.h>
 

@@ -1,11 +1,11 @@
 #include "slips.h"
 
-#include "compose.h"
 #include "gamepage.h"
 #include "init.h"
 #include "keys.h"
-#include "keyvalue.h"
-#include "target.h"
+#include "media/compose.h"
+#include "text/keyvalue.h"
+#include "text/target.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 #ifndef QUORVEL_CHECK_SLIPS_H
 #define QUORVEL_CHECK_SLIPS_H
 
-#include "book.h"
+#include "book/book.h"
 #include "report.h"
 
 #include <map>

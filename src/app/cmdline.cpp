@@ -1,0 +1,218 @@
+#include "app/cmdline.h"
+
+#include "app/version.h"
+#include "screen/display.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// One option of the command line.
+struct OptionRow {
+    const char* name;      // the long name, without "--"
+    char shortName;        // the one-letter name, or 0 for none
+    const char* valueName; // how the usage names its value; null: it takes none
+    const char* help;      // one line for the usage
+    // Records the option in `line`; `value` is null for options without one.
+    // Returns an empty string, or what is wrong with the value.
+    std::string (*apply)(CommandLine& line, const char* value);
+};
+
+std::string setAction(CommandLine& line, CommandLine::Action action)
+{
+    line.action = action;
+    return {};
+}
+
+std::string setWindow(CommandLine& line, WindowChoice choice)
+{
+    line.window = choice;
+    return {};
+}
+
+std::string setScale(CommandLine& line, const char* value)
+{
+    if (parseScale(value, line.scale))
+        return {};
+    return "--scale needs a whole number from 1 to 8, or auto, not \"" + std::string(value) + "\"";
+}
+
+const OptionRow optionRows[] = {
+    {"page", 0, "N", "open the book at page N, without the title menu",
+     [](CommandLine& line, const char* value) {
+         return parsePositiveNumber("--page", value, line.startPage);
+     }},
+    {"window", 0, nullptr, "play in a window, whatever the settings say",
+     [](CommandLine& line, const char*) { return setWindow(line, WindowChoice::Window); }},
+    {"fullscreen", 0, nullptr, "play full screen, whatever the settings say",
+     [](CommandLine& line, const char*) { return setWindow(line, WindowChoice::FullScreen); }},
+    {"resume", 0, nullptr, "open each book where you left it, whatever the settings say",
+     [](CommandLine& line, const char*) {
+         line.resume = true;
+         return std::string();
+     }},
+    {"scale", 0, "N", "show the window N times 640 x 480 (1 to 8, or auto), whatever the settings say", setScale},
+    {"help", 'h', nullptr, "show this help and exit",
+     [](CommandLine& line, const char*) { return setAction(line, CommandLine::Action::ShowHelp); }},
+    {"version", 0, nullptr, "show the version and exit",
+     [](CommandLine& line, const char*) {
+         return setAction(line, CommandLine::Action::ShowVersion);
+     }},
+};
+
+const int rowCount = static_cast<int>(sizeof optionRows / sizeof optionRows[0]);
+
+// getopt_long reports an option by a number: its letter, or, for options
+// with no letter, a number past every character.
+const int FIRST_LONG_ONLY = 256;
+
+int optionCode(int row)
+{
+    return optionRows[row].shortName ? optionRows[row].shortName : FIRST_LONG_ONLY + row;
+}
+
+// The row of `code`, or -1.
+int rowOfCode(int code)
+{
+    for (int row = 0; row < rowCount; ++row)
+        if (optionCode(row) == code)
+            return row;
+    return -1;
+}
+
+// "--name", or "-n, --name" when the option has a letter.
+std::string spelling(const OptionRow& row)
+{
+    std::string names = std::string("--") + row.name;
+    if (row.shortName)
+        names = std::string("-") + row.shortName + ", " + names;
+    return names;
+}
+
+// The option as the usage lists it: its names and its value.
+std::string usageName(const OptionRow& row)
+{
+    std::string name = spelling(row);
+    if (row.valueName)
+        name += std::string(" ") + row.valueName;
+    return name;
+}
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// What getopt_long refused, as one line; `code` is what it returned.
+std::string refusal(int code, int argc, char** argv)
+{
+    const int row = rowOfCode(optopt);
+    // The word getopt_long was looking at: it has moved past it.
+    const std::string word = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+    if (code == ':' && row >= 0)
+        return "option --" + std::string(optionRows[row].name) + " needs a value ("
+               + optionRows[row].valueName + ")";
+    if (row >= 0 && !optionRows[row].valueName)
+        return "option --" + std::string(optionRows[row].name) + " takes no value";
+    if (optopt > 0 && optopt < FIRST_LONG_ONLY)
+        return "unknown option " + quoted(std::string("-") + static_cast<char>(optopt));
+    return "unknown option " + quoted(word);
+}
+
+} // namespace
+
+std::string parsePositiveNumber(const char* option, const char* text, int& number)
+{
+    const std::string problem =
+        std::string(option) + " needs a whole number from 1, not " + quoted(text);
+    if (*text < '0' || *text > '9')
+        return problem; // no sign, no blanks: strtol would take them
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (*end != '\0' || errno == ERANGE || value < 1 || value > INT_MAX)
+        return problem;
+    number = static_cast<int>(value);
+    return {};
+}
+
+CommandLine parseCommandLine(int argc, char** argv)
+{
+    std::vector<option> longOptions;
+    // ':' first: a missing value is told apart from an unknown option.
+    std::string shortOptions = ":";
+    for (int row = 0; row < rowCount; ++row) {
+        const OptionRow& r = optionRows[row];
+        longOptions.push_back({r.name, r.valueName ? required_argument : no_argument, nullptr,
+                               optionCode(row)});
+        if (r.shortName) {
+            shortOptions += r.shortName;
+            if (r.valueName)
+                shortOptions += ':';
+        }
+    }
+    longOptions.push_back({nullptr, 0, nullptr, 0});
+
+    CommandLine line;
+    std::string firstError;
+    opterr = 0;  // mistakes are reported here, in one line, not by getopt
+    optind = 0;  // start afresh, even when called before
+    for (;;) {
+        const int code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr);
+        if (code == -1)
+            break;
+        const int row = rowOfCode(code);
+        std::string problem = row >= 0 && code != '?' && code != ':'
+                                  ? optionRows[row].apply(line, optarg)
+                                  : refusal(code, argc, argv);
+        if (firstError.empty())
+            firstError = problem;
+    }
+    for (int i = optind; i < argc; ++i) {
+        if (!line.bookGiven) {
+            line.book = argv[i];
+            line.bookGiven = true;
+        } else if (firstError.empty()) {
+            firstError = "more than one BOOK: " + quoted(argv[i]);
+        }
+    }
+
+    const bool informational = line.action == CommandLine::Action::ShowHelp
+                               || line.action == CommandLine::Action::ShowVersion;
+    if (!informational && !firstError.empty()) {
+        line.action = CommandLine::Action::UsageError;
+        line.error = firstError;
+    }
+    return line;
+}
+
+std::string usageText()
+{
+    std::string text =
+        "usage: quorvel [OPTIONS] [BOOK]\n"
+        "Plays an illustrated branching story.\n"
+        "\n"
+        "  BOOK  a book folder (holding pages.dat), or a working directory (holding\n"
+        "        ini.dat) to play as if quorvel were started in it. Without BOOK:\n"
+        "        the folder quorvel is started in, when it holds ini.dat or font.dat;\n"
+        "        otherwise the demo book installed with quorvel.\n"
+        "\n";
+    std::size_t width = 0;
+    for (const OptionRow& row : optionRows)
+        width = std::max(width, usageName(row).size());
+    for (const OptionRow& row : optionRows) {
+        const std::string name = usageName(row);
+        text += "  " + name + std::string(width - name.size() + 3, ' ') + row.help + "\n";
+    }
+    return text;
+}
+
+std::string versionText()
+{
+    return std::string("quorvel ") + QUORVEL_VERSION + "\n";
+}

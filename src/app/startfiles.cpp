@@ -1,0 +1,90 @@
+#include "app/startfiles.h"
+
+#include <cstdlib>
+#include "text/regularfile.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An environment variable's value, or "" when it is unset.
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// A working directory place for the current directory.
+BookPlace currentDirectoryPlace()
+{
+    BookPlace place;
+    std::error_code failed;
+    const fs::path here = fs::current_path(failed);
+    place.kind = BookPlace::Kind::WorkingDirectory;
+    place.shownPath = ".";
+    place.folder = failed ? "." : here.string();
+    place.workDir = place.folder;
+    return place;
+}
+
+} // namespace
+
+std::string installedDataDir()
+{
+    std::error_code failed;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", failed);
+    if (failed)
+        return "";
+    const fs::path data = (executable.parent_path() / ".." / "share" / "quorvel").lexically_normal();
+    if (!fs::is_directory(data, failed))
+        return "";
+    return data.string();
+}
+
+std::string userConfigDir()
+{
+    const std::string xdg = environment("XDG_CONFIG_HOME");
+    if (!xdg.empty() && xdg[0] == '/') // the base directory rules ignore relative ones
+        return xdg + "/quorvel";
+    const std::string home = environment("HOME");
+    if (home.empty())
+        return "";
+    return home + "/.config/quorvel";
+}
+
+StartFiles startFilesFor(const BookPlace& place)
+{
+    StartFiles files;
+    const fs::path folder(place.folder);
+    if (place.kind != BookPlace::Kind::BookFolder) {
+        files.font = (folder / "font.dat").string();
+        return files;
+    }
+    const std::string installed = installedDataDir();
+    files.font = (folder / "font.dat").string();
+    if (fileKindAt(files.font.c_str()) != FileKind::Regular && !installed.empty())
+        files.font = installed + "/font.dat";
+    const std::string config = userConfigDir();
+    files.settings = config.empty() ? "" : config + "/ini.dat";
+    files.settingsExpected = false;
+    files.settingsFolder = config;
+    if (!installed.empty())
+        files.defaultTitlePicture = installed + "/pico/title.png";
+    files.book = place.book;
+    return files;
+}
+
+BookPlace placeWithoutBook()
+{
+    if (fileKindAt("ini.dat") == FileKind::Regular || fileKindAt("font.dat") == FileKind::Regular)
+        return currentDirectoryPlace();
+    const std::string installed = installedDataDir();
+    if (!installed.empty()) {
+        const BookPlace demo = locateBook(installed + "/books/demo");
+        if (demo.kind == BookPlace::Kind::BookFolder)
+            return demo;
+    }
+    return currentDirectoryPlace();
+}

@@ -1,0 +1,51 @@
+// Which files start-up reads for the place a book was found in: the font,
+// the settings and the title picture. A working directory brings its own; a
+// book folder brings at most its own font, and the rest comes from the user's
+// settings folder and from the data installed with the player.
+//
+// The installed data lies at <folder of the executable>/../share/quorvel,
+// in the build tree (bin/ and share/quorvel/ side by side) as in an
+// installed tree: nothing here knows an install prefix.
+#ifndef QUORVEL_STARTFILES_H
+#define QUORVEL_STARTFILES_H
+
+#include "app/bookplace.h"
+
+#include <string>
+
+// The installed data folder (font.dat, pico/title.png, books/demo/), found
+// from the running executable's own location; empty when it is not there.
+std::string installedDataDir();
+
+// The user's settings folder: $XDG_CONFIG_HOME/quorvel, or
+// $HOME/.config/quorvel when XDG_CONFIG_HOME is unset or not absolute.
+// Empty when neither variable helps.
+std::string userConfigDir();
+
+struct StartFiles {
+    // The font datafile. Relative paths are taken in the place's workDir.
+    std::string font = "font.dat";
+    // The settings file, and whether its absence is said in a message box
+    // (a working directory's own ini.dat) or passed over (the user's).
+    std::string settings = "ini.dat";
+    bool settingsExpected = true;
+    // Where the settings' main_bg ("pico/<name>") is looked for; empty: the
+    // working directory.
+    std::string settingsFolder;
+    // The title picture when the settings name none; empty: none.
+    std::string defaultTitlePicture;
+    // The `book` setting to play with instead of the settings' own; empty:
+    // the settings decide.
+    std::string book;
+};
+
+// The files for `place` (a working directory or a book folder). For a book
+// folder the folder's own font.dat wins over the installed one.
+StartFiles startFilesFor(const BookPlace& place);
+
+// Where the player plays when it is given no BOOK: the current directory
+// when it holds ini.dat or font.dat (or when there is no installed demo
+// book), else the installed demo book.
+BookPlace placeWithoutBook();
+
+#endif

@@ -1,0 +1,228 @@
+#include "book/resume.h"
+
+#include "book/book.h"
+#include "init.h"
+#include "text/keyvalue.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::uint64_t FNV_OFFSET = 14695981039346656037ull;
+const std::uint64_t FNV_PRIME = 1099511628211ull;
+
+std::uint64_t fnv1a(const char* bytes, std::size_t size, std::uint64_t hash = FNV_OFFSET)
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= static_cast<unsigned char>(bytes[i]);
+        hash *= FNV_PRIME;
+    }
+    return hash;
+}
+
+std::string hex(std::uint64_t value)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016" PRIx64, value);
+    return text;
+}
+
+// The absolute path of the book folder the `book` setting names, without
+// links or dots; empty when there is no such folder.
+std::string bookFolder()
+{
+    std::error_code error;
+    const fs::path folder = fs::canonical(book, error);
+    if (error || !fs::is_directory(folder, error))
+        return "";
+    return folder.string();
+}
+
+// The book's name as it may stand in a file name: letters, digits, '-'
+// and '_' of the folder's last part, the rest as '_'.
+std::string readableName(const std::string& folder)
+{
+    std::string name;
+    for (char c : fs::path(folder).filename().string()) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
+                           || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        name += plain ? c : '_';
+    }
+    return name.substr(0, 32);
+}
+
+// A whole number from 1 to INT_MAX written in decimal digits only.
+bool readPageNumber(const std::string& text, int& number)
+{
+    if (text.empty() || text.size() > 10 || text[0] == '0')
+        return false;
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value > INT_MAX)
+        return false;
+    number = static_cast<int>(value);
+    return true;
+}
+
+struct ResumeState {
+    std::string fingerprint;
+    int page = 0; // from 1
+};
+
+// Reads a state file. False when it cannot be read or lacks either entry.
+bool readState(const std::string& path, ResumeState& state)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    bool hasPage = false;
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::string_view key, value;
+        if (splitKeyValue(line, key, value) != LineKind::Entry)
+            continue;
+        if (key == "fingerprint")
+            state.fingerprint = std::string(value);
+        else if (key == "page")
+            hasPage = readPageNumber(std::string(value), state.page);
+    }
+    return hasPage && !state.fingerprint.empty();
+}
+
+void complain(const std::string& path, const std::string& what)
+{
+    std::fprintf(stderr, "quorvel: cannot keep the page to resume at in \"%s\": %s\n",
+                 path.c_str(), what.c_str());
+}
+
+// Writes `text` as the file at `path`: whole into a file beside it, made to
+// reach the disk, then renamed over `path`. False, having said why, on any
+// failure; a file already at `path` is then left as it was.
+bool replaceFile(const std::string& path, const std::string& text)
+{
+    std::error_code error;
+    fs::create_directories(fs::path(path).parent_path(), error);
+    if (error) {
+        complain(path, error.message());
+        return false;
+    }
+    const std::string temporary = path + ".new" + std::to_string(getpid());
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        complain(path, std::strerror(errno));
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size()
+                         && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    const int writeError = errno;
+    if (std::fclose(file) != 0 || !written) {
+        complain(path, std::strerror(written ? errno : writeError));
+        std::remove(temporary.c_str());
+        return false;
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        complain(path, std::strerror(errno));
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string resumeFolder()
+{
+    const char* stateHome = std::getenv("XDG_STATE_HOME");
+    if (stateHome && stateHome[0] == '/')
+        return std::string(stateHome) + "/quorvel";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.local/state/quorvel";
+    return "";
+}
+
+std::string resumeFilePath(const std::string& bookFolder)
+{
+    const std::string folder = resumeFolder();
+    if (folder.empty() || bookFolder.empty())
+        return "";
+    const std::uint64_t hash = fnv1a(bookFolder.data(), bookFolder.size());
+    return folder + "/" + readableName(bookFolder) + "-" + hex(hash) + ".txt";
+}
+
+std::string fileFingerprint(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return "";
+    std::uint64_t hash = FNV_OFFSET;
+    std::uint64_t length = 0;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        const std::size_t got = static_cast<std::size_t>(file.gcount());
+        hash = fnv1a(buffer, got, hash);
+        length += got;
+    }
+    if (file.bad())
+        return "";
+    return hex(hash) + "-" + std::to_string(length);
+}
+
+int rememberedPage(int pageCount)
+{
+    if (!resumeReading)
+        return -1;
+    const std::string path = resumeFilePath(bookFolder());
+    ResumeState state;
+    if (path.empty() || !readState(path, state))
+        return -1;
+    if (state.fingerprint != fileFingerprint(bookFilePath()) || state.page > pageCount)
+        return -1;
+    return state.page - 1;
+}
+
+void rememberLeftPage(int index)
+{
+    if (!resumeReading || index < 0)
+        return;
+    const std::string folder = bookFolder();
+    const std::string path = resumeFilePath(folder);
+    const std::string fingerprint = fileFingerprint(bookFilePath());
+    if (path.empty() || fingerprint.empty())
+        return;
+    std::string shownFolder = folder; // on one line, whatever the folder's name holds
+    for (char& c : shownFolder)
+        if (c == '\n' || c == '\r')
+            c = '?';
+    replaceFile(path, "# Where the reader left the book " + shownFolder + "\n"
+                      "fingerprint:" + fingerprint + ";\n"
+                      "page:" + std::to_string(index + 1) + ";\n");
+}
+
+void forgetLeftPage()
+{
+    if (!resumeReading)
+        return;
+    const std::string path = resumeFilePath(bookFolder());
+    if (!path.empty())
+        std::remove(path.c_str());
+}

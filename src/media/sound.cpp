@@ -1,0 +1,473 @@
+#include "media/sound.h"
+
+#include "media/oggvorbis.h"
+#include "text/regularfile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A 32-bit little-endian field of the file read as another value.
+struct FieldPatch {
+    long long at;
+    std::uint32_t value;
+};
+
+std::uint32_t littleEndian32(const unsigned char* p)
+{
+    return std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+}
+
+unsigned littleEndian16(const unsigned char* p)
+{
+    return unsigned(p[1]) << 8 | p[0];
+}
+
+// The chunks the library's reader would walk, at most this many: past them
+// a file is left to libsndfile, which seeks over chunks instead of reading
+// them byte by byte.
+const int MAX_LIBRARY_CHUNKS = 64;
+
+// What walking a WAV file's chunks the library's way found.
+struct WavLayout {
+    bool safeForLibrary = false;
+    // A data chunk written by a recorder that could not go back to fill in
+    // its length states 0: it is read as running to the end of the file.
+    std::vector<FieldPatch> patches;
+};
+
+// Walks the RIFF chunks of `file` the way the library's reader does (no
+// pad bytes), reading only their headers.
+WavLayout walkWav(const RegularFile& file)
+{
+    WavLayout layout;
+    unsigned char riff[12];
+    if (file.readAt(0, riff, sizeof riff) != sizeof riff || std::memcmp(riff, "RIFF", 4) != 0
+        || std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return layout;
+    bool safe = true, formatSeen = false;
+    int chunks = 0, dataChunks = 0;
+    long long at = 12;
+    while (file.size() - at >= 8) {
+        if (++chunks > MAX_LIBRARY_CHUNKS) {
+            safe = false;
+            break;
+        }
+        unsigned char head[8];
+        file.readAt(at, head, sizeof head);
+        const long long body = at + 8;
+        const long long length = littleEndian32(head + 4);
+        if (std::memcmp(head, "data", 4) == 0) {
+            ++dataChunks;
+            safe = safe && formatSeen;
+            if (length == 0 && file.size() > body) {
+                const long long rest = std::min<long long>(file.size() - body, 0xFFFFFFF0LL);
+                layout.patches.push_back({at + 4, static_cast<std::uint32_t>(rest)});
+                if (littleEndian32(riff + 4) == 0)
+                    layout.patches.push_back(
+                        {4, static_cast<std::uint32_t>(std::min<long long>(file.size() - 8, 0xFFFFFFF0LL))});
+                safe = false;
+            }
+        }
+        if (length > file.size() - body) {
+            safe = false;
+            break;
+        }
+        if (std::memcmp(head, "fmt ", 4) == 0) {
+            unsigned char format[16];
+            if (length < 16 || file.readAt(body, format, sizeof format) != sizeof format) {
+                safe = false;
+            } else {
+                const unsigned tag = littleEndian16(format), channels = littleEndian16(format + 2);
+                const std::uint32_t rate = littleEndian32(format + 4);
+                const unsigned bits = littleEndian16(format + 14);
+                safe = safe && tag == 1 && (channels == 1 || channels == 2) && (bits == 8 || bits == 16)
+                       && rate >= static_cast<std::uint32_t>(MIN_SOUND_RATE)
+                       && rate <= static_cast<std::uint32_t>(MAX_SOUND_RATE);
+            }
+            formatSeen = true;
+        }
+        at = body + length;
+    }
+    layout.safeForLibrary = safe && dataChunks == 1;
+    return layout;
+}
+
+// The first `end` bytes of a file as libsndfile's virtual file, with the
+// patches applied to what it reads.
+struct SoundWindow {
+    const RegularFile* file;
+    long long end;
+    long long at;
+    std::vector<FieldPatch> patches;
+};
+
+sf_count_t windowLength(void* source)
+{
+    return static_cast<SoundWindow*>(source)->end;
+}
+
+sf_count_t windowSeek(sf_count_t offset, int whence, void* source)
+{
+    auto* window = static_cast<SoundWindow*>(source);
+    long long to = offset;
+    if (whence == SEEK_CUR)
+        to += window->at;
+    else if (whence == SEEK_END)
+        to += window->end;
+    window->at = std::clamp<long long>(to, 0, window->end);
+    return window->at;
+}
+
+sf_count_t windowRead(void* buffer, sf_count_t count, void* source)
+{
+    auto* window = static_cast<SoundWindow*>(source);
+    const long long wanted = std::min<long long>(count, window->end - window->at);
+    if (wanted <= 0)
+        return 0;
+    const long long from = window->at;
+    const std::size_t got = window->file->readAt(from, buffer, static_cast<std::size_t>(wanted));
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    for (const FieldPatch& patch : window->patches)
+        for (int i = 0; i < 4; ++i) {
+            const long long byteAt = patch.at + i;
+            if (byteAt >= from && byteAt < from + static_cast<long long>(got))
+                bytes[byteAt - from] = static_cast<unsigned char>(patch.value >> (8 * i));
+        }
+    window->at += static_cast<long long>(got);
+    return static_cast<sf_count_t>(got);
+}
+
+sf_count_t windowWrite(const void*, sf_count_t, void*)
+{
+    return 0;
+}
+
+sf_count_t windowTell(void* source)
+{
+    return static_cast<SoundWindow*>(source)->at;
+}
+
+SF_VIRTUAL_IO windowIo = {windowLength, windowSeek, windowRead, windowWrite, windowTell};
+
+// A libsndfile reader on a window of a file, closed on every way out.
+class SoundReader {
+public:
+    SoundReader(const RegularFile& file, long long end, std::vector<FieldPatch> patches)
+        : window_{&file, end, 0, std::move(patches)}
+    {
+        sound_ = sf_open_virtual(&windowIo, SFM_READ, &info_, &window_);
+        if (!sound_)
+            error_ = sf_error(nullptr);
+    }
+    ~SoundReader()
+    {
+        if (sound_)
+            sf_close(sound_);
+    }
+    SoundReader(const SoundReader&) = delete;
+    SoundReader& operator=(const SoundReader&) = delete;
+
+    SNDFILE* get() const { return sound_; }
+    const SF_INFO& info() const { return info_; }
+    int error() const { return error_; }
+
+private:
+    SoundWindow window_;
+    SF_INFO info_ = {};
+    SNDFILE* sound_ = nullptr;
+    int error_ = 0;
+};
+
+// "WAV (Microsoft), Signed 24 bit PCM": libsndfile's names of the
+// container and the encoding.
+std::string formatName(int format)
+{
+    std::string name;
+    SF_FORMAT_INFO major = {format & SF_FORMAT_TYPEMASK, nullptr, nullptr};
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major) == 0 && major.name)
+        name = major.name;
+    SF_FORMAT_INFO sub = {format & SF_FORMAT_SUBMASK, nullptr, nullptr};
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub) == 0 && sub.name)
+        name += (name.empty() ? "" : ", ") + std::string(sub.name);
+    return name;
+}
+
+std::string sndfileRefusal(int error)
+{
+    return std::string("cannot be decoded (libsndfile: ") + sf_error_number(error) + ")";
+}
+
+// Checks what the header states against the limits.
+SoundHeader withLimits(SoundHeader header)
+{
+    const std::string what = header.format.empty() ? "" : " (" + header.format + ")";
+    if (header.channels < 1 || header.channels > 2) {
+        header.problem = "has " + std::to_string(header.channels) + " channels" + what
+                         + ": the player plays only mono and stereo sounds";
+        return header;
+    }
+    if (header.rate < MIN_SOUND_RATE || header.rate > MAX_SOUND_RATE) {
+        header.problem = "has a rate of " + std::to_string(header.rate) + " Hz" + what
+                         + ": the player plays rates from " + std::to_string(MIN_SOUND_RATE)
+                         + " to " + std::to_string(MAX_SOUND_RATE) + " Hz";
+        return header;
+    }
+    if (header.frames <= 0) {
+        header.problem = "holds no sound" + what;
+        return header;
+    }
+    const long long maxFrames = MAX_SOUND_BYTES / (2 * header.channels);
+    if (header.frames > maxFrames) {
+        const long long megabytes = header.frames / (1 << 20) * 2 * header.channels;
+        header.problem = "is " + std::to_string(header.frames / header.rate) + " s long" + what
+                         + ", " + std::to_string(megabytes) + " MB decoded: more than the "
+                         + std::to_string(MAX_SOUND_BYTES >> 20)
+                         + " MB the player holds for one sound";
+        return header;
+    }
+    header.ok = true;
+    return header;
+}
+
+const sf_count_t SNDFILE_CHUNK_FRAMES = 4096;
+
+// Reads up to `frames` frames (at most what `chunk` holds) into `out` as the
+// library's unsigned 16-bit samples; returns the frames read. Read as
+// floating point from -1 to 1 whatever the encoding (libsndfile would scale
+// floating-point files by their peak to give integers) and turned into
+// 16-bit words here.
+sf_count_t readLibraryWords(SNDFILE* sound, std::vector<float>& chunk, sf_count_t frames,
+                            int channels, std::uint16_t* out)
+{
+    const sf_count_t got = sf_readf_float(sound, chunk.data(), frames);
+    for (sf_count_t i = 0; i < got * channels; ++i) {
+        const float value = std::clamp(chunk[static_cast<std::size_t>(i)] * 32768.0f, -32768.0f, 32767.0f);
+        out[i] = static_cast<std::uint16_t>(std::lrint(value) + 32768);
+    }
+    return got;
+}
+
+// Decodes through libsndfile into a 16-bit sample of the stated length;
+// a stream that ends early keeps what was decoded.
+SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, std::string& problem)
+{
+    SoundReader reader(file, header.dataEnd, walkWav(file).patches);
+    if (!reader.get()) {
+        problem = sndfileRefusal(reader.error());
+        return nullptr;
+    }
+    const SF_INFO& info = reader.info();
+    if (info.channels != header.channels || info.samplerate != header.rate
+        || info.frames < header.frames) {
+        problem = "cannot be decoded: it changed since it was looked at";
+        return nullptr;
+    }
+    SAMPLE* sample = create_sample(16, header.channels == 2, header.rate,
+                                   static_cast<int>(header.frames));
+    if (!sample) {
+        problem = "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
+                  + " MB decoded: there is not enough memory to decode it";
+        return nullptr;
+    }
+    auto* out = static_cast<std::uint16_t*>(sample->data);
+    std::vector<float> chunk(static_cast<std::size_t>(SNDFILE_CHUNK_FRAMES * header.channels));
+    long long done = 0;
+    while (done < header.frames) {
+        const sf_count_t want = std::min<sf_count_t>(SNDFILE_CHUNK_FRAMES, header.frames - done);
+        const sf_count_t got = readLibraryWords(reader.get(), chunk, want, header.channels, out);
+        if (got <= 0)
+            break;
+        out += got * header.channels;
+        done += got;
+    }
+    if (done == 0) {
+        destroy_sample(sample);
+        problem = "cannot be decoded: no sound could be read from it";
+        return nullptr;
+    }
+    sample->len = sample->loop_end = static_cast<unsigned long>(done);
+    return sample;
+}
+
+// What the look at an Ogg Vorbis sound found, as the Ogg decoders take it.
+OggVorbisHeader vorbisHeaderOf(const SoundHeader& header)
+{
+    OggVorbisHeader vorbis;
+    vorbis.vorbis = true;
+    vorbis.channels = header.channels;
+    vorbis.rate = header.rate;
+    vorbis.frames = header.frames;
+    vorbis.chained = header.decoder == SoundDecoder::OggChain;
+    return vorbis;
+}
+
+// A sound read in order through libsndfile.
+class SndfileFrames : public SoundFrames {
+public:
+    SndfileFrames(const char* path, const SoundHeader& header)
+        : file_(path),
+          reader_(file_, header.dataEnd, walkWav(file_).patches),
+          channels_(header.channels),
+          chunk_(static_cast<std::size_t>(SNDFILE_CHUNK_FRAMES * header.channels))
+    {
+        open_ = reader_.get() && reader_.info().channels == header.channels
+                && reader_.info().samplerate == header.rate;
+    }
+
+    bool isOpen() const { return open_; }
+
+    int read(std::uint16_t* out, int frames) override
+    {
+        int done = 0;
+        while (done < frames) {
+            const sf_count_t want = std::min<sf_count_t>(SNDFILE_CHUNK_FRAMES, frames - done);
+            const sf_count_t got =
+                readLibraryWords(reader_.get(), chunk_, want, channels_, out + done * channels_);
+            if (got <= 0) {
+                failed_ = sf_error(reader_.get()) != SF_ERR_NO_ERROR;
+                break;
+            }
+            done += static_cast<int>(got);
+        }
+        return done;
+    }
+
+private:
+    RegularFile file_;
+    SoundReader reader_;
+    int channels_;
+    std::vector<float> chunk_;
+    bool open_ = false;
+};
+
+// True when the file begins as one of the common sound files: WAV (RIFF,
+// RIFX, RF64, Wave64), AIFF, AU, FLAC, CAF or MP3. Only these reach
+// libsndfile, whose readers of rarer formats have had memory faults on
+// damaged headers.
+bool commonSoundFile(const RegularFile& file)
+{
+    unsigned char head[12] = {};
+    const std::size_t got = file.readAt(0, head, sizeof head);
+    const auto starts = [&](const char* magic, std::size_t at = 0) {
+        const std::size_t length = std::strlen(magic);
+        return got >= at + length && std::memcmp(head + at, magic, length) == 0;
+    };
+    const bool mpegFrame = got >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+    return starts("RIFF") || starts("RIFX") || starts("RF64") || starts("riff")
+           || (starts("FORM") && (starts("AIFF", 8) || starts("AIFC", 8))) || starts(".snd")
+           || starts("fLaC") || starts("caff") || starts("ID3") || mpegFrame;
+}
+
+} // namespace
+
+SoundHeader inspectSound(const char* path)
+{
+    SoundHeader header;
+    const RegularFile file(path);
+    if (!file.isOpen()) {
+        header.problem = fileKindProblem(file.kind());
+        return header;
+    }
+    header.dataEnd = file.size();
+    unsigned char magic[4];
+    if (file.readAt(0, magic, sizeof magic) == sizeof magic && std::memcmp(magic, "OggS", 4) == 0) {
+        header.dataEnd = oggDataEnd(file);
+        if (header.dataEnd == 0) {
+            header.problem = "cannot be decoded: it holds no whole Ogg page";
+            return header;
+        }
+        const OggVorbisHeader vorbis = inspectOggVorbis(file, header.dataEnd, MAX_SOUND_BYTES);
+        if (!vorbis.vorbis) {
+            // Not handed to libsndfile, which loses memory when it gives up on
+            // damaged Vorbis headers.
+            header.problem = !vorbis.problem.empty()
+                                 ? vorbis.problem
+                                 : "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged";
+            return header;
+        }
+        header.format = "Ogg Vorbis";
+        header.channels = vorbis.channels;
+        header.rate = static_cast<int>(std::clamp<long>(vorbis.rate, 0, MAX_SOUND_RATE + 1));
+        header.frames = vorbis.frames;
+        header.decoder = vorbis.chained ? SoundDecoder::OggChain : SoundDecoder::Logg;
+        return withLimits(header);
+    }
+    if (!commonSoundFile(file)) {
+        header.problem = "is not a sound file the player reads";
+        return header;
+    }
+    const WavLayout wav = walkWav(file);
+    const SoundReader reader(file, header.dataEnd, wav.patches);
+    if (!reader.get()) {
+        header.problem = reader.error() == SF_ERR_UNRECOGNISED_FORMAT
+                             ? "is not a sound file the player reads"
+                             : sndfileRefusal(reader.error());
+        return header;
+    }
+    const SF_INFO& info = reader.info();
+    header.format = formatName(info.format);
+    header.channels = info.channels;
+    header.rate = info.samplerate;
+    header.frames = info.frames;
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    header.decoder = wav.safeForLibrary && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV
+                             && (subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_16)
+                         ? SoundDecoder::LibraryWav
+                         : SoundDecoder::Sndfile;
+    return withLimits(header);
+}
+
+SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header, std::string* problem)
+{
+    std::string why;
+    SAMPLE* sample = nullptr;
+    const RegularFile file(path);
+    if (!header.ok) {
+        why = header.problem;
+    } else if (!file.isOpen()) {
+        why = fileKindProblem(file.kind());
+    } else if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain) {
+        sample = decodeOggVorbis(path, file, header.dataEnd, vorbisHeaderOf(header), why);
+    } else if (header.decoder == SoundDecoder::LibraryWav) {
+        if (PACKFILE* packed = file.packfile()) {
+            sample = load_wav_pf(packed);
+            pack_fclose(packed);
+        }
+        if (!sample)
+            why = "cannot be decoded";
+    } else {
+        sample = decodeWithSndfile(file, header, why);
+    }
+    if (!sample && problem)
+        *problem = why;
+    return sample;
+}
+
+std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader& header)
+{
+    if (!header.ok)
+        return nullptr;
+    if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain)
+        return openOggVorbisFrames(path, header.dataEnd, vorbisHeaderOf(header));
+    auto frames = std::make_unique<SndfileFrames>(path, header);
+    if (!frames->isOpen())
+        return nullptr;
+    return frames;
+}
+
+SAMPLE* decodeSound(const char* path, std::string& problem)
+{
+    return decodeInspectedSound(path, inspectSound(path), &problem);
+}
+
+SAMPLE* decodeSound(const char* path)
+{
+    return decodeInspectedSound(path, inspectSound(path));
+}

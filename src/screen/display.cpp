@@ -1,0 +1,470 @@
+// How the logical screen reaches the display.
+//
+// Knowing what to copy. The library writes every row of a bitmap through
+// the bitmap's `write_bank` routine (the path it uses for banked video
+// memory; its own X11 screen tracks dirty rows the same way), except that
+// its sprite routines write rows of a memory bitmap directly. doubleBuffer
+// gets a `write_bank` that notes the row it hands out, and a copy of the
+// library's routine table whose sprite routines note their rows before
+// drawing. So every drawing on doubleBuffer or a sub-bitmap of it marks the
+// rows it touched, and presentChanges() copies just those. Reading the
+// picture marks nothing.
+//
+// States: no mode -> window (scale s) <-> full screen (largest scale that
+// fits the display). The colour depth chosen at start-up stays for the
+// whole run, since every picture is converted to it when loaded; a switch
+// that cannot be made returns to the mode before it.
+#include "screen/display.h"
+
+#include "init.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+BITMAP* doubleBuffer = nullptr;
+
+namespace {
+
+// Room for a window's frame as window managers commonly draw it: borders
+// and a title bar.
+const int FRAME_W = 16;
+const int FRAME_H = 48;
+
+int desktopW = LOGICAL_W, desktopH = LOGICAL_H;
+Placement placement;
+bool fullScreen = false;
+int windowScale = 1; // the window's scale, kept while in full screen
+
+// Rows of doubleBuffer drawn on since they were last copied to the display.
+bool rowDrawn[LOGICAL_H];
+bool anyRowDrawn = false;
+
+void noteRows(const BITMAP* bmp, int y, int h)
+{
+    const int top = std::max(0, y + bmp->y_ofs);
+    const int bottom = std::min(LOGICAL_H, y + bmp->y_ofs + h);
+    for (int row = top; row < bottom; ++row)
+        rowDrawn[row] = true;
+    if (top < bottom)
+        anyRowDrawn = true;
+}
+
+uintptr_t noteWrittenRow(BITMAP* bmp, int row)
+{
+    noteRows(bmp, row, 1);
+    return reinterpret_cast<uintptr_t>(bmp->line[row]);
+}
+
+// The library's routines for bitmaps of doubleBuffer's depth, and the copy
+// that doubleBuffer uses.
+GFX_VTABLE* libraryVtable = nullptr;
+GFX_VTABLE trackedVtable;
+
+void drawSprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_sprite(bmp, sprite, x, y);
+}
+
+void draw256Sprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_256_sprite(bmp, sprite, x, y);
+}
+
+void drawSpriteVFlip(BITMAP* bmp, BITMAP* sprite, int x, int y)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_sprite_v_flip(bmp, sprite, x, y);
+}
+
+void drawSpriteHFlip(BITMAP* bmp, BITMAP* sprite, int x, int y)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_sprite_h_flip(bmp, sprite, x, y);
+}
+
+void drawSpriteVHFlip(BITMAP* bmp, BITMAP* sprite, int x, int y)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_sprite_vh_flip(bmp, sprite, x, y);
+}
+
+void drawTransSprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_trans_sprite(bmp, sprite, x, y);
+}
+
+void drawLitSprite(BITMAP* bmp, BITMAP* sprite, int x, int y, int color)
+{
+    noteRows(bmp, y, sprite->h);
+    libraryVtable->draw_lit_sprite(bmp, sprite, x, y, color);
+}
+
+void trackRows(BITMAP* bmp)
+{
+    libraryVtable = bmp->vtable;
+    trackedVtable = *libraryVtable;
+    trackedVtable.draw_sprite = drawSprite;
+    trackedVtable.draw_256_sprite = draw256Sprite;
+    trackedVtable.draw_sprite_v_flip = drawSpriteVFlip;
+    trackedVtable.draw_sprite_h_flip = drawSpriteHFlip;
+    trackedVtable.draw_sprite_vh_flip = drawSpriteVHFlip;
+    trackedVtable.draw_trans_sprite = drawTransSprite;
+    trackedVtable.draw_lit_sprite = drawLitSprite;
+    bmp->vtable = &trackedVtable;
+    bmp->write_bank = reinterpret_cast<void*>(noteWrittenRow);
+}
+
+// Scaled rows are made in memory, a strip at a time, and blitted to the
+// display: the library's stretch straight onto its X11 screen reached the
+// window late (a held button showed pressed only after it was let go).
+const int STRIP_ROWS = 16;
+BITMAP* strip = nullptr; // LOGICAL_W x STRIP_ROWS logical pixels, scaled
+
+// Copies logical rows [y, y + h) to their place on the display.
+void copyRows(int y, int h)
+{
+    const int s = placement.scale;
+    scare_mouse_area(placement.x, placement.y + y * s, LOGICAL_W * s, h * s);
+    if (s == 1 || !strip) {
+        stretch_blit(doubleBuffer, screen, 0, y, LOGICAL_W, h, placement.x, placement.y + y * s,
+                     LOGICAL_W * s, h * s);
+    } else {
+        for (int top = y; top < y + h; top += STRIP_ROWS) {
+            const int rows = std::min(STRIP_ROWS, y + h - top);
+            stretch_blit(doubleBuffer, strip, 0, top, LOGICAL_W, rows, 0, 0, LOGICAL_W * s,
+                         rows * s);
+            blit(strip, screen, 0, 0, placement.x, placement.y + top * s, LOGICAL_W * s, rows * s);
+        }
+    }
+    unscare_mouse();
+}
+
+void placePicture(int scale)
+{
+    placement.scale = scale;
+    placement.x = (SCREEN_W - LOGICAL_W * scale) / 2;
+    placement.y = (SCREEN_H - LOGICAL_H * scale) / 2;
+    if (strip)
+        destroy_bitmap(strip);
+    strip = scale > 1 ? create_bitmap(LOGICAL_W * scale, STRIP_ROWS * scale) : nullptr;
+}
+
+// At start-up any colour depth will do; later only the one the pictures
+// were made in.
+bool trySize(int card, int w, int h, bool anyDepth)
+{
+    return anyDepth ? setGfxMode(card, w, h) != 0 : set_gfx_mode(card, w, h, 0, 0) == 0;
+}
+
+bool openWindow(int scale, bool anyDepth)
+{
+    if (!trySize(GFX_AUTODETECT_WINDOWED, LOGICAL_W * scale, LOGICAL_H * scale, anyDepth))
+        return false;
+    fullScreen = false;
+    windowScale = scale;
+    placePicture(scale);
+    return true;
+}
+
+// The display keeps its own resolution; only where that cannot be had is
+// a 640 x 480 mode asked for.
+bool openFullScreen(bool anyDepth)
+{
+    if (!trySize(GFX_AUTODETECT_FULLSCREEN, desktopW, desktopH, anyDepth)
+        && !trySize(GFX_AUTODETECT_FULLSCREEN, LOGICAL_W, LOGICAL_H, anyDepth))
+        return false;
+    fullScreen = true;
+    placePicture(fullScreenScaleFor(SCREEN_W, SCREEN_H));
+    return true;
+}
+
+// Shows the picture whole on a display just set: black around it, the
+// system's pointer over it.
+void showOnNewMode()
+{
+    clear_to_color(screen, makecol(0, 0, 0));
+    enable_hardware_cursor();
+    select_mouse_cursor(MOUSE_CURSOR_ARROW);
+    show_mouse(screen);
+    presentAll();
+}
+
+// Sets the new mode, or failing that the one before; the picture survives
+// either way, being a memory bitmap.
+void switchMode(bool toFullScreen, int scale)
+{
+    const bool wasFullScreen = fullScreen;
+    const int wasScale = windowScale;
+    show_mouse(nullptr);
+    bool set = toFullScreen ? openFullScreen(false) : openWindow(scale, false);
+    if (!set)
+        set = wasFullScreen ? openFullScreen(false) : openWindow(wasScale, false);
+    if (!set)
+        fatalError("Unable to set grafics mode");
+    showOnNewMode();
+}
+
+void changeWindowScale(int step)
+{
+    const int largest = windowScaleFor(MAX_SCALE, desktopW, desktopH);
+    const int scale = std::clamp(windowScale + step, 1, largest);
+    if (!fullScreen && scale != windowScale)
+        switchMode(false, scale);
+}
+
+// Presses of the switching keys, counted by the library's keyboard thread as
+// they come (keyboard_lowlevel_callback), so that a tap shorter than a pass
+// is not lost: F11, and + or - with Ctrl held.
+std::atomic<int> f11Taps{0}, largerTaps{0}, smallerTaps{0};
+
+void countSwitchKeyTap(int scancode)
+{
+    const bool released = scancode & 0x80;
+    if (released)
+        return;
+    const bool ctrl = key[KEY_LCONTROL] || key[KEY_RCONTROL];
+    switch (scancode) {
+    case KEY_F11: ++f11Taps; break;
+    case KEY_EQUALS:
+    case KEY_PLUS_PAD:
+        if (ctrl)
+            ++largerTaps;
+        break;
+    case KEY_MINUS:
+    case KEY_MINUS_PAD:
+        if (ctrl)
+            ++smallerTaps;
+        break;
+    default: break;
+    }
+}
+
+// A key counts once per press: when it went down since the last look, by
+// its held state or by a counted tap, while it was not held at that look.
+struct KeyPress {
+    bool wasDown = false;
+    bool pressed(bool down, std::atomic<int>& taps)
+    {
+        const bool tapped = taps.exchange(0) > 0;
+        const bool fresh = !wasDown && (down || tapped);
+        wasDown = down;
+        return fresh;
+    }
+};
+
+KeyPress f11, larger, smaller;
+
+void answerSwitchKeys()
+{
+    const bool ctrl = key[KEY_LCONTROL] || key[KEY_RCONTROL];
+    if (f11.pressed(key[KEY_F11], f11Taps))
+        switchMode(!fullScreen, windowScale);
+    if (larger.pressed(ctrl && (key[KEY_EQUALS] || key[KEY_PLUS_PAD]), largerTaps))
+        changeWindowScale(+1);
+    if (smaller.pressed(ctrl && (key[KEY_MINUS] || key[KEY_MINUS_PAD]), smallerTaps))
+        changeWindowScale(-1);
+}
+
+// The box of the library's alerts. The library places an alert in the
+// middle of the screen it knows, which may be larger than the logical one,
+// and keeps what the alert covers there, to put it back at the alert's
+// place when the alert ends. The box, which the alert starts first and
+// ends first, moves the whole alert to the middle of the logical screen
+// for its life and keeps what it covers there; at the end it puts that
+// back and the alert where the library had it. One alert at a time, as the
+// dialog manager shows them.
+DIALOG_PROC libraryShadowBox = nullptr;
+BITMAP* underAlert = nullptr;
+int alertMoveX = 0, alertMoveY = 0;
+
+void moveDialog(DIALOG* dialog, int dx, int dy)
+{
+    for (DIALOG* element = dialog; element->proc; ++element) {
+        element->x += dx;
+        element->y += dy;
+    }
+}
+
+int centredAlertBox(int msg, DIALOG* d, int c)
+{
+    BITMAP* picture = gui_get_screen();
+    if (msg == MSG_START) {
+        alertMoveX = (LOGICAL_W - d->w) / 2 - d->x;
+        alertMoveY = (LOGICAL_H - d->h) / 2 - d->y;
+        moveDialog(d, alertMoveX, alertMoveY);
+        if (underAlert)
+            destroy_bitmap(underAlert);
+        // The box's shadow falls two pixels past its size.
+        underAlert = create_bitmap(d->w + 2, d->h + 2);
+        if (underAlert)
+            blit(picture, underAlert, d->x, d->y, 0, 0, underAlert->w, underAlert->h);
+    }
+    // The library's own box for alerts hands over to this hook when it is
+    // set: the plain shadow box is what it draws otherwise.
+    const int answer = (libraryShadowBox ? libraryShadowBox : d_shadow_box_proc)(msg, d, c);
+    if (msg == MSG_END) {
+        if (underAlert) {
+            blit(underAlert, picture, 0, 0, d->x, d->y, underAlert->w, underAlert->h);
+            destroy_bitmap(underAlert);
+            underAlert = nullptr;
+        }
+        moveDialog(d, -alertMoveX, -alertMoveY);
+    }
+    return answer;
+}
+
+// The dialog manager's mouse, in logical pixels. The x hook is read at
+// least once on every pass of every dialog loop, on the main thread (the
+// button hook is also read from the library's timer thread), so the pass's
+// display work is done there.
+int (*libraryMouseX)() = nullptr;
+int (*libraryMouseY)() = nullptr;
+
+int logicalMouseX()
+{
+    serviceDisplay();
+    return toLogical(libraryMouseX(), placement.x, placement.scale);
+}
+
+int logicalMouseY()
+{
+    return toLogical(libraryMouseY(), placement.y, placement.scale);
+}
+
+} // namespace
+
+bool parseScale(const char* text, int& scale)
+{
+    if (std::strcmp(text, "auto") == 0) {
+        scale = SCALE_AUTO;
+        return true;
+    }
+    const int digit = text[0] - '0';
+    if (digit < 1 || digit > MAX_SCALE || text[1] != '\0')
+        return false;
+    scale = digit;
+    return true;
+}
+
+int windowScaleFor(int wanted, int desktopWidth, int desktopHeight)
+{
+    const bool automatic = wanted == SCALE_AUTO;
+    for (int s = automatic ? MAX_SCALE : std::min(wanted, MAX_SCALE); s > 1; --s) {
+        const bool fits = LOGICAL_W * s + FRAME_W <= desktopWidth
+                          && LOGICAL_H * s + FRAME_H <= desktopHeight;
+        const bool roomLeft = !automatic || LOGICAL_H * s * 10 <= desktopHeight * 9;
+        if (fits && roomLeft)
+            return s;
+    }
+    return 1;
+}
+
+int fullScreenScaleFor(int w, int h)
+{
+    return std::max(1, std::min(w / LOGICAL_W, h / LOGICAL_H));
+}
+
+int toLogical(int at, int origin, int scale)
+{
+    const int offset = at - origin;
+    return offset >= 0 ? offset / scale : -((scale - 1 - offset) / scale);
+}
+
+bool setDisplayMode(bool windowed, int scale)
+{
+    // Asked before any mode is set: a full-screen mode may change it.
+    if (get_desktop_resolution(&desktopW, &desktopH) != 0) {
+        desktopW = LOGICAL_W;
+        desktopH = LOGICAL_H;
+    }
+    if (!windowed)
+        return openFullScreen(true);
+    for (int s = windowScaleFor(scale, desktopW, desktopH); s >= 1; --s)
+        if (openWindow(s, true))
+            return true;
+    return false;
+}
+
+bool createLogicalScreen()
+{
+    doubleBuffer = create_bitmap(LOGICAL_W, LOGICAL_H);
+    if (!doubleBuffer)
+        return false;
+    trackRows(doubleBuffer);
+    clear_to_color(doubleBuffer, makecol(0, 0, 0));
+    gui_set_screen(doubleBuffer);
+    libraryMouseX = gui_mouse_x;
+    libraryMouseY = gui_mouse_y;
+    gui_mouse_x = logicalMouseX;
+    gui_mouse_y = logicalMouseY;
+    libraryShadowBox = gui_shadow_box_proc;
+    gui_shadow_box_proc = centredAlertBox;
+    keyboard_lowlevel_callback = countSwitchKeyTap;
+    showOnNewMode();
+    return true;
+}
+
+void destroyLogicalScreen()
+{
+    if (!doubleBuffer)
+        return;
+    gui_set_screen(nullptr);
+    keyboard_lowlevel_callback = nullptr;
+    if (libraryMouseX) {
+        gui_mouse_x = libraryMouseX;
+        gui_mouse_y = libraryMouseY;
+        gui_shadow_box_proc = libraryShadowBox;
+    }
+    destroy_bitmap(doubleBuffer);
+    doubleBuffer = nullptr;
+    if (strip) {
+        destroy_bitmap(strip);
+        strip = nullptr;
+    }
+}
+
+void presentChanges()
+{
+    if (!anyRowDrawn || !doubleBuffer || !screen)
+        return;
+    anyRowDrawn = false;
+    for (int row = 0; row < LOGICAL_H;) {
+        if (!rowDrawn[row]) {
+            ++row;
+            continue;
+        }
+        int end = row;
+        while (end < LOGICAL_H && rowDrawn[end])
+            rowDrawn[end++] = false;
+        copyRows(row, end - row);
+        row = end;
+    }
+}
+
+void presentAll()
+{
+    std::fill(std::begin(rowDrawn), std::end(rowDrawn), true);
+    anyRowDrawn = true;
+    presentChanges();
+}
+
+void serviceDisplay()
+{
+    answerSwitchKeys();
+    presentChanges();
+}
+
+Placement currentPlacement()
+{
+    return placement;
+}
+
+bool isFullScreen()
+{
+    return fullScreen;
+}

@@ -1,0 +1,88 @@
+#include "text/keyvalue.h"
+
+#include "text/utf8.h"
+
+LineKind splitKeyValue(std::string_view line, std::string_view& key,
+                       std::string_view& value)
+{
+    const std::size_t colon = line.find(':');
+    const std::size_t hash = line.find('#');
+    if (hash != std::string_view::npos && hash < colon)
+        return LineKind::Comment; // npos compares greater: a '#' without ':' too
+    if (colon == std::string_view::npos)
+        return LineKind::Invalid;
+    const std::size_t semicolon = line.find(';', colon + 1);
+    if (semicolon == std::string_view::npos)
+        return LineKind::Invalid;
+    key = line.substr(0, colon);
+    value = line.substr(colon + 1, semicolon - colon - 1);
+    return LineKind::Entry;
+}
+
+LineReader::LineReader(const char* path)
+    : source_(path), file_(source_.packfile())
+{
+    if (!file_)
+        return;
+    // Skip a UTF-8 byte-order mark; anything else is put back untouched.
+    static const int bom[3] = {0xEF, 0xBB, 0xBF};
+    int matched = 0;
+    while (matched < 3) {
+        const int c = pack_getc(file_);
+        if (c != bom[matched]) {
+            // A partial mark cannot be put back whole: reopen and start over.
+            if (matched > 0 || c == EOF) {
+                pack_fclose(file_);
+                file_ = source_.packfile();
+            } else {
+                pack_ungetc(c, file_);
+            }
+            return;
+        }
+        ++matched;
+    }
+}
+
+LineReader::~LineReader()
+{
+    if (file_)
+        pack_fclose(file_);
+}
+
+bool LineReader::next(std::string& line)
+{
+    line.clear();
+    if (!file_)
+        return false;
+    int c = pack_getc(file_);
+    if (c == EOF)
+        return false;
+    std::string bytes;
+    for (; c != EOF; c = pack_getc(file_)) {
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            const int after = pack_getc(file_);
+            if (after != '\n' && after != EOF)
+                pack_ungetc(after, file_);
+            break;
+        }
+        if (c != 0)
+            bytes.push_back(static_cast<char>(c));
+    }
+    lastLineWasUtf8_ = isValidUtf8(bytes);
+    if (!lastLineWasUtf8_)
+        bytes = replaceInvalidUtf8(bytes);
+    // One character of the UTF-8 format per byte of the file.
+    line.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const unsigned char b = static_cast<unsigned char>(byte);
+        if (b < 0x80) {
+            line.push_back(byte);
+        } else {
+            line.push_back(static_cast<char>(0xC0 | (b >> 6)));
+            line.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        }
+    }
+    return true;
+}

@@ -1,0 +1,60 @@
+// The key-value text format shared by ini.dat and pages.dat: one
+// "key:value;" entry per line, '#' lines as comments.
+#ifndef QUORVEL_KEYVALUE_H
+#define QUORVEL_KEYVALUE_H
+
+#include "text/regularfile.h"
+
+#include <allegro.h>
+
+#include <string>
+#include <string_view>
+
+enum class LineKind {
+    Entry,   // "key:value;"
+    Comment, // a '#' before the first ':', or a '#' and no ':'
+    Invalid, // anything else: no ':', or no ';' after it (blank lines too)
+};
+
+// Splits one line. The key runs from the start to the first ':'; the value
+// from after it to the next ';'; text after that ';' is ignored. Nothing is
+// trimmed. Sets key and value only for an entry.
+LineKind splitKeyValue(std::string_view line, std::string_view& key,
+                       std::string_view& value);
+
+// Reads a text file line by line through the library's packfiles, in the
+// form the library's own line reader gives while the text format is UTF-8:
+// each byte of the file becomes one character, so a byte above 127 takes two
+// bytes. Lines end at LF, CR LF or CR and are delivered whole, whatever their
+// length. A UTF-8 byte-order mark at the very start is skipped; NUL bytes
+// are dropped. Each byte that does not begin a valid UTF-8 sequence of the
+// line becomes UTF8_REPLACEMENT (see utf8.h) before it is widened, so that
+// whatever is narrowed back from a line is valid UTF-8.
+class LineReader {
+public:
+    // Opens `path` for reading when it is a regular file (see
+    // regularfile.h); isOpen() tells whether that worked, kind() what stands
+    // at the path.
+    explicit LineReader(const char* path);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    FileKind kind() const { return source_.kind(); }
+
+    // Stores the next line in `line` (without its line end). Returns false
+    // at the end of the file.
+    bool next(std::string& line);
+
+    // False when the last line delivered held bytes that are not valid UTF-8
+    // (and were replaced).
+    bool lastLineWasUtf8() const { return lastLineWasUtf8_; }
+
+private:
+    RegularFile source_;
+    PACKFILE* file_;
+    bool lastLineWasUtf8_ = true;
+};
+
+#endif
