@@ -16,6 +16,7 @@
 #include "book/book.h"
 #include "gamepage.h"
 #include "init.h"
+#include "text/buffers.h"
 
 #include <allegro.h>
 #include <loadpng.h>

@@ -18,9 +18,11 @@
 #include "gamepage.h"
 #include "init.h"
 #include "media/media.h"
+#include "screen/dialogpass.h"
 #include "screen/display.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <allegro.h>
 #include <vorbis/vorbisfile.h>

@@ -1,7 +1,7 @@
 #include "gamedata.h"
 
-#include "init.h"
 #include "media/media.h"
+#include "text/buffers.h"
 #include "text/target.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "gamepage.h"
 
+#include "app/startfiles.h"
 #include "book/reading.h"
 #include "book/reload.h"
 #include "book/resume.h"
@@ -8,8 +9,11 @@
 #include "media/compose.h"
 #include "media/media.h"
 #include "media/pagesound.h"
+#include "screen/dialogpass.h"
+#include "screen/display.h"
 #include "screen/focus.h"
 #include "screen/openprogress.h"
+#include "text/buffers.h"
 #include "title.h"
 
 #include <algorithm>

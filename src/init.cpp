@@ -1,8 +1,13 @@
 #include "init.h"
 
+#include "app/cmdline.h"
+#include "app/startfiles.h"
 #include "input/readerinput.h"
 #include "media/picture.h"
 #include "media/sound.h"
+#include "screen/dialogpass.h"
+#include "screen/display.h"
+#include "text/buffers.h"
 #include "text/keyvalue.h"
 #include "text/regularfile.h"
 
@@ -26,13 +31,20 @@ int window_scale = SCALE_AUTO;
 DATAFILE* times12Dat = nullptr;
 FONT* times12Font = nullptr;
 
-volatile int closeRequested = 0;
-
-static const int colorDepth[] = {16, 24, 15, 32};
-
-static void onCloseButton()
+void fatalError(const char* message)
 {
-    closeRequested = 1;
+    allegro_message("%s", message);
+    std::exit(1);
+}
+
+// fatalError for start-up, which a reader may have run from a terminal in
+// the wrong folder: first writes "quorvel: " + `explanation` as one line on
+// standard error, then shows `message` as fatalError does.
+[[noreturn]] static void fatalStartError(const char* message, const std::string& explanation)
+{
+    std::fprintf(stderr, "quorvel: %s\n", explanation.c_str());
+    std::fflush(stderr);
+    fatalError(message);
 }
 
 // Whether to open a window rather than the full screen: the command line's
@@ -90,7 +102,7 @@ void init(const StartupChoices& choices)
                             + " at any colour depth (" + allegro_error + "): try "
                             + (window ? "--fullscreen" : "--window"));
     set_window_title("Quorvel");
-    set_close_button_callback(onCloseButton);
+    watchCloseButton();
 
     // The player runs on without sound, a mouse or a joystick driver.
     install_timer();
@@ -117,56 +129,7 @@ void done()
     }
 }
 
-int setGfxMode(int card, int w, int h)
-{
-    for (int depth : colorDepth) {
-        set_color_depth(depth);
-        if (set_gfx_mode(card, w, h, 0, 0) >= 0)
-            return 1;
-    }
-    return 0;
-}
 
-void openScreen()
-{
-    clear_to_color(doubleBuffer, 0);
-    presentAll();
-}
-
-DIALOG_PLAYER* startDialog(DIALOG* dialog)
-{
-    // The screens move the focus themselves (focus.h), the pointer's part
-    // included.
-    gui_mouse_focus = FALSE;
-    DIALOG_PLAYER* player = init_dialog(dialog, -1);
-    if (player)
-        player->joy_on = FALSE;
-    return player;
-}
-
-void fatalError(const char* message)
-{
-    allegro_message("%s", message);
-    std::exit(1);
-}
-
-const char* const START_ADVICE =
-    "start quorvel in a working directory that holds it, or give a book folder:"
-    " quorvel path/to/book";
-
-void fatalStartError(const char* message, const std::string& explanation)
-{
-    std::fprintf(stderr, "quorvel: %s\n", explanation.c_str());
-    std::fflush(stderr);
-    fatalError(message);
-}
-
-std::string currentDirectory()
-{
-    std::error_code failed;
-    const std::filesystem::path here = std::filesystem::current_path(failed);
-    return failed ? std::string(".") : here.string();
-}
 
 // Ends start-up on a font that cannot be loaded from `path`.
 [[noreturn]] static void cannotLoadFont(const std::string& path, const char* why)
@@ -358,33 +321,4 @@ std::string encrCyr(const std::string& text)
     uconvert(text.c_str(), U_CURRENT, narrowed.data(), U_ASCII,
              static_cast<int>(narrowed.size()));
     return std::string(narrowed.data());
-}
-
-// Length of the longest prefix of `src`, at most `limit` bytes, that ends
-// on a whole UTF-8 character.
-static std::size_t wholeCharPrefix(const char* src, std::size_t limit)
-{
-    const std::size_t length = std::strlen(src);
-    if (length <= limit)
-        return length;
-    std::size_t cut = limit;
-    // Step back over continuation bytes to the start of the cut character.
-    while (cut > 0 && (static_cast<unsigned char>(src[cut]) & 0xC0) == 0x80)
-        --cut;
-    return cut;
-}
-
-void copyCut(char* dst, std::size_t size, const char* src)
-{
-    const std::size_t n = wholeCharPrefix(src, size - 1);
-    std::memmove(dst, src, n);
-    dst[n] = '\0';
-}
-
-void appendCut(char* dst, std::size_t size, const char* src)
-{
-    const std::size_t used = std::strlen(dst);
-    if (used + 1 >= size)
-        return;
-    copyCut(dst + used, size - used, src);
 }

@@ -1,17 +1,23 @@
-// Start-up and shutdown of the library services, the settings file, the
-// shared font and off-screen buffer, the picture and sound loaders, and the
-// text helpers that every module uses.
+// Start-up and shutdown of the library services; the settings (ini.dat), their
+// buffers and their reader; the shared font; the picture and sound loaders
+// that end the program on a file they cannot load; fatalError; and the
+// narrowing of text read in the library's UTF-8 format back to the file's
+// bytes.
+//
+// The settings buffers and the font live from init() to the end of the
+// process; done() gives the font and the logical screen (screen/display.h)
+// back. Everything here runs on the main thread.
 #ifndef QUORVEL_INIT_H
 #define QUORVEL_INIT_H
 
+// For StartupChoices.
 #include "app/cmdline.h"
 #include "app/startfiles.h"
-#include "screen/display.h"
+// For the sizes of the settings buffers.
 #include "text/buffers.h"
 
 #include <allegro.h>
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,22 +30,12 @@ extern char end_message_1[LABEL_SIZE];  // the three lines of the end-of-book al
 extern char end_message_2[LABEL_SIZE];  // a book may replace them
 extern char end_message_3[LABEL_SIZE];
 extern bool resumeReading;              // resume:YES; open each book where the reader left it
-extern int window_scale;               // 1 to 8, or SCALE_AUTO (display.h)
+extern int window_scale;               // 1 to MAX_SCALE, or SCALE_AUTO (screen/display.h)
 
 extern DATAFILE* times12Dat;   // font datafile, from init() to done()
-extern FONT* times12Font;      // its first object; also the library's `font`
-
-// How long each pass of a screen's dialog loop rests. The library takes in
-// mouse and keyboard events every 10 ms, so a pass as often sees each change
-// of them within a pass, while an idle screen leaves the processor alone:
-// an idle title menu costs about 1.1 times the bare library window's share
-// of a core, against 1.3 times with a pass every 5 ms (bench/idle.sh). A
-// key tapped between two passes waits in the keyboard buffer; a streamed
-// sound's buffers hold half a second.
-const int PASS_REST_MS = 10;
-
-// Set by the window's close button; every screen loop watches it.
-extern volatile int closeRequested;
+// The font of every text: the datafile's first object, whichever font that
+// is (the demo's is DejaVu Sans); also the library's `font`.
+extern FONT* times12Font;
 
 // What start-up takes from the command line and from the place the book
 // was found in.
@@ -57,37 +53,9 @@ void init(const StartupChoices& choices = StartupChoices());
 // Destroys the logical screen (doubleBuffer) and unloads the font datafile.
 void done();
 
-// Tries colour depths 16, 24, 15, 32 for a w x h mode on `card`.
-// Returns 1 on the first success, 0 when all four fail.
-int setGfxMode(int card, int w, int h);
-
-// The sequence each screen opens with: doubleBuffer cleared to colour 0
-// and shown whole.
-void openScreen();
-
-// init_dialog(dialog, -1) for one of the player's screens. The screens read
-// the gamepad themselves, through the virtual pad, so the dialog manager's
-// own joystick handling is off, and with it the library's wait for a
-// joystick to settle (40 ms before the first pass draws anything). The
-// screens move the focus themselves, so the dialog manager stops following
-// the pointer (gui_mouse_focus) from the first screen on.
-DIALOG_PLAYER* startDialog(DIALOG* dialog);
-
 // Shows `message` verbatim in the library's message box and exits with
 // status 1. Does not return.
 [[noreturn]] void fatalError(const char* message);
-
-// fatalError for start-up, which a reader may have run from a terminal in
-// the wrong folder: first writes "quorvel: " + `explanation` as one line on
-// standard error, then shows `message` as fatalError does.
-[[noreturn]] void fatalStartError(const char* message, const std::string& explanation);
-
-// What to do when start-up finds no file it needs, for the end of an
-// explanation line.
-extern const char* const START_ADVICE;
-
-// The current directory, for messages; "." when it cannot be told.
-std::string currentDirectory();
 
 // Loads font.dat and makes its first object the library's `font`; ends the
 // program when the file is missing, unreadable or holds no font.
@@ -162,12 +130,5 @@ const SettingKey* findSettingKey(std::string_view name);
 // byte of the file as one character; this turns such text back into the
 // file's own bytes. Text without bytes above 127 comes back unchanged.
 std::string encrCyr(const std::string& text);
-
-// Copies `src` into `dst` (of `size` bytes, size > 0), NUL-terminated and
-// cut, when it does not fit, at the last whole UTF-8 character that does.
-void copyCut(char* dst, std::size_t size, const char* src);
-
-// Appends `src` to the string in `dst` (of `size` bytes) the same way.
-void appendCut(char* dst, std::size_t size, const char* src);
 
 #endif

@@ -2,8 +2,10 @@
 
 #include "app/bookplace.h"
 #include "app/cmdline.h"
+#include "app/startfiles.h"
 #include "gamepage.h"
 #include "init.h"
+#include "screen/dialogpass.h"
 #include "text/buffers.h"
 #include "title.h"
 

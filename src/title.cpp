@@ -4,7 +4,10 @@
 #include "init.h"
 #include "input/readerinput.h"
 #include "media/compose.h"
+#include "screen/dialogpass.h"
+#include "screen/display.h"
 #include "screen/focus.h"
+#include "text/buffers.h"
 
 #include <climits>
 #include <cstdio>

@@ -11,6 +11,7 @@
 #include "settingscheck.h"
 #include "stats.h"
 #include "testenv.h"
+#include "text/buffers.h"
 #include "walk.h"
 
 #include <loadpng.h>

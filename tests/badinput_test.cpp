@@ -13,6 +13,7 @@
 #include "media/picture.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>

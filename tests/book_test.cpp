@@ -6,6 +6,7 @@
 #include "media/picture.h"
 #include "media/sound.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // The book checker: its findings on faulty books made here with real
 // pictures and sounds, the demo book, the page map in DOT, and the built
 // quorvel-check run as a child process for its output and exit status.
+#include "app/bookplace.h"
 #include "assets.h"
 #include "book/book.h"
 #include "casename.h"
@@ -13,6 +14,7 @@
 #include "report.h"
 #include "session.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 // (init() on a working directory with font.dat and ini.dat), on a
 // 1920 x 1080 virtual display.
 #include "init.h"
+#include "screen/display.h"
 #include "testenv.h"
 #include "virtualdisplay.h"
 

@@ -4,8 +4,10 @@
 #include "gamepage.h"
 #include "init.h"
 #include "media/media.h"
+#include "screen/dialogpass.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include "media/picture.h"
 #include "media/sound.h"
 #include "testenv.h"
+#include "text/buffers.h"
 #include "text/keyvalue.h"
 #include "text/regularfile.h"
 #include "text/utf8.h"

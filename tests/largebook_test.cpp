@@ -8,9 +8,11 @@
 #include "init.h"
 #include "media/media.h"
 #include "media/soundstream.h"
+#include "screen/dialogpass.h"
 #include "screen/openprogress.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

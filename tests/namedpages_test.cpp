@@ -10,6 +10,7 @@
 #include "scriptedinput.h"
 #include "session.h"
 #include "testenv.h"
+#include "text/buffers.h"
 #include "text/target.h"
 
 #include <gtest/gtest.h>

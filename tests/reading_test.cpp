@@ -11,6 +11,7 @@
 #include "input/readerinput.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 #include "title.h"
 
 #include <gtest/gtest.h>

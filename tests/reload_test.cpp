@@ -9,6 +9,7 @@
 #include "media/media.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

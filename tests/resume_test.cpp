@@ -6,6 +6,7 @@
 #include "book/resume.h"
 #include "init.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // start-up and the loaders.
 #include "init.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,10 @@
 #include "media/media.h"
 #include "media/pagesound.h"
 #include "media/soundstream.h"
+#include "screen/dialogpass.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,10 @@
 // The title menu in a real window, driven through the GUI's input hooks.
 #include "assets.h"
 #include "init.h"
+#include "screen/dialogpass.h"
 #include "scriptedinput.h"
 #include "testenv.h"
+#include "text/buffers.h"
 #include "title.h"
 
 #include <gtest/gtest.h>

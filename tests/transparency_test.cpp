@@ -7,6 +7,7 @@
 #include "init.h"
 #include "media/compose.h"
 #include "testenv.h"
+#include "text/buffers.h"
 
 #include <allegro.h>
 #include <loadpng.h>

@@ -1,8 +1,8 @@
 #include "app/startfiles.h"
 
-#include <cstdlib>
 #include "text/regularfile.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -20,16 +20,25 @@ std::string environment(const char* name)
 BookPlace currentDirectoryPlace()
 {
     BookPlace place;
-    std::error_code failed;
-    const fs::path here = fs::current_path(failed);
     place.kind = BookPlace::Kind::WorkingDirectory;
     place.shownPath = ".";
-    place.folder = failed ? "." : here.string();
+    place.folder = currentDirectory();
     place.workDir = place.folder;
     return place;
 }
 
 } // namespace
+
+const char* const START_ADVICE =
+    "start quorvel in a working directory that holds it, or give a book folder:"
+    " quorvel path/to/book";
+
+std::string currentDirectory()
+{
+    std::error_code failed;
+    const fs::path here = fs::current_path(failed);
+    return failed ? std::string(".") : here.string();
+}
 
 std::string installedDataDir()
 {

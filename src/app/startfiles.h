@@ -13,6 +13,13 @@
 
 #include <string>
 
+// What to do when start-up finds no file it needs, for the end of an
+// explanation line.
+extern const char* const START_ADVICE;
+
+// The current directory, for messages; "." when it cannot be told.
+std::string currentDirectory();
+
 // The installed data folder (font.dat, pico/title.png, books/demo/), found
 // from the running executable's own location; empty when it is not there.
 std::string installedDataDir();

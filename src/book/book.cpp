@@ -1,6 +1,7 @@
 #include "book/book.h"
 
 #include "init.h"
+#include "text/buffers.h"
 #include "text/keyvalue.h"
 #include "text/target.h"
 

@@ -1,6 +1,5 @@
 #include "media/pagesound.h"
 
-#include "init.h"
 #include "media/soundstream.h"
 
 #include <allegro.h>

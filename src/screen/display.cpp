@@ -27,6 +27,9 @@ BITMAP* doubleBuffer = nullptr;
 
 namespace {
 
+// The colour depths a mode is tried in, most wanted first.
+const int colorDepth[] = {16, 24, 15, 32};
+
 // Room for a window's frame as window managers commonly draw it: borders
 // and a title bar.
 const int FRAME_W = 16;
@@ -337,6 +340,16 @@ int logicalMouseY()
 }
 
 } // namespace
+
+int setGfxMode(int card, int w, int h)
+{
+    for (int depth : colorDepth) {
+        set_color_depth(depth);
+        if (set_gfx_mode(card, w, h, 0, 0) >= 0)
+            return 1;
+    }
+    return 0;
+}
 
 bool parseScale(const char* text, int& scale)
 {

@@ -58,6 +58,10 @@ struct Placement {
 // the picture maps below 0 and the border after it past the logical size.
 int toLogical(int at, int origin, int scale);
 
+// Tries colour depths 16, 24, 15, 32 for a w x h mode on `card`.
+// Returns 1 on the first success, 0 when all four fail.
+int setGfxMode(int card, int w, int h);
+
 // Sets the graphics mode. A window: at windowScaleFor(scale, desktop), or
 // the next smaller scale that can be set, down to 1. Full screen: the whole
 // display at its own resolution, or else 640 x 480. Each size is tried in

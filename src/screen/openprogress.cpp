@@ -1,6 +1,7 @@
 #include "screen/openprogress.h"
 
-#include "init.h"
+#include "screen/dialogpass.h"
+#include "screen/display.h"
 
 #include <allegro.h>
 

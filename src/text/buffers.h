@@ -1,7 +1,8 @@
-// The sizes of the fixed buffers the player cuts its texts to, in bytes,
-// terminating NUL included: a buffer of size n keeps n - 1 bytes of text, cut
-// at a whole UTF-8 character (copyCut). The player, the book checker and the
-// fuzz targets all measure against these.
+// The fixed buffers the player keeps its texts in, and copying into them.
+// Sizes are in bytes, terminating NUL included: a buffer of size n keeps
+// n - 1 bytes of text, cut at a whole UTF-8 character (copyCut), so that a
+// cut text is still valid UTF-8 when what was copied was. The player, the
+// book checker and the fuzz targets all measure against these.
 #ifndef QUORVEL_BUFFERS_H
 #define QUORVEL_BUFFERS_H
 
@@ -24,5 +25,12 @@ const std::size_t DRAWN_LINE_SIZE = 32;
 
 // The windowed setting.
 const std::size_t WINDOWED_SIZE = 16;
+
+// Copies `src` into `dst` (of `size` bytes, size > 0), NUL-terminated and
+// cut, when it does not fit, at the last whole UTF-8 character that does.
+void copyCut(char* dst, std::size_t size, const char* src);
+
+// Appends `src` to the string in `dst` (of `size` bytes) the same way.
+void appendCut(char* dst, std::size_t size, const char* src);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "assets.h"
 #include "init.h"
+#include "screen/display.h"
 
 #include <allegro.h>
 #include <loadpng.h>

@@ -8,6 +8,7 @@
 #include "owntexts.h"
 #include "session.h"
 #include "slips.h"
+#include "text/buffers.h"
 #include "text/regularfile.h"
 #include "text/target.h"
 #include "text/utf8.h"

@@ -1,6 +1,5 @@
 #include "facts.h"
 
-#include "init.h"
 #include "media/compose.h"
 #include "text/buffers.h"
 

@@ -5,6 +5,7 @@
 #include "media/media.h"
 #include "media/picture.h"
 #include "media/sound.h"
+#include "text/buffers.h"
 #include "text/regularfile.h"
 
 #include <loadpng.h>

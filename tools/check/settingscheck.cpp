@@ -4,6 +4,7 @@
 #include "keys.h"
 #include "media/compose.h"
 #include "media/picture.h"
+#include "screen/display.h"
 #include "slips.h"
 #include "text/keyvalue.h"
 
