@@ -1,5 +1,6 @@
-// The game page screen: shows the open book one page at a time and moves
-// between pages by the reader's choices.
+// The game page screen: shows the open book one page at a time, moves
+// between pages by the reader's choices, and carries out what the reader's
+// keys ask for on a page (input/readerinput.h turns keys into commands).
 #ifndef QUORVEL_GAMEPAGE_H
 #define QUORVEL_GAMEPAGE_H
 

@@ -4,12 +4,12 @@
 // while a long book file is read.
 #include "assets.h"
 #include "book/book.h"
+#include "book/openprogress.h"
 #include "gamepage.h"
 #include "init.h"
 #include "media/media.h"
 #include "media/soundstream.h"
 #include "screen/dialogpass.h"
-#include "screen/openprogress.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 #include "text/buffers.h"

@@ -1,4 +1,4 @@
-#include "screen/openprogress.h"
+#include "book/openprogress.h"
 
 #include "screen/dialogpass.h"
 #include "screen/display.h"
