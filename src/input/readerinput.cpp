@@ -3,6 +3,7 @@
 #include <allegro.h>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <memory>
 
@@ -76,6 +77,51 @@ bool wentDown(bool wasHeld, bool heldNow, bool typed)
 {
     return !wasHeld && (heldNow || typed);
 }
+
+// Presses of the display keys, counted by the library's keyboard thread as
+// they come (keyboard_lowlevel_callback), so that a tap shorter than a pass
+// is not lost: F11, and + or - with Ctrl held.
+std::atomic<int> fullScreenTaps{0}, largerTaps{0}, smallerTaps{0};
+
+bool ctrlHeld()
+{
+    return key[KEY_LCONTROL] || key[KEY_RCONTROL];
+}
+
+void countDisplayKeyTap(int scancode)
+{
+    const bool released = scancode & 0x80;
+    if (released)
+        return;
+    switch (scancode) {
+    case KEY_F11: ++fullScreenTaps; break;
+    case KEY_EQUALS:
+    case KEY_PLUS_PAD:
+        if (ctrlHeld())
+            ++largerTaps;
+        break;
+    case KEY_MINUS:
+    case KEY_MINUS_PAD:
+        if (ctrlHeld())
+            ++smallerTaps;
+        break;
+    default: break;
+    }
+}
+
+// One display key: whether it was held at the last look, for wentDown.
+struct DisplayKey {
+    bool held = false;
+    bool pressed(bool heldNow, std::atomic<int>& taps)
+    {
+        const bool tapped = taps.exchange(0) > 0;
+        const bool fresh = wentDown(held, heldNow, tapped);
+        held = heldNow;
+        return fresh;
+    }
+};
+
+DisplayKey fullScreenKey, largerKey, smallerKey;
 
 } // namespace
 
@@ -173,4 +219,19 @@ void ReaderInput::readMouse(const DIALOG_PLAYER* player, std::vector<Command>& c
         commands.push_back(Command::WheelUp);
     for (; wheel_ > player->mouse_oz; --wheel_)
         commands.push_back(Command::WheelDown);
+}
+
+void countDisplayKeyTaps(bool on)
+{
+    keyboard_lowlevel_callback = on ? countDisplayKeyTap : nullptr;
+}
+
+DisplayKeys readDisplayKeys()
+{
+    const bool ctrl = ctrlHeld();
+    DisplayKeys keys;
+    keys.switchFullScreen = fullScreenKey.pressed(key[KEY_F11], fullScreenTaps);
+    keys.larger = largerKey.pressed(ctrl && (key[KEY_EQUALS] || key[KEY_PLUS_PAD]), largerTaps);
+    keys.smaller = smallerKey.pressed(ctrl && (key[KEY_MINUS] || key[KEY_MINUS_PAD]), smallerTaps);
+    return keys;
 }

@@ -1,8 +1,12 @@
-// What the reader asks the screens for with the keyboard, a gamepad or the
-// right mouse button. Keys and the gamepad come through the virtual pad
-// (joypad.h) and the keyboard buffer, read once per pass of a screen's dialog
-// loop and before the dialog manager runs, so that the dialog manager never
-// acts on a key itself: the screens give every key its meaning.
+// Every key the player answers, and what it asks for: the reader's commands
+// to the screens from the keyboard, a gamepad or the right mouse button, and
+// the display keys that change how the picture is shown. Keys and the gamepad
+// come through the virtual pad (joypad.h) and the keyboard buffer, read once
+// per pass of a screen's dialog loop and before the dialog manager runs, so
+// that the dialog manager never acts on a key itself: the screens carry out
+// the commands (gamepage.cpp, title.cpp). The display keys are read on every
+// pass of every dialog loop, alerts' included, by the display
+// (screen/display.h), which carries them out.
 #ifndef QUORVEL_READERINPUT_H
 #define QUORVEL_READERINPUT_H
 
@@ -89,5 +93,23 @@ private:
     int wheel_;
     bool wheelSeen_;
 };
+
+// The display keys pressed since the last readDisplayKeys: F11 switches
+// between a window and the full screen, Ctrl and + (the = key, or + on the
+// keypad) makes the window one size larger, Ctrl and - one size smaller.
+struct DisplayKeys {
+    bool switchFullScreen = false;
+    bool larger = false;
+    bool smaller = false;
+};
+
+// Has the library's keyboard thread count each press of a display key as it
+// comes, so that a tap shorter than a pass is not lost (the library's one
+// keyboard_lowlevel_callback); false stops it.
+void countDisplayKeyTaps(bool on);
+
+// Which display keys went down since the last call, each once per press: by
+// its held state or by a counted tap, while it was not held at the last call.
+DisplayKeys readDisplayKeys();
 
 #endif

@@ -17,9 +17,9 @@
 #include "screen/display.h"
 
 #include "init.h"
+#include "input/readerinput.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -220,59 +220,6 @@ void changeWindowScale(int step)
         switchMode(false, scale);
 }
 
-// Presses of the switching keys, counted by the library's keyboard thread as
-// they come (keyboard_lowlevel_callback), so that a tap shorter than a pass
-// is not lost: F11, and + or - with Ctrl held.
-std::atomic<int> f11Taps{0}, largerTaps{0}, smallerTaps{0};
-
-void countSwitchKeyTap(int scancode)
-{
-    const bool released = scancode & 0x80;
-    if (released)
-        return;
-    const bool ctrl = key[KEY_LCONTROL] || key[KEY_RCONTROL];
-    switch (scancode) {
-    case KEY_F11: ++f11Taps; break;
-    case KEY_EQUALS:
-    case KEY_PLUS_PAD:
-        if (ctrl)
-            ++largerTaps;
-        break;
-    case KEY_MINUS:
-    case KEY_MINUS_PAD:
-        if (ctrl)
-            ++smallerTaps;
-        break;
-    default: break;
-    }
-}
-
-// A key counts once per press: when it went down since the last look, by
-// its held state or by a counted tap, while it was not held at that look.
-struct KeyPress {
-    bool wasDown = false;
-    bool pressed(bool down, std::atomic<int>& taps)
-    {
-        const bool tapped = taps.exchange(0) > 0;
-        const bool fresh = !wasDown && (down || tapped);
-        wasDown = down;
-        return fresh;
-    }
-};
-
-KeyPress f11, larger, smaller;
-
-void answerSwitchKeys()
-{
-    const bool ctrl = key[KEY_LCONTROL] || key[KEY_RCONTROL];
-    if (f11.pressed(key[KEY_F11], f11Taps))
-        switchMode(!fullScreen, windowScale);
-    if (larger.pressed(ctrl && (key[KEY_EQUALS] || key[KEY_PLUS_PAD]), largerTaps))
-        changeWindowScale(+1);
-    if (smaller.pressed(ctrl && (key[KEY_MINUS] || key[KEY_MINUS_PAD]), smallerTaps))
-        changeWindowScale(-1);
-}
-
 // The box of the library's alerts. The library places an alert in the
 // middle of the screen it knows, which may be larger than the logical one,
 // and keeps what the alert covers there, to put it back at the alert's
@@ -417,7 +364,7 @@ bool createLogicalScreen()
     gui_mouse_y = logicalMouseY;
     libraryShadowBox = gui_shadow_box_proc;
     gui_shadow_box_proc = centredAlertBox;
-    keyboard_lowlevel_callback = countSwitchKeyTap;
+    countDisplayKeyTaps(true);
     showOnNewMode();
     return true;
 }
@@ -427,7 +374,7 @@ void destroyLogicalScreen()
     if (!doubleBuffer)
         return;
     gui_set_screen(nullptr);
-    keyboard_lowlevel_callback = nullptr;
+    countDisplayKeyTaps(false);
     if (libraryMouseX) {
         gui_mouse_x = libraryMouseX;
         gui_mouse_y = libraryMouseY;
@@ -468,7 +415,13 @@ void presentAll()
 
 void serviceDisplay()
 {
-    answerSwitchKeys();
+    const DisplayKeys keys = readDisplayKeys();
+    if (keys.switchFullScreen)
+        switchMode(!fullScreen, windowScale);
+    if (keys.larger)
+        changeWindowScale(+1);
+    if (keys.smaller)
+        changeWindowScale(-1);
     presentChanges();
 }
 

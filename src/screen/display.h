@@ -7,9 +7,10 @@
 // font stays crisp: in a window of 640 x 480 times the scale, or over the
 // whole display, centred, with black around it. It maps the mouse back to
 // logical pixels for the dialog manager, centres the library's alerts on
-// the logical screen (their box's hook), and switches while the reader
-// reads: F11 between window and full screen, Ctrl and + / Ctrl and - the
-// window's scale. The pointer is the system's own, at the system's size.
+// the logical screen (their box's hook), and carries out the display keys
+// (input/readerinput.h) while the reader reads: F11 switches between window
+// and full screen, Ctrl and + / Ctrl and - change the window's scale. The
+// pointer is the system's own, at the system's size.
 //
 // Presenting: doubleBuffer notes every row that anything draws on (see
 // display.cpp), and rows are copied to the display only once drawn on,
@@ -70,8 +71,8 @@ int setGfxMode(int card, int w, int h);
 bool setDisplayMode(bool windowed, int scale);
 
 // Creates doubleBuffer at 640 x 480 in the mode's colour depth, has the
-// dialog manager draw on it and read the mouse through this module, counts
-// the switching keys' taps as the keyboard reports them, and shows the
+// dialog manager draw on it and read the mouse through this module, has the
+// display keys' taps counted as the keyboard reports them, and shows the
 // system's pointer. Needs the mode set and the mouse installed.
 // Returns false when the picture cannot be created.
 bool createLogicalScreen();
@@ -86,7 +87,7 @@ void presentChanges();
 // Copies the whole of doubleBuffer to the display.
 void presentAll();
 
-// One pass's display work: answers the switching keys, then
+// One pass's display work: answers the display keys, then
 // presentChanges(). The dialog manager's mouse hook runs it on every pass
 // of every dialog loop (the screens', alerts', a held button's), so screens
 // need not call it.
