@@ -164,7 +164,7 @@ public:
     {
         sound_ = sf_open_virtual(&windowIo, SFM_READ, &info_, &window_);
         if (!sound_)
-            error_ = sf_error(nullptr);
+            openError_ = sf_error(nullptr);
     }
     ~SoundReader()
     {
@@ -176,13 +176,13 @@ public:
 
     SNDFILE* get() const { return sound_; }
     const SF_INFO& info() const { return info_; }
-    int error() const { return error_; }
+    int openError() const { return openError_; } // libsndfile's code when it did not open
 
 private:
     SoundWindow window_;
     SF_INFO info_ = {};
     SNDFILE* sound_ = nullptr;
-    int error_ = 0;
+    int openError_ = 0;
 };
 
 // "WAV (Microsoft), Signed 24 bit PCM": libsndfile's names of the
@@ -260,7 +260,7 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
 {
     SoundReader reader(file, header.dataEnd, walkWav(file).patches);
     if (!reader.get()) {
-        problem = sndfileRefusal(reader.error());
+        problem = sndfileRefusal(reader.openError());
         return nullptr;
     }
     const SF_INFO& info = reader.info();
@@ -406,9 +406,9 @@ SoundHeader inspectSound(const char* path)
     const WavLayout wav = walkWav(file);
     const SoundReader reader(file, header.dataEnd, wav.patches);
     if (!reader.get()) {
-        header.problem = reader.error() == SF_ERR_UNRECOGNISED_FORMAT
+        header.problem = reader.openError() == SF_ERR_UNRECOGNISED_FORMAT
                              ? "is not a sound file the player reads"
-                             : sndfileRefusal(reader.error());
+                             : sndfileRefusal(reader.openError());
         return header;
     }
     const SF_INFO& info = reader.info();
