@@ -11,7 +11,7 @@
 // A page record. The book reader fills it field by field; the page screen
 // reads it. Texts are NUL-terminated copies the record owns, each in a
 // buffer of its own size, or null when the page has none. Pictures and the
-// sound are files held in the book's media store (media.h): checked when
+// sound are files held in the book's media store (media/media.h): checked when
 // their field is set, decoded when a getter asks for them, and given back
 // when the record is destroyed.
 // Choices a page has room for: but1, but2 and but3, numbered 1 to 3.
@@ -55,7 +55,7 @@ public:
 
     // The decoded pictures and sound (the whole sound as a sample), decoded
     // now when the store does not hold them decoded; null when the page has
-    // none. See media.h for how long the store keeps them.
+    // none. See media/media.h for how long the store keeps them.
     BITMAP* getBackround() const;
     BITMAP* getPico() const;
     int getPicoW() const; // only while pico is set

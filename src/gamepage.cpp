@@ -29,17 +29,32 @@ static char thirdLabel[] = "Third";
 char menuButtonLabel[] = "Menu";
 const char endAlertButton[] = "&Выход";
 
+// The raw colour the text box and the buttons have in the table. It is never
+// drawn: changePage gives each of them the page's grey (pageGrey) or hides it.
+static const int BG_UNTIL_A_PAGE = 666;
+
 DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
-    {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {reader_textbox_proc, 10, 370, 620, 100, 0, 666, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
+    {d_bitmap_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {reader_textbox_proc, 10, 370, 620, 100, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
     {my_bitmap_proc, 10, 10, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {right_button_proc, 540, 340, 92, 22, 0, 666, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
-    {middle_button_proc, 232, 340, 92, 22, 0, 666, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
-    {left_button_proc, 10, 340, 92, 22, 0, 666, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
-    {reader_button_proc, 560, 8, 72, 22, 0, 666, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
+    {right_button_proc, 540, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
+    {middle_button_proc, 232, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
+    {left_button_proc, 10, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
+    {reader_button_proc, 560, 8, 72, 22, 0, BG_UNTIL_A_PAGE, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
+
+// The light grey behind the page's text and on its buttons.
+static int pageGrey()
+{
+    return makecol(225, 225, 225);
+}
+
+// A choice is as wide as its label and this much more, and stands this far
+// from the screen's edge when it is drawn against one.
+static const int CHOICE_PADDING = 10;
+static const int CHOICE_MARGIN = 10;
 
 DIALOG* background_picture = nullptr;
 DIALOG* field_text_main = nullptr;
@@ -105,7 +120,7 @@ static void applyLabel(DIALOG* button, char* label)
 {
     if (label) {
         button->dp = label;
-        button->bg = makecol(225, 225, 225);
+        button->bg = pageGrey();
         button->flags = D_DIRTY;
     } else {
         button->flags = D_HIDDEN;
@@ -145,7 +160,7 @@ int changePage(int index)
     // BOOK_ENDS, or any index outside the page list.
     if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
         setOnScreen({});
-        alert(end_message_1, end_message_2, end_message_3, endAlertButton, nullptr, 99, 0);
+        alert(end_message_1, end_message_2, end_message_3, endAlertButton, nullptr, ALERT_KEY, 0);
         freePages();
         return -1;
     }
@@ -169,7 +184,7 @@ int changePage(int index)
 
     if (char* text = page->getText()) {
         field_text_main->dp = text;
-        field_text_main->bg = makecol(225, 225, 225);
+        field_text_main->bg = pageGrey();
         field_text_main->flags = D_DIRTY;
         field_text_main->d2 = 0; // every page's text starts at its top
     } else {
@@ -181,7 +196,7 @@ int changePage(int index)
     applyLabel(button_3, page->but3Text);
 
     // Assigned whole: from here on Menu acts through its selected flag.
-    button_exit->bg = makecol(225, 225, 225);
+    button_exit->bg = pageGrey();
     button_exit->flags = D_DIRTY;
 
     readAheadFromPage();
@@ -566,9 +581,8 @@ static int labelLength(const DIALOG* d)
 int right_button_proc(int msg, DIALOG* d, int c)
 {
     if (msg == MSG_DRAW) {
-        const int length = labelLength(d);
-        d->w = length + 10;
-        d->x = LOGICAL_W - length - 20;
+        d->w = labelLength(d) + CHOICE_PADDING;
+        d->x = LOGICAL_W - CHOICE_MARGIN - d->w;
     }
     return reader_button_proc(msg, d, c);
 }
@@ -577,7 +591,7 @@ int middle_button_proc(int msg, DIALOG* d, int c)
 {
     if (msg == MSG_DRAW) {
         const int length = labelLength(d);
-        d->w = length + 10;
+        d->w = length + CHOICE_PADDING;
         d->x = LOGICAL_W / 2 - length / 2;
     }
     return reader_button_proc(msg, d, c);
@@ -586,8 +600,8 @@ int middle_button_proc(int msg, DIALOG* d, int c)
 int left_button_proc(int msg, DIALOG* d, int c)
 {
     if (msg == MSG_DRAW) {
-        d->w = labelLength(d) + 10;
-        d->x = 10;
+        d->w = labelLength(d) + CHOICE_PADDING;
+        d->x = CHOICE_MARGIN;
     }
     return reader_button_proc(msg, d, c);
 }

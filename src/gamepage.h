@@ -52,7 +52,7 @@ const int FROM_THE_START = -1;
 // PAGE_NOT_IN_BOOK, having shown nothing, when the book has no page at
 // firstIndex. Stores the number of pages read in *pageCount when it is
 // given. The page list is freed on every way out. F5 reads the book again
-// (see reload.h) and shows the same page.
+// (see book/reload.h) and shows the same page.
 int gamePage(int firstIndex = FROM_THE_START, int* pageCount = nullptr);
 
 // Applies page cur_page (callers set it to `index` first) to the dialog

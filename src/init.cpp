@@ -238,7 +238,7 @@ static void applyMainBg(const std::string& value)
 }
 
 // Exactly "YES", as for windowed: the player then keeps, per book, the page
-// the reader left it at (resume.h). Anything else keeps nothing.
+// the reader left it at (book/resume.h). Anything else keeps nothing.
 static void applyResume(const std::string& value)
 {
     resumeReading = value == "YES";

@@ -65,11 +65,11 @@ void load_fonts();
 void loadFontFile(const std::string& path);
 
 // Loads a picture through decodePicture (PNG, BMP, PCX or TGA; see
-// picture.h). Ends the program naming `path` when it cannot be loaded. The
+// media/picture.h). Ends the program naming `path` when it cannot be loaded. The
 // caller owns the bitmap.
 BITMAP* loadPico(const char* path);
 
-// Loads a sound through decodeSound (Ogg Vorbis or WAV; see sound.h). Ends
+// Loads a sound through decodeSound (Ogg Vorbis or WAV; see media/sound.h). Ends
 // the program naming `path` when it cannot be loaded. The caller owns the sample.
 SAMPLE* loadAudio(const char* path);
 

@@ -1,5 +1,6 @@
 #include "title.h"
 
+#include "app/version.h"
 #include "book/resume.h"
 #include "init.h"
 #include "input/readerinput.h"
@@ -17,16 +18,19 @@ static char optionsLabel[] = "Options";
 static char aboutLabel[] = "About";
 static char quitLabel[] = "Quit";
 
+// The buttons' face: a raw colour value, which is blue at every colour depth
+// the player sets (15, 16, 24 and 32 bits).
+static const int BUTTON_BG = 255;
+
 DIALOG dialogMenu[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
-    {d_bitmap_proc, 0, 0, 640, 480, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {reader_button_proc, 232, 136, 184, 40, 0, 255, 0, 0, 0, 0, startLabel, nullptr, nullptr},
-    {reader_button_proc, 232, 184, 184, 40, 0, 255, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
-    {reader_button_proc, 232, 232, 184, 40, 0, 255, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
-    {reader_button_proc, 232, 304, 184, 40, 0, 255, 0, D_EXIT, 0, 0, quitLabel, nullptr, nullptr},
+    {d_bitmap_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {reader_button_proc, 232, 136, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, startLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 184, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 232, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 304, 184, 40, 0, BUTTON_BG, 0, D_EXIT, 0, 0, quitLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
-
 
 std::string bookLineText(const char* bookPath)
 {
@@ -56,12 +60,14 @@ static void drawBookLine(int resumeAt)
                       makecol(32, 32, 32), -1);
 }
 
-static const char* const aboutLines[] = {"Quorvel", "QVL v.0.1.3", "by the Quorvel team"};
+const char* const ABOUT_VERSION_LINE = "QVL v." QUORVEL_VERSION;
+
+static const char* const aboutLines[] = {"Quorvel", ABOUT_VERSION_LINE, "by the Quorvel team"};
 static const char aboutButton[] = "&ok";
 
 void showAbout()
 {
-    alert(aboutLines[0], aboutLines[1], aboutLines[2], aboutButton, nullptr, 99, 0);
+    alert(aboutLines[0], aboutLines[1], aboutLines[2], aboutButton, nullptr, ALERT_KEY, 0);
 }
 
 std::vector<std::string> titleOwnTexts()

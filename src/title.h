@@ -16,6 +16,9 @@ enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
 // "Книга: " and the path, cut to the 31 bytes the line has room for.
 std::string bookLineText(const char* bookPath);
 
+// The about box's second line: "QVL v." and the program's version.
+extern const char* const ABOUT_VERSION_LINE;
+
 // The other texts the menu shows of its own: its buttons' labels and the
 // lines and button of the about box (a '&' marks a shortcut letter).
 std::vector<std::string> titleOwnTexts();

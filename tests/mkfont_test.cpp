@@ -2,6 +2,7 @@
 // built tool is run on DejaVu Sans, the datafile it writes is loaded with
 // load_datafile and the font is measured and drawn into memory bitmaps.
 #include "testenv.h"
+#include "title.h"
 
 #include <allegro.h>
 #include <gtest/gtest.h>
@@ -406,7 +407,7 @@ TEST_F(MkfontTest, DemoFontCoversEveryTextTheDemoShows)
 
     const std::vector<std::string> texts = {
         "Книга: ", "&Выход", "Конец", "The End", "Всем спасибо.", "Start Game", "About",
-        "Quit", "Menu", "Quorvel", "QVL v.0.1.3", "&ok", pagesText,
+        "Quit", "Menu", "Quorvel", ABOUT_VERSION_LINE, "&ok", pagesText,
     };
     std::set<int> missing;
     for (const std::string& text : texts) {

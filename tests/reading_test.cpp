@@ -222,11 +222,11 @@ TEST_F(Reading, SpaceOnAboutAndTheIKeyShowTheAboutBox)
     append(script, tap(KEY_DOWN));
     append(script, tap(KEY_DOWN)); // About
     append(script, tap(KEY_SPACE, ' '));
-    script.push_back(when([] { return alertShowing("QVL v.0.1.3"); },
+    script.push_back(when([] { return alertShowing(ABOUT_VERSION_LINE); },
                           [&] { ++boxes; pressKey(KEY_C, 'c'); }));
     script.push_back(when([] { return active_dialog == dialogMenu; }, nullptr));
     append(script, tap(KEY_I, 'i'));
-    script.push_back(when([] { return alertShowing("QVL v.0.1.3"); },
+    script.push_back(when([] { return alertShowing(ABOUT_VERSION_LINE); },
                           [&] { ++boxes; pressKey(KEY_C, 'c'); }));
     script.push_back(when([] { return active_dialog == dialogMenu; }, nullptr));
     append(script, tap(KEY_ESC, 27));
@@ -428,7 +428,7 @@ TEST_F(Reading, TheIKeyShowsTheAboutBoxOverThePage)
     bool shown = false;
     std::vector<MouseStep> script{onPage(0)};
     append(script, tap(KEY_I, 'i'));
-    script.push_back(when([] { return alertShowing("QVL v.0.1.3"); },
+    script.push_back(when([] { return alertShowing(ABOUT_VERSION_LINE); },
                           [&] { shown = true; pressKey(KEY_C, 'c'); }));
     script.push_back(when([] { return active_dialog == dialogGamePage; }, nullptr));
     append(script, tap(KEY_ENTER, 13)); // the page answers keys again

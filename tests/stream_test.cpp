@@ -1,4 +1,4 @@
-// Long sounds played as streams: on their own (soundstream.h), and as the
+// Long sounds played as streams: on their own (media/soundstream.h), and as the
 // page screen plays them, with short sounds still samples. Sounds play into
 // ALSA's null device, which takes them faster than real time.
 #include "assets.h"
@@ -11,6 +11,7 @@
 #include "scriptedinput.h"
 #include "testenv.h"
 #include "text/buffers.h"
+#include "title.h"
 
 #include <gtest/gtest.h>
 
@@ -331,7 +332,7 @@ TEST_F(PageSounds, TheStreamWaitsWhileTheAboutBoxIsOpen)
 {
     int voice = -1, atOpening = -1, later = -1, afterwards = -1;
     std::vector<MouseStep> script{idle(10), then([] { pressKey(KEY_I, 'i'); })};
-    script.push_back(when([] { return alertShowing("QVL v.0.1.3"); }, [&] {
+    script.push_back(when([] { return alertShowing(ABOUT_VERSION_LINE); }, [&] {
         voice = onlyVoice();
         atOpening = voice >= 0 ? voice_get_position(voice) : -1;
     }));

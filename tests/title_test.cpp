@@ -89,7 +89,7 @@ TEST_F(Title, AboutCanBeChosenAgainAndAgain)
     std::vector<MouseStep> script;
     for (int round = 0; round < 2; ++round) {
         append(script, clickOn(aboutButton));
-        script.push_back(when([] { return alertShowing("QVL v.0.1.3"); },
+        script.push_back(when([] { return alertShowing(ABOUT_VERSION_LINE); },
                               [&] { ++alertsSeen; pressKey(KEY_C, 'c'); }));
         // Back on the menu, About is unselected again.
         script.push_back(when([] { return active_dialog == dialogMenu

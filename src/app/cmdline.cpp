@@ -17,7 +17,7 @@ struct OptionRow {
     const char* name;      // the long name, without "--"
     char shortName;        // the one-letter name, or 0 for none
     const char* valueName; // how the usage names its value; null: it takes none
-    const char* help;      // one line for the usage
+    std::string help;      // one line for the usage
     // Records the option in `line`; `value` is null for options without one.
     // Returns an empty string, or what is wrong with the value.
     std::string (*apply)(CommandLine& line, const char* value);
@@ -35,11 +35,14 @@ std::string setWindow(CommandLine& line, WindowChoice choice)
     return {};
 }
 
+// The scales --scale takes, for its help and its complaint.
+const std::string scaleRange = "1 to " + std::to_string(MAX_SCALE) + ", or auto";
+
 std::string setScale(CommandLine& line, const char* value)
 {
     if (parseScale(value, line.scale))
         return {};
-    return "--scale needs a whole number from 1 to 8, or auto, not \"" + std::string(value) + "\"";
+    return "--scale needs a whole number from " + scaleRange + ", not \"" + std::string(value) + "\"";
 }
 
 const OptionRow optionRows[] = {
@@ -56,7 +59,10 @@ const OptionRow optionRows[] = {
          line.resume = true;
          return std::string();
      }},
-    {"scale", 0, "N", "show the window N times 640 x 480 (1 to 8, or auto), whatever the settings say", setScale},
+    {"scale", 0, "N",
+     "show the window N times " + std::to_string(LOGICAL_W) + " x " + std::to_string(LOGICAL_H)
+         + " (" + scaleRange + "), whatever the settings say",
+     setScale},
     {"help", 'h', nullptr, "show this help and exit",
      [](CommandLine& line, const char*) { return setAction(line, CommandLine::Action::ShowHelp); }},
     {"version", 0, nullptr, "show the version and exit",

@@ -17,8 +17,8 @@ enum class WindowChoice {
     FullScreen,
 };
 
-// No --scale: the scale setting decides. (Scales are display.h's: 1 to 8,
-// or SCALE_AUTO.)
+// No --scale: the scale setting decides. (Scales are screen/display.h's: 1
+// to MAX_SCALE, or SCALE_AUTO.)
 const int SCALE_FROM_SETTINGS = -1;
 
 struct CommandLine {
@@ -35,7 +35,7 @@ struct CommandLine {
     int startPage = 0;        // --page N: the page to open at, from 1; 0: the title menu
     WindowChoice window = WindowChoice::FromSettings;
     bool resume = false;      // --resume: open books where the reader left them
-    int scale = SCALE_FROM_SETTINGS; // --scale N: the window's scale, 1 to 8 or auto
+    int scale = SCALE_FROM_SETTINGS; // --scale N: the window's scale, 1 to MAX_SCALE or auto
 };
 
 // Reads argv[1..argc-1]. Help and version win over everything else on the

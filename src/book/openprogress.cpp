@@ -16,6 +16,12 @@ const int BAR_H = 16;
 
 bool shown = false;
 
+// The bar in the page's light grey.
+int barColour()
+{
+    return makecol(225, 225, 225);
+}
+
 // The bar is drawn on the picture the dialog manager draws on, and shown at
 // once: no dialog runs while a book opens.
 const int BAR_X = (LOGICAL_W - BAR_W) / 2, BAR_Y = (LOGICAL_H - BAR_H) / 2;
@@ -25,14 +31,14 @@ void drawFrame()
 {
     openScreen();
     rect(gui_get_screen(), BAR_X - 2, BAR_Y - 2, BAR_X + BAR_W + 1, BAR_Y + BAR_H + 1,
-         makecol(225, 225, 225));
+         barColour());
     presentChanges();
 }
 
 void drawFill(int from, int to)
 {
     rectfill(gui_get_screen(), BAR_X + from, BAR_Y, BAR_X + to - 1, BAR_Y + BAR_H - 1,
-             makecol(225, 225, 225));
+             barColour());
     presentChanges();
 }
 

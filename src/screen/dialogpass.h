@@ -15,6 +15,10 @@
 // sound's buffers hold half a second.
 const int PASS_REST_MS = 10;
 
+// The extra key of the player's one-button alerts (the end of the book, the
+// about box): the letter c, which answers them as their button does.
+const int ALERT_KEY = 'c';
+
 // Set by the window's close button (once watchCloseButton has run); every
 // screen loop watches it.
 extern volatile int closeRequested;

@@ -30,6 +30,10 @@ namespace {
 // The colour depths a mode is tried in, most wanted first.
 const int colorDepth[] = {16, 24, 15, 32};
 
+// An automatic scale leaves the window at most this share of the desktop's
+// height, for the panels and docks around it.
+const int AUTO_MOST_HEIGHT_PERCENT = 90;
+
 // Room for a window's frame as window managers commonly draw it: borders
 // and a title bar.
 const int FRAME_W = 16;
@@ -300,6 +304,7 @@ int setGfxMode(int card, int w, int h)
 
 bool parseScale(const char* text, int& scale)
 {
+    static_assert(MAX_SCALE <= 9, "a scale is read as one digit");
     if (std::strcmp(text, "auto") == 0) {
         scale = SCALE_AUTO;
         return true;
@@ -317,7 +322,8 @@ int windowScaleFor(int wanted, int desktopWidth, int desktopHeight)
     for (int s = automatic ? MAX_SCALE : std::min(wanted, MAX_SCALE); s > 1; --s) {
         const bool fits = LOGICAL_W * s + FRAME_W <= desktopWidth
                           && LOGICAL_H * s + FRAME_H <= desktopHeight;
-        const bool roomLeft = !automatic || LOGICAL_H * s * 10 <= desktopHeight * 9;
+        const bool roomLeft =
+            !automatic || LOGICAL_H * s * 100 <= desktopHeight * AUTO_MOST_HEIGHT_PERCENT;
         if (fits && roomLeft)
             return s;
     }

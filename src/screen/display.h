@@ -34,12 +34,12 @@ const int SCALE_AUTO = 0;
 extern BITMAP* doubleBuffer;
 
 // Reads a scale as the settings file and the command line give it: "auto"
-// or a whole number from 1 to 8, with nothing around it. Returns false,
+// or a whole number from 1 to MAX_SCALE, with nothing around it. Returns false,
 // leaving `scale` unchanged, for anything else.
 bool parseScale(const char* text, int& scale);
 
 // The window scale for a desktop of desktopW x desktopH: the largest scale
-// up to `wanted` (1 to 8, or SCALE_AUTO for up to 8) at which the window
+// up to `wanted` (1 to MAX_SCALE, or SCALE_AUTO for any) at which the window
 // and its frame fit on the desktop; SCALE_AUTO also keeps the window within
 // 90 % of the desktop's height. Never less than 1.
 int windowScaleFor(int wanted, int desktopW, int desktopH);

@@ -71,8 +71,8 @@ std::vector<Finding> checkSettingsFile()
         int scale = SCALE_AUTO;
         if (key == "scale" && !parseScale(value.c_str(), scale)) {
             warn(number, "scale " + quoted(value)
-                             + " is neither a whole number from 1 to 8 nor auto: the player "
-                               "ignores the line");
+                             + " is neither a whole number from 1 to " + std::to_string(MAX_SCALE)
+                             + " nor auto: the player ignores the line");
             continue;
         }
         if (const auto first = lastLine.find(key); first != lastLine.end()) {
