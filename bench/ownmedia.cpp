@@ -587,8 +587,8 @@ int runOwnMediaSeries(const std::string& self)
     if (!runChild(self, {"bare"}, bare))
         return 1;
 
-    // Each book read by the player as it is, and as it was before (every
-    // file decoded at opening), one after the other.
+    // Each book read by the player as it is ("now"), and with the baseline's
+    // way of decoding every file at opening ("before"), one after the other.
     std::vector<FigureMap> now(std::size(PAGE_COUNTS)), before(std::size(PAGE_COUNTS));
     std::vector<double> onDisk;
     for (std::size_t i = 0; i < std::size(PAGE_COUNTS); ++i) {

@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     startFuzzing();
     writeInput("ini.dat", data, size);
-    main_bg_name[0] = '\0'; // the reader appends to it, as it has always done
+    main_bg_name[0] = '\0'; // the reader appends to it
     read_ini_file();
     require(std::strlen(windowed) < sizeof windowed, "windowed fits its buffer");
     require(std::strlen(book) < sizeof book, "book fits its buffer");

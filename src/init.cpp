@@ -160,7 +160,7 @@ void loadFontFile(const std::string& path)
     font = times12Font;
 }
 
-// The message is cut to the 128-byte buffer the player has always used.
+// The message is made in a buffer of 128 bytes: a longer path is cut.
 void cannotLoad(const char* path)
 {
     char message[128];
@@ -224,7 +224,7 @@ static void applyWindowed(const std::string& value)
     copyCut(windowed, sizeof windowed, value.c_str());
 }
 
-// Appended, as the reader has always done: a second book line adds to the first.
+// Appended: a second book line adds to the first.
 static void applyBook(const std::string& value)
 {
     appendCut(book, sizeof book, value.c_str());

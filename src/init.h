@@ -89,9 +89,11 @@ BITMAP* loadTitlePicture(const char* path);
 // `problem` is a phrase that follows the file's name ("is a FIFO, ...").
 [[noreturn]] void cannotLoadBecause(const char* path, const std::string& problem);
 
-// Returns 1 when `bitmap` is set; otherwise reports `path` as fatal.
+// The check after a load: returns 1 when `bitmap` (what loading `path` gave)
+// is set; otherwise ends the program through cannotLoad(path). It looks at
+// the result only, never at the file.
 int if_file_exists(BITMAP* bitmap, const char* path);
-// Returns 1 when `sample` is set; otherwise reports `path` as fatal.
+// The same for a sample loaded from `path`.
 int if_sound_exists(SAMPLE* sample, const char* path);
 
 // Sets the three end messages to their defaults, as a book finds them.

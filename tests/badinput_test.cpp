@@ -328,7 +328,7 @@ const MediaCase mediaCases[] = {
      "sound.ogg", [](GoodFiles& t) { return t.wav(); }, Outcome::Loads},
     {"folder where a picture should be", "pico_name", "folder.png", nullptr, Outcome::Fatal},
     // Sizes the library's decoders cannot hold: their byte count overflows
-    // int, and the rows used to be written past a far too small bitmap.
+    // int, and the decoder would write the rows past a far too small bitmap.
     {"PNG stating 65536 x 65536 pixels, with four rows of them", "pico_name", "huge.png",
      [](auto&) { return pngStating(65536, 65536, 4); }, Outcome::Fatal},
     {"PNG stating 40000 x 30000 pixels", "pico_name", "wide.png",

@@ -102,7 +102,7 @@ TEST_F(NamedPages, TheReaderTurnsNamesIntoPageNumbers)
     EXPECT_EQ(gamedataPages[0]->but1Goto, 3); // a later page, the one that was ended
     EXPECT_EQ(gamedataPages[0]->but2Goto, 2); // a name in Cyrillic
     EXPECT_EQ(gamedataPages[1]->but1Goto, 1);
-    // A name no page bears reads as the number it always read as.
+    // A name no page bears reads as the number atoi gives it.
     EXPECT_EQ(gamedataPages[2]->but2Goto, 0);
     EXPECT_EQ(gamedataPages[2]->but3Goto, 2);
     // Two pages with one name: the first is the one named.
@@ -111,10 +111,10 @@ TEST_F(NamedPages, TheReaderTurnsNamesIntoPageNumbers)
     EXPECT_EQ(pageAfterChoice(2, 2), BOOK_ENDS);
 }
 
-// The last page, never ended, is dropped with the targets it named. They
-// used to be resolved after it was gone, for a page index past the end of
-// the list: a name no page bore was told against it, and a name found had
-// its number written through whatever lay past the list.
+// The last page, never ended, is dropped with the targets it named: none of
+// them may be resolved after it is gone, for a page index past the end of
+// the list, where a name no page bears would be told against it and a name
+// found would have its number written through whatever lies past the list.
 TEST_F(NamedPages, TargetsOfALastPageNeverEndedGoWithIt)
 {
     writeFile("books/t/pages.dat",

@@ -28,7 +28,7 @@ struct KeyName {
     Key key;
 };
 
-// In the order the reader has always compared them.
+// In the order the reader compares them, book-level keys first.
 const KeyName keyNames[] = {
     {"book_name", Key::BookName},     {"default_bg", Key::DefaultBg},
     {"end_message_1", Key::EndMessage1}, {"end_message_2", Key::EndMessage2},
@@ -202,7 +202,7 @@ private:
         }
     }
 
-    // A target is a page number, read as it always was, or a page's name,
+    // A target is a page number, read as atoi reads it, or a page's name,
     // kept to be turned into a number once every page is known. Until then,
     // and for good when no page bears the name, it reads as a number: 0.
     void noteNamedTarget(int choice, const std::string& raw, const std::string& text)

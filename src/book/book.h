@@ -60,8 +60,8 @@ bool loadBook(const BookProgress& progress = nullptr);
 // it reads as, 0.
 int findNamedPage(const std::string& name);
 
-// The path of the book file: book + "/pages.dat", cut to the PATH_SIZE path
-// buffer the reader has always used.
+// The path of the book file: book + "/pages.dat", cut to a PATH_SIZE path
+// buffer as every path the reader builds is.
 std::string bookFilePath();
 
 // Destroys every page record and empties the list.

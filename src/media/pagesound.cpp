@@ -12,7 +12,7 @@ SoundStream* stream = nullptr;
 MediaFile* streamed = nullptr;
 
 const int VOLUME = 255;
-// One step right of the centre, as the page's samples have always played.
+// One step right of the centre (128), where every page's sound plays.
 const int PAN = 129;
 
 } // namespace

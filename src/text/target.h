@@ -7,8 +7,8 @@
 #include <string_view>
 
 // True when `value` is read as a page number: it is empty or begins with a
-// digit, a sign or a blank, as every target was read before pages had
-// names. Any other value names a page.
+// digit, a sign or a blank, so that every target atoi would read as a
+// number (0 for an empty one) stays one. Any other value names a page.
 bool isPageNumber(std::string_view value);
 
 // The page number at the start of `value` as atoi reads it (blanks, an
