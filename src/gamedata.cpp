@@ -19,6 +19,17 @@ static void replaceText(char*& field, std::size_t limit, const char* s)
     field = copy;
 }
 
+// Keeps a copy of `path` in `pathField` and holds in `fileField`, in place of
+// what it held, the file there as `acquire` checks it (null when refused).
+static void holdFile(char*& pathField, MediaFile*& fileField, const char* path,
+                     MediaFile* (*acquire)(const char*))
+{
+    replaceText(pathField, PATH_SIZE, path);
+    MediaFile* checked = acquire(pathField);
+    releaseMedia(fileField);
+    fileField = checked;
+}
+
 Gamedata::~Gamedata()
 {
     releaseMedia(background);
@@ -85,26 +96,17 @@ int Gamedata::getButGoto(int choice) const
 
 void Gamedata::setBackground(const char* path)
 {
-    replaceText(backgroundPath, PATH_SIZE, path);
-    MediaFile* checked = acquirePicture(backgroundPath);
-    releaseMedia(background);
-    background = checked;
+    holdFile(backgroundPath, background, path, acquirePicture);
 }
 
 void Gamedata::setPico(const char* path)
 {
-    replaceText(picoPath, PATH_SIZE, path);
-    MediaFile* checked = acquirePicture(picoPath);
-    releaseMedia(pico);
-    pico = checked;
+    holdFile(picoPath, pico, path, acquirePicture);
 }
 
 void Gamedata::setSound(const char* path)
 {
-    replaceText(soundPath, PATH_SIZE, path);
-    MediaFile* checked = acquireSound(soundPath);
-    releaseMedia(sound);
-    sound = checked;
+    holdFile(soundPath, sound, path, acquireSound);
 }
 
 BITMAP* Gamedata::getBackround() const

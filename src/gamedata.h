@@ -56,7 +56,7 @@ public:
     // The decoded pictures and sound (the whole sound as a sample), decoded
     // now when the store does not hold them decoded; null when the page has
     // none. See media/media.h for how long the store keeps them.
-    BITMAP* getBackround() const; // the background (the name is the page record's own)
+    BITMAP* getBackround() const; // the background
     BITMAP* getPico() const;
     int getPicoW() const; // only while pico is set
     char* getText() const { return text; }

@@ -10,36 +10,23 @@
 
 namespace {
 
-// The first `end` bytes of a file, read through libvorbisfile's callbacks.
-struct FileWindow {
-    const RegularFile* file;
-    long long end;
-    long long at;
-};
-
+// libvorbisfile's callbacks on a window of a file (text/regularfile.h).
 size_t windowRead(void* buffer, size_t size, size_t count, void* source)
 {
-    auto* window = static_cast<FileWindow*>(source);
-    if (size == 0 || window->at >= window->end)
+    if (size == 0)
         return 0;
-    const long long left = window->end - window->at;
-    const long long wanted = std::min<long long>(static_cast<long long>(size * count), left);
-    const std::size_t got = window->file->readAt(window->at, buffer, static_cast<std::size_t>(wanted));
-    window->at += static_cast<long long>(got);
-    return got / size;
+    return static_cast<FileWindow*>(source)->read(buffer, size * count) / size;
 }
 
+// A place outside the window is refused, as a file's seek refuses one
+// before its start.
 int windowSeek(void* source, ogg_int64_t offset, int whence)
 {
     auto* window = static_cast<FileWindow*>(source);
-    long long to = offset;
-    if (whence == SEEK_CUR)
-        to += window->at;
-    else if (whence == SEEK_END)
-        to += window->end;
-    if (to < 0 || to > window->end)
+    const long long to = window->seekTarget(offset, whence);
+    if (to < 0 || to > window->end())
         return -1;
-    window->at = to;
+    window->moveTo(to);
     return 0;
 }
 
@@ -50,7 +37,7 @@ int windowClose(void*)
 
 long windowTell(void* source)
 {
-    return static_cast<long>(static_cast<FileWindow*>(source)->at);
+    return static_cast<long>(static_cast<FileWindow*>(source)->at());
 }
 
 const ov_callbacks windowCallbacks = {windowRead, windowSeek, windowClose, windowTell};
@@ -107,7 +94,7 @@ public:
     // Opens the window able to seek or not, as `canSeek` says (a chain was
     // found by the constructor below).
     VorbisWindow(const RegularFile& file, long long end, bool canSeek)
-        : window_{&file, end, 0},
+        : window_(file, end),
           canSeek_(canSeek),
           open_(ov_open_callbacks(&window_, &vorbis_, nullptr, 0,
                                   canSeek ? windowCallbacks : forwardOnlyCallbacks)
@@ -121,7 +108,7 @@ public:
     // A chain is opened again, forward only. The headers of the first link
     // are read once either way, for a file of one stream.
     VorbisWindow(const RegularFile& file, long long end)
-        : window_{&file, end, 0}, canSeek_(true), open_(false)
+        : window_(file, end), canSeek_(true), open_(false)
     {
         if (ov_test_callbacks(&window_, &vorbis_, nullptr, 0, windowCallbacks) != 0)
             return; // it cleared itself
@@ -135,7 +122,7 @@ public:
             return;
         }
         ov_clear(&vorbis_);
-        window_.at = 0;
+        window_.moveTo(0);
         open_ = ov_open_callbacks(&window_, &vorbis_, nullptr, 0, forwardOnlyCallbacks) == 0;
     }
     ~VorbisWindow()

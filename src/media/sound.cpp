@@ -102,45 +102,37 @@ WavLayout walkWav(const RegularFile& file)
 // The first `end` bytes of a file as libsndfile's virtual file, with the
 // patches applied to what it reads.
 struct SoundWindow {
-    const RegularFile* file;
-    long long end;
-    long long at;
+    FileWindow window;
     std::vector<FieldPatch> patches;
 };
 
 sf_count_t windowLength(void* source)
 {
-    return static_cast<SoundWindow*>(source)->end;
+    return static_cast<SoundWindow*>(source)->window.end();
 }
 
+// A place outside the window is held to it.
 sf_count_t windowSeek(sf_count_t offset, int whence, void* source)
 {
-    auto* window = static_cast<SoundWindow*>(source);
-    long long to = offset;
-    if (whence == SEEK_CUR)
-        to += window->at;
-    else if (whence == SEEK_END)
-        to += window->end;
-    window->at = std::clamp<long long>(to, 0, window->end);
-    return window->at;
+    FileWindow& window = static_cast<SoundWindow*>(source)->window;
+    window.moveTo(window.seekTarget(offset, whence));
+    return window.at();
 }
 
 sf_count_t windowRead(void* buffer, sf_count_t count, void* source)
 {
-    auto* window = static_cast<SoundWindow*>(source);
-    const long long wanted = std::min<long long>(count, window->end - window->at);
-    if (wanted <= 0)
+    auto* sound = static_cast<SoundWindow*>(source);
+    if (count <= 0)
         return 0;
-    const long long from = window->at;
-    const std::size_t got = window->file->readAt(from, buffer, static_cast<std::size_t>(wanted));
+    const long long from = sound->window.at();
+    const std::size_t got = sound->window.read(buffer, static_cast<std::size_t>(count));
     auto* bytes = static_cast<unsigned char*>(buffer);
-    for (const FieldPatch& patch : window->patches)
+    for (const FieldPatch& patch : sound->patches)
         for (int i = 0; i < 4; ++i) {
             const long long byteAt = patch.at + i;
             if (byteAt >= from && byteAt < from + static_cast<long long>(got))
                 bytes[byteAt - from] = static_cast<unsigned char>(patch.value >> (8 * i));
         }
-    window->at += static_cast<long long>(got);
     return static_cast<sf_count_t>(got);
 }
 
@@ -151,7 +143,7 @@ sf_count_t windowWrite(const void*, sf_count_t, void*)
 
 sf_count_t windowTell(void* source)
 {
-    return static_cast<SoundWindow*>(source)->at;
+    return static_cast<SoundWindow*>(source)->window.at();
 }
 
 SF_VIRTUAL_IO windowIo = {windowLength, windowSeek, windowRead, windowWrite, windowTell};
@@ -160,7 +152,7 @@ SF_VIRTUAL_IO windowIo = {windowLength, windowSeek, windowRead, windowWrite, win
 class SoundReader {
 public:
     SoundReader(const RegularFile& file, long long end, std::vector<FieldPatch> patches)
-        : window_{&file, end, 0, std::move(patches)}
+        : window_{FileWindow(file, end), std::move(patches)}
     {
         sound_ = sf_open_virtual(&windowIo, SFM_READ, &info_, &window_);
         if (!sound_)

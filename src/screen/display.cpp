@@ -69,40 +69,12 @@ uintptr_t noteWrittenRow(BITMAP* bmp, int row)
 GFX_VTABLE* libraryVtable = nullptr;
 GFX_VTABLE trackedVtable;
 
-void drawSprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
+// A sprite routine of the library's table, noting the rows it draws on first.
+template <void (*GFX_VTABLE::*routine)(BITMAP*, BITMAP*, int, int)>
+void drawNotedSprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
 {
     noteRows(bmp, y, sprite->h);
-    libraryVtable->draw_sprite(bmp, sprite, x, y);
-}
-
-void draw256Sprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
-{
-    noteRows(bmp, y, sprite->h);
-    libraryVtable->draw_256_sprite(bmp, sprite, x, y);
-}
-
-void drawSpriteVFlip(BITMAP* bmp, BITMAP* sprite, int x, int y)
-{
-    noteRows(bmp, y, sprite->h);
-    libraryVtable->draw_sprite_v_flip(bmp, sprite, x, y);
-}
-
-void drawSpriteHFlip(BITMAP* bmp, BITMAP* sprite, int x, int y)
-{
-    noteRows(bmp, y, sprite->h);
-    libraryVtable->draw_sprite_h_flip(bmp, sprite, x, y);
-}
-
-void drawSpriteVHFlip(BITMAP* bmp, BITMAP* sprite, int x, int y)
-{
-    noteRows(bmp, y, sprite->h);
-    libraryVtable->draw_sprite_vh_flip(bmp, sprite, x, y);
-}
-
-void drawTransSprite(BITMAP* bmp, BITMAP* sprite, int x, int y)
-{
-    noteRows(bmp, y, sprite->h);
-    libraryVtable->draw_trans_sprite(bmp, sprite, x, y);
+    (libraryVtable->*routine)(bmp, sprite, x, y);
 }
 
 void drawLitSprite(BITMAP* bmp, BITMAP* sprite, int x, int y, int color)
@@ -115,12 +87,12 @@ void trackRows(BITMAP* bmp)
 {
     libraryVtable = bmp->vtable;
     trackedVtable = *libraryVtable;
-    trackedVtable.draw_sprite = drawSprite;
-    trackedVtable.draw_256_sprite = draw256Sprite;
-    trackedVtable.draw_sprite_v_flip = drawSpriteVFlip;
-    trackedVtable.draw_sprite_h_flip = drawSpriteHFlip;
-    trackedVtable.draw_sprite_vh_flip = drawSpriteVHFlip;
-    trackedVtable.draw_trans_sprite = drawTransSprite;
+    trackedVtable.draw_sprite = drawNotedSprite<&GFX_VTABLE::draw_sprite>;
+    trackedVtable.draw_256_sprite = drawNotedSprite<&GFX_VTABLE::draw_256_sprite>;
+    trackedVtable.draw_sprite_v_flip = drawNotedSprite<&GFX_VTABLE::draw_sprite_v_flip>;
+    trackedVtable.draw_sprite_h_flip = drawNotedSprite<&GFX_VTABLE::draw_sprite_h_flip>;
+    trackedVtable.draw_sprite_vh_flip = drawNotedSprite<&GFX_VTABLE::draw_sprite_vh_flip>;
+    trackedVtable.draw_trans_sprite = drawNotedSprite<&GFX_VTABLE::draw_trans_sprite>;
     trackedVtable.draw_lit_sprite = drawLitSprite;
     bmp->vtable = &trackedVtable;
     bmp->write_bank = reinterpret_cast<void*>(noteWrittenRow);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -146,6 +147,32 @@ std::size_t RegularFile::readAt(long long offset, void* buffer, std::size_t coun
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+std::size_t FileWindow::read(void* buffer, std::size_t count)
+{
+    const long long left = end_ - at_;
+    if (left <= 0)
+        return 0;
+    if (count > static_cast<unsigned long long>(left))
+        count = static_cast<std::size_t>(left);
+    const std::size_t got = file_->readAt(at_, buffer, count);
+    at_ += static_cast<long long>(got);
+    return got;
+}
+
+long long FileWindow::seekTarget(long long offset, int whence) const
+{
+    if (whence == SEEK_CUR)
+        return at_ + offset;
+    if (whence == SEEK_END)
+        return end_ + offset;
+    return offset;
+}
+
+void FileWindow::moveTo(long long to)
+{
+    at_ = std::clamp(to, 0LL, end_);
 }
 
 PACKFILE* RegularFile::packfile() const

@@ -23,28 +23,29 @@ std::map<std::string, std::string> problems;
 // player decodes a file only when a page needs it), so that a file whose
 // header passes and whose data is damaged is reported too. Nothing decoded
 // is kept.
-PictureHeader checkPicture(const char* path)
+template <typename Header, typename Decoded>
+Header lookAndDecode(const char* path, Header (*look)(const char*),
+                     Decoded* (*decode)(const char*, const Header&, std::string*),
+                     void (*destroy)(Decoded*))
 {
-    PictureHeader header = inspectPicture(path);
+    Header header = look(path);
     if (header.ok) {
-        BITMAP* picture = decodeInspectedPicture(path, header, &header.problem);
-        header.ok = picture != nullptr;
-        if (picture)
-            destroy_bitmap(picture);
+        Decoded* decoded = decode(path, header, &header.problem);
+        header.ok = decoded != nullptr;
+        if (decoded)
+            destroy(decoded);
     }
     return header;
 }
 
+PictureHeader checkPicture(const char* path)
+{
+    return lookAndDecode(path, inspectPicture, decodeInspectedPicture, destroy_bitmap);
+}
+
 SoundHeader checkSound(const char* path)
 {
-    SoundHeader header = inspectSound(path);
-    if (header.ok) {
-        SAMPLE* sound = decodeInspectedSound(path, header, &header.problem);
-        header.ok = sound != nullptr;
-        if (sound)
-            destroy_sample(sound);
-    }
-    return header;
+    return lookAndDecode(path, inspectSound, decodeInspectedSound, destroy_sample);
 }
 
 // The store tells of each file these looks refuse, with the reason.
