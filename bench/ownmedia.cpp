@@ -252,7 +252,7 @@ std::map<std::string, SAMPLE*> soundsDecodedAtOpening;
 PictureHeader decodePictureAtOpening(const char* path)
 {
     PictureHeader header = inspectPicture(path);
-    if (header.ok)
+    if (!header.problem)
         picturesDecodedAtOpening[path] = loadPico(path);
     return header;
 }
@@ -260,7 +260,7 @@ PictureHeader decodePictureAtOpening(const char* path)
 SoundHeader decodeSoundAtOpening(const char* path)
 {
     SoundHeader header = inspectSound(path);
-    if (header.ok)
+    if (!header.problem)
         soundsDecodedAtOpening[path] = loadAudio(path);
     return header;
 }
@@ -276,16 +276,16 @@ T* takeDecoded(std::map<std::string, T*>& decoded, const char* path)
     return object;
 }
 
-BITMAP* takePicture(const char* path, const PictureHeader&, std::string*)
+Result<BITMAP*> takePicture(const char* path, const PictureHeader&)
 {
     BITMAP* picture = takeDecoded(picturesDecodedAtOpening, path);
-    return picture ? picture : loadPico(path);
+    return {picture ? picture : loadPico(path), std::nullopt};
 }
 
-SAMPLE* takeSound(const char* path, const SoundHeader&, std::string*)
+Result<SAMPLE*> takeSound(const char* path, const SoundHeader&)
 {
     SAMPLE* sound = takeDecoded(soundsDecodedAtOpening, path);
-    return sound ? sound : loadAudio(path);
+    return {sound ? sound : loadAudio(path), std::nullopt};
 }
 
 // What the store never took, once the book is closed.

@@ -8,6 +8,7 @@
 #include "text/buffers.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include <sys/stat.h>
@@ -20,10 +21,17 @@ bool loadable(const char* path)
     return std::strlen(path) % 2 == 0;
 }
 
+std::optional<Problem> lookAt(const char* path)
+{
+    if (loadable(path))
+        return std::nullopt;
+    return Problem{ProblemKind::NotFound, path, "not found"};
+}
+
 PictureHeader lookAtPicture(const char* path)
 {
     PictureHeader header;
-    header.ok = loadable(path);
+    header.problem = lookAt(path);
     header.width = header.height = 2;
     return header;
 }
@@ -31,21 +39,21 @@ PictureHeader lookAtPicture(const char* path)
 SoundHeader lookAtSound(const char* path)
 {
     SoundHeader header;
-    header.ok = loadable(path);
+    header.problem = lookAt(path);
     header.channels = 1;
     header.rate = 22050;
     header.frames = 4;
     return header;
 }
 
-BITMAP* makePicture(const char*, const PictureHeader&, std::string*)
+Result<BITMAP*> makePicture(const char*, const PictureHeader&)
 {
-    return create_bitmap_ex(8, 2, 2);
+    return {create_bitmap_ex(8, 2, 2), std::nullopt};
 }
 
-SAMPLE* makeSound(const char*, const SoundHeader&, std::string*)
+Result<SAMPLE*> makeSound(const char*, const SoundHeader&)
 {
-    return create_sample(16, FALSE, 22050, 4);
+    return {create_sample(16, FALSE, 22050, 4), std::nullopt};
 }
 
 bool fits(const char* text, std::size_t size)
@@ -61,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     static bool ready = false;
     if (!ready) {
         ready = true;
-        setMediaLoaders({lookAtPicture, makePicture, lookAtSound, makeSound, nullptr});
+        setMediaLoaders({lookAtPicture, makePicture, lookAtSound, makeSound});
         require(mkdir("books", 0755) == 0 && mkdir("books/f", 0755) == 0,
                 "the book's folder can be made");
     }
@@ -73,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // the whole book is read, in line order among themselves.
     int lastLine = 0;
     bool namesTold = false;
-    const bool read = readBook("books/f/pages.dat", [&](const BookEvent& e) {
+    const std::optional<Problem> unread = readBook("books/f/pages.dat", [&](const BookEvent& e) {
         require(e.line >= 1, "lines count from 1");
         const bool name = e.kind == BookEventKind::UnknownPageName;
         require(name || !namesTold, "names are told after every line");
@@ -87,10 +95,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
                 "the page index is the one being read");
         require(!name || (e.page >= 0 && e.page < static_cast<int>(gamedataPages.size())),
                 "a name that names no page is told for a page that was kept");
+        require((e.kind == BookEventKind::FileNotLoaded) == e.problem.has_value(),
+                "a file not loaded, and only that, comes with its problem");
         if (e.kind != BookEventKind::PageNeverEnded)
             lastLine = e.line;
     });
-    require(read, "the book file that is there is read");
+    require(!unread, "the book file that is there is read");
     for (const Gamedata* page : gamedataPages) {
         require(page != nullptr, "every page has a record");
         require(fits(page->roomName, LABEL_SIZE) && fits(page->but1Text, LABEL_SIZE)

@@ -30,7 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const std::size_t pick = data[0] % (sizeof names / sizeof names[0]);
     writeInput(names[pick], data + 1, size - 1);
     if (pick < pictureNames) {
-        if (BITMAP* picture = decodePicture(names[pick])) {
+        const Result<BITMAP*> decoded = decodePicture(names[pick]);
+        require(!decoded.value == decoded.problem.has_value(),
+                "a picture is decoded, or its problem says why not");
+        if (BITMAP* picture = decoded.value) {
             require(picture->w >= 1 && picture->w <= MAX_PICTURE_SIDE && picture->h >= 1
                         && picture->h <= MAX_PICTURE_SIDE,
                     "a decoded picture has the size its header was checked for");
@@ -39,8 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         return 0;
     }
     const SoundHeader header = inspectSound(names[pick]);
-    if (SAMPLE* sound = decodeInspectedSound(names[pick], header)) {
-        require(header.ok && sound->len > 0 && static_cast<long long>(sound->len) <= header.frames
+    const Result<SAMPLE*> decoded = decodeInspectedSound(names[pick], header);
+    require(!decoded.value == decoded.problem.has_value(),
+            "a sound is decoded, or its problem says why not");
+    if (SAMPLE* sound = decoded.value) {
+        require(!header.problem && sound->len > 0 && static_cast<long long>(sound->len) <= header.frames
                     && sound->freq >= MIN_SOUND_RATE && sound->freq <= MAX_SOUND_RATE,
                 "a sound holds no more than its header states, at a rate the mixer takes");
         destroy_sample(sound);
@@ -48,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // The same sound read as it plays, a little at a time (to its end,
     // which may come later than stated: a stream holds no fixed buffer).
     if (std::unique_ptr<SoundFrames> frames = openSoundFrames(names[pick], header)) {
-        require(header.ok, "only a sound that passed its look is read as it plays");
+        require(!header.problem, "only a sound that passed its look is read as it plays");
         std::vector<std::uint16_t> chunk(4096 * 2);
         while (frames->read(chunk.data(), 4096) > 0) {
         }

@@ -20,14 +20,16 @@ static void replaceText(char*& field, std::size_t limit, const char* s)
 }
 
 // Keeps a copy of `path` in `pathField` and holds in `fileField`, in place of
-// what it held, the file there as `acquire` checks it (null when refused).
-static void holdFile(char*& pathField, MediaFile*& fileField, const char* path,
-                     MediaFile* (*acquire)(const char*))
+// what it held, the file there as `acquire` checks it (null when refused,
+// with the problem).
+static std::optional<Problem> holdFile(char*& pathField, MediaFile*& fileField, const char* path,
+                                       Result<MediaFile*> (*acquire)(const char*))
 {
     replaceText(pathField, PATH_SIZE, path);
-    MediaFile* checked = acquire(pathField);
+    Result<MediaFile*> checked = acquire(pathField);
     releaseMedia(fileField);
-    fileField = checked;
+    fileField = checked.value;
+    return checked.problem;
 }
 
 Gamedata::~Gamedata()
@@ -94,29 +96,29 @@ int Gamedata::getButGoto(int choice) const
     }
 }
 
-void Gamedata::setBackground(const char* path)
+std::optional<Problem> Gamedata::setBackground(const char* path)
 {
-    holdFile(backgroundPath, background, path, acquirePicture);
+    return holdFile(backgroundPath, background, path, acquirePicture);
 }
 
-void Gamedata::setPico(const char* path)
+std::optional<Problem> Gamedata::setPico(const char* path)
 {
-    holdFile(picoPath, pico, path, acquirePicture);
+    return holdFile(picoPath, pico, path, acquirePicture);
 }
 
-void Gamedata::setSound(const char* path)
+std::optional<Problem> Gamedata::setSound(const char* path)
 {
-    holdFile(soundPath, sound, path, acquireSound);
+    return holdFile(soundPath, sound, path, acquireSound);
 }
 
 BITMAP* Gamedata::getBackround() const
 {
-    return background ? decodedPicture(background) : nullptr;
+    return background ? decodedPicture(background).value : nullptr;
 }
 
 BITMAP* Gamedata::getPico() const
 {
-    return pico ? decodedPicture(pico) : nullptr;
+    return pico ? decodedPicture(pico).value : nullptr;
 }
 
 int Gamedata::getPicoW() const
@@ -126,7 +128,7 @@ int Gamedata::getPicoW() const
 
 SAMPLE* Gamedata::getSound() const
 {
-    return sound ? decodedSample(sound) : nullptr;
+    return sound ? decodedSample(sound).value : nullptr;
 }
 
 void Gamedata::setSoundLoop(const char* s)

@@ -5,8 +5,11 @@
 
 #include "media/media.h"
 #include "text/buffers.h"
+#include "text/problem.h"
 
 #include <allegro.h>
+
+#include <optional>
 
 // A page record. The book reader fills it field by field; the page screen
 // reads it. Texts are NUL-terminated copies the record owns, each in a
@@ -44,18 +47,19 @@ public:
     void setPageName(const char* s);
 
     // Keep a copy of `path` and check the file now (see acquirePicture). A
-    // file the check refuses ends the program (under the player's loaders)
-    // or leaves the field null (under the book checker's).
-    void setBackground(const char* path);
-    void setPico(const char* path);
-    void setSound(const char* path);
+    // file the check refuses leaves the field null, and its problem comes back.
+    std::optional<Problem> setBackground(const char* path);
+    std::optional<Problem> setPico(const char* path);
+    std::optional<Problem> setSound(const char* path);
 
     // Exactly "YES" plays the sound once; any other text makes it loop.
     void setSoundLoop(const char* s);
 
     // The decoded pictures and sound (the whole sound as a sample), decoded
     // now when the store does not hold them decoded; null when the page has
-    // none. See media/media.h for how long the store keeps them.
+    // none, or when it cannot be decoded (the page screen asks the store,
+    // media/media.h, for why). See media/media.h for how long the store
+    // keeps them.
     BITMAP* getBackround() const; // the background
     BITMAP* getPico() const;
     int getPicoW() const; // only while pico is set

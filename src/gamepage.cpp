@@ -1,5 +1,6 @@
 #include "gamepage.h"
 
+#include "app/report.h"
 #include "app/startfiles.h"
 #include "book/openprogress.h"
 #include "book/reading.h"
@@ -18,7 +19,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,25 @@ static Gamedata* currentPage()
     return gamedataPages[cur_page];
 }
 
+// Ends the player, naming the file, when a file the page on screen needs
+// turned out to be one it cannot decode: there is no way to show the page.
+static void endOn(const std::optional<Problem>& problem)
+{
+    if (problem)
+        cannotLoadBecause(*problem);
+}
+
+// The decoded picture of `file` (null: the page has none) for the page on
+// screen; a picture that cannot be decoded ends the player.
+static BITMAP* neededPicture(MediaFile* file)
+{
+    if (!file)
+        return nullptr;
+    const Result<BITMAP*> picture = decodedPicture(file);
+    endOn(picture.problem);
+    return picture.value;
+}
+
 // Shows a choice's label, or hides the button when the page has none.
 static void applyLabel(DIALOG* button, char* label)
 {
@@ -169,18 +189,18 @@ int changePage(int index)
     // evicts another.
     setOnScreen({page->background, page->pico, page->sound});
 
-    BITMAP* background = backgroundToDraw(page->getBackround());
+    BITMAP* background = backgroundToDraw(neededPicture(page->background));
     background_picture->dp = background;
     background_picture->flags = D_DIRTY;
 
-    if (BITMAP* pico = page->getPico()) {
+    if (BITMAP* pico = neededPicture(page->pico)) {
         field_pico_main->dp = picoToDraw(pico, background);
         field_pico_main->flags = D_DIRTY;
     } else {
         field_pico_main->flags = D_HIDDEN;
     }
 
-    playPageSound(page->sound, page->getSoundLoop());
+    endOn(playPageSound(page->sound, page->getSoundLoop()));
 
     if (char* text = page->getText()) {
         field_text_main->dp = text;
@@ -218,7 +238,9 @@ static void drawRoomName()
 // Leaves the book for the title menu.
 static int leaveBook()
 {
-    rememberLeftPage(cur_page);
+    if (const std::optional<Problem> unkept = rememberLeftPage(cur_page))
+        complain("cannot keep the page to resume at in " + quoted(unkept->file) + ": "
+                 + unkept->phrase);
     stopPageSound();
     releaseComposedPictures();
     clearDecodeAhead();
@@ -236,11 +258,14 @@ static int leaveBook()
 static bool reloadBook()
 {
     stopPageSound(); // the old pages and their sounds may be freed
-    std::string where, what;
-    if (!rereadBook(where, what))
-        alert("The book was not read again:", where.c_str(), what.c_str(), "&OK", nullptr, 0, 0);
-    else if (cur_page >= static_cast<int>(gamedataPages.size()))
+    if (const std::optional<Problem> problem = rereadBook()) {
+        const std::string where =
+            problem->file + (problem->line > 0 ? ":" + std::to_string(problem->line) : "");
+        alert("The book was not read again:", where.c_str(), problem->phrase.c_str(), "&OK",
+              nullptr, 0, 0);
+    } else if (cur_page >= static_cast<int>(gamedataPages.size())) {
         cur_page = 0;
+    }
     return changePage(cur_page) != 0;
 }
 
@@ -417,11 +442,25 @@ static PageRequest applyPageCommand(Command command)
 // a terminal.
 static void cannotOpenBook()
 {
-    const std::string path = "\"" + bookFilePath() + "\"";
-    std::fprintf(stderr, "quorvel: can not open the book %s in %s\n", path.c_str(),
-                 currentDirectory().c_str());
+    const std::string path = quoted(bookFilePath());
+    complain("can not open the book " + path + " in " + currentDirectory());
     alert("Can not open the book", path.c_str(), nullptr, "&OK", nullptr, 0, 0);
     clear_keybuf();
+}
+
+bool loadBook(const BookProgress& progress)
+{
+    const std::string path = bookFilePath();
+    std::optional<Problem> firstNotLoaded;
+    const std::optional<Problem> unread = readBook(
+        path.c_str(),
+        [&firstNotLoaded](const BookEvent& event) {
+            if (event.kind == BookEventKind::FileNotLoaded && !firstNotLoaded)
+                firstNotLoaded = event.problem;
+        },
+        progress);
+    endOn(firstNotLoaded);
+    return !unread;
 }
 
 // Leaves the page by choice `choice` (1 to 3) for the page it leads to.
@@ -519,7 +558,7 @@ int gamePage(int firstIndex, int* pageCount)
             case PageRequest::About:
                 pausePageSound(); // the about box runs a loop of its own
                 showAbout();
-                resumePageSound();
+                endOn(resumePageSound());
                 input.resync();
                 nameStale = true;
                 break;
@@ -553,7 +592,7 @@ int gamePage(int firstIndex, int* pageCount)
             nameStale = true;
         }
         if (!ended)
-            feedPageSound();
+            endOn(feedPageSound());
         presentChanges(); // what the pass drew shows before it rests
         // Read-ahead comes after what the pass drew is shown, and waits while
         // a change is still to be drawn, so that a new page shows first. The
@@ -561,7 +600,7 @@ int gamePage(int firstIndex, int* pageCount)
         // time its buffer was filled for.
         if (!ended && !nameStale) {
             decodeAheadSlice();
-            feedPageSound();
+            endOn(feedPageSound());
         }
         rest(PASS_REST_MS); // give the processor back between passes
     }

@@ -44,6 +44,13 @@ const int PAGE_NOT_IN_BOOK = -2;
 // gamePage's first index for opening a book as the title menu does.
 const int FROM_THE_START = -1;
 
+// The player's book loader: reads book + "/pages.dat" into the (empty) page
+// list through readBook (book/book.h), telling `progress` (when set) how far
+// it has read. Returns false, with no pages, when the book file cannot be
+// opened; ends the player, naming the file, when the book names a picture or
+// sound that cannot be loaded.
+bool loadBook(const BookProgress& progress = nullptr);
+
 // Loads the book and runs it from its first page (firstIndex
 // FROM_THE_START), or from the page at `firstIndex`. Returns 0 when the
 // reader left through Menu or closed the window, or when the book file could

@@ -1,6 +1,7 @@
 #include "init.h"
 
 #include "app/cmdline.h"
+#include "app/report.h"
 #include "app/startfiles.h"
 #include "input/readerinput.h"
 #include "media/picture.h"
@@ -31,22 +32,6 @@ int window_scale = SCALE_AUTO;
 DATAFILE* times12Dat = nullptr;
 FONT* times12Font = nullptr;
 
-void fatalError(const char* message)
-{
-    allegro_message("%s", message);
-    std::exit(1);
-}
-
-// fatalError for start-up, which a reader may have run from a terminal in
-// the wrong folder: first writes "quorvel: " + `explanation` as one line on
-// standard error, then shows `message` as fatalError does.
-[[noreturn]] static void fatalStartError(const char* message, const std::string& explanation)
-{
-    std::fprintf(stderr, "quorvel: %s\n", explanation.c_str());
-    std::fflush(stderr);
-    fatalError(message);
-}
-
 // Whether to open a window rather than the full screen: the command line's
 // choice, else the windowed setting.
 static bool wantsWindow(WindowChoice choice)
@@ -73,7 +58,7 @@ static void readStartSettings(const StartFiles& files)
     } else {
         resetSettings();
         if (!files.settings.empty())
-            readSettingsFile(files.settings.c_str());
+            readSettingsFile(files.settings.c_str()); // the user's need not be there
     }
     if (!files.book.empty())
         copyCut(book, sizeof book, files.book.c_str());
@@ -100,7 +85,9 @@ void init(const StartupChoices& choices)
                         std::string("cannot open ")
                             + (window ? "a window, even of 640 x 480," : "the full screen, even at 640 x 480,")
                             + " at any colour depth (" + allegro_error + "): try "
-                            + (window ? "--fullscreen" : "--window"));
+                            + (window ? "--fullscreen" : "--window"),
+                        EXIT_NO_DISPLAY);
+    whenDisplayLost([] { fatalError("Unable to set grafics mode", EXIT_NO_DISPLAY); });
     set_window_title("Quorvel");
     watchCloseButton();
 
@@ -116,7 +103,7 @@ void init(const StartupChoices& choices)
 
     if (!createLogicalScreen())
         fatalStartError("Unable to create double buffer",
-                        "not enough memory for a 640 x 480 off-screen picture");
+                        "not enough memory for a 640 x 480 off-screen picture", EXIT_NO_DISPLAY);
 }
 
 void done()
@@ -131,14 +118,22 @@ void done()
 
 
 
-// Ends start-up on a font that cannot be loaded from `path`.
-[[noreturn]] static void cannotLoadFont(const std::string& path, const char* why)
+Result<FontFile> readFontFile(const std::string& path)
 {
-    std::error_code failed;
-    const std::filesystem::path where = std::filesystem::absolute(path, failed);
-    fatalStartError("Can not load font file!",
-                    "the font \"" + (failed ? path : where.string()) + "\" " + why + ": "
-                        + START_ADVICE);
+    const FileKind kind = fileKindAt(path.c_str());
+    if (kind == FileKind::Missing)
+        return {{}, Problem{ProblemKind::NotFound, path, "is not there"}};
+    if (kind != FileKind::Regular)
+        return {{}, fileKindProblem(kind, path.c_str())};
+    FontFile file;
+    file.data = load_datafile(path.c_str());
+    if (file.data && file.data[0].type == DAT_FONT) {
+        file.font = static_cast<FONT*>(file.data[0].dat);
+        return {file, std::nullopt};
+    }
+    if (file.data)
+        unload_datafile(file.data);
+    return {{}, Problem{ProblemKind::Unsupported, path, "is no font datafile"}};
 }
 
 void load_fonts()
@@ -148,32 +143,18 @@ void load_fonts()
 
 void loadFontFile(const std::string& path)
 {
-    const FileKind kind = fileKindAt(path.c_str());
-    if (kind == FileKind::Missing)
-        cannotLoadFont(path, "is not there");
-    if (kind != FileKind::Regular)
-        cannotLoadFont(path, fileKindProblem(kind).c_str());
-    times12Dat = load_datafile(path.c_str());
-    if (!times12Dat || times12Dat[0].type != DAT_FONT)
-        cannotLoadFont(path, "is no font datafile");
-    times12Font = static_cast<FONT*>(times12Dat[0].dat);
+    const Result<FontFile> read = readFontFile(path);
+    if (read.problem) {
+        std::error_code failed;
+        const std::filesystem::path where = std::filesystem::absolute(path, failed);
+        fatalStartError("Can not load font file!",
+                        "the font " + quoted(failed ? path : where.string()) + " "
+                            + read.problem->phrase + ": " + START_ADVICE,
+                        EXIT_CANNOT_LOAD);
+    }
+    times12Dat = read.value.data;
+    times12Font = read.value.font;
     font = times12Font;
-}
-
-// The message is made in a buffer of 128 bytes: a longer path is cut.
-void cannotLoad(const char* path)
-{
-    char message[128];
-    std::snprintf(message, sizeof message, "Can not load \"%s\"\nProgramm will be closed.", path);
-    fatalError(message);
-}
-
-void cannotLoadBecause(const char* path, const std::string& problem)
-{
-    std::fprintf(stderr, "quorvel: \"%s\" %s\n", path,
-                 problem.empty() ? "cannot be loaded" : problem.c_str());
-    std::fflush(stderr);
-    cannotLoad(path);
 }
 
 int if_file_exists(BITMAP* bitmap, const char* path)
@@ -192,29 +173,26 @@ int if_sound_exists(SAMPLE* sample, const char* path)
 
 BITMAP* loadPico(const char* path)
 {
-    BITMAP* bitmap = decodePicture(path);
+    BITMAP* bitmap = decodePicture(path).value;
     if_file_exists(bitmap, path);
     return bitmap;
 }
 
 BITMAP* loadTitlePicture(const char* path)
 {
-    std::string problem;
-    BITMAP* bitmap = decodePicture(path, problem);
-    if (!bitmap) {
-        const std::string what = *path ? std::string("the title picture \"") + path + "\" " + problem
+    const Result<BITMAP*> picture = decodePicture(path);
+    if (picture.problem) {
+        const std::string what = *path ? "the title picture " + quoted(path) + " " + picture.problem->phrase
                                        : std::string("no title picture (main_bg in ini.dat)");
-        std::fprintf(stderr, "quorvel: %s, in %s: %s\n", what.c_str(),
-                     currentDirectory().c_str(), START_ADVICE);
-        std::fflush(stderr);
+        complain(what + ", in " + currentDirectory() + ": " + START_ADVICE);
     }
-    if_file_exists(bitmap, path);
-    return bitmap;
+    if_file_exists(picture.value, path);
+    return picture.value;
 }
 
 SAMPLE* loadAudio(const char* path)
 {
-    SAMPLE* sample = decodeSound(path);
+    SAMPLE* sample = decodeSound(path).value;
     if_sound_exists(sample, path);
     return sample;
 }
@@ -286,13 +264,11 @@ void resetSettings()
     window_scale = SCALE_AUTO;
 }
 
-bool readSettingsFile(const char* path)
+std::optional<Problem> readSettingsFile(const char* path)
 {
-    if (!exists(path))
-        return false;
     LineReader reader(path);
     if (!reader.isOpen())
-        return false;
+        return fileKindProblem(reader.kind(), path);
     std::string line;
     while (reader.next(line)) {
         std::string_view key, value;
@@ -301,14 +277,14 @@ bool readSettingsFile(const char* path)
         if (const SettingKey* setting = findSettingKey(key))
             setting->apply(encrCyr(std::string(value)));
     }
-    return true;
+    return std::nullopt;
 }
 
 void read_ini_file()
 {
     resetSettings();
-    if (!readSettingsFile("ini.dat"))
-        allegro_message("Can not load ini.dat \n Using defaults.");
+    if (readSettingsFile("ini.dat"))
+        showMessage("Can not load ini.dat \n Using defaults.");
 }
 
 std::string encrCyr(const std::string& text)

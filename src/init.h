@@ -1,8 +1,8 @@
 // Start-up and shutdown of the library services; the settings (ini.dat), their
-// buffers and their reader; the shared font; the picture and sound loaders
-// that end the program on a file they cannot load; fatalError; and the
-// narrowing of text read in the library's UTF-8 format back to the file's
-// bytes.
+// buffers and their reader; the shared font and the reader of font.dat; the
+// picture and sound loaders that end the program on a file they cannot load
+// (through app/report.h, where fatalError lives); and the narrowing of text
+// read in the library's UTF-8 format back to the file's bytes.
 //
 // The settings buffers and the font live from init() to the end of the
 // process; done() gives the font and the logical screen (screen/display.h)
@@ -15,9 +15,11 @@
 #include "app/startfiles.h"
 // For the sizes of the settings buffers.
 #include "text/buffers.h"
+#include "text/problem.h"
 
 #include <allegro.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,15 +49,24 @@ struct StartupChoices {
 };
 
 // Brings up the library services in order. Returns only on success: any
-// failure ends the program through fatalError().
+// failure ends the program through fatalError() (app/report.h), with the
+// exit status for it.
 void init(const StartupChoices& choices = StartupChoices());
 
 // Destroys the logical screen (doubleBuffer) and unloads the font datafile.
 void done();
 
-// Shows `message` verbatim in the library's message box and exits with
-// status 1. Does not return.
-[[noreturn]] void fatalError(const char* message);
+// A font datafile as the player reads it: the font is its first object.
+struct FontFile {
+    DATAFILE* data = nullptr;  // the caller's: give it back with unload_datafile
+    FONT* font = nullptr;
+};
+
+// Reads the font datafile at `path`. The problem says that nothing is there
+// ("is not there", ProblemKind::NotFound), that no regular file is there
+// (regularfile.h: a FIFO or device would never end loading), or that the
+// file holds no font first ("is no font datafile", Unsupported).
+Result<FontFile> readFontFile(const std::string& path);
 
 // Loads font.dat and makes its first object the library's `font`; ends the
 // program when the file is missing, unreadable or holds no font.
@@ -82,16 +93,9 @@ const char* titlePicture();
 // says on standard error where it was looked for and what to do.
 BITMAP* loadTitlePicture(const char* path);
 
-// Ends the program with the message for a file that cannot be loaded:
-// "Can not load \"<path>\"" and "Programm will be closed." on a second line.
-[[noreturn]] void cannotLoad(const char* path);
-// cannotLoad, after saying on standard error why the file was refused:
-// `problem` is a phrase that follows the file's name ("is a FIFO, ...").
-[[noreturn]] void cannotLoadBecause(const char* path, const std::string& problem);
-
 // The check after a load: returns 1 when `bitmap` (what loading `path` gave)
-// is set; otherwise ends the program through cannotLoad(path). It looks at
-// the result only, never at the file.
+// is set; otherwise ends the program through cannotLoad(path)
+// (app/report.h). It looks at the result only, never at the file.
 int if_file_exists(BITMAP* bitmap, const char* path);
 // The same for a sample loaded from `path`.
 int if_sound_exists(SAMPLE* sample, const char* path);
@@ -108,9 +112,9 @@ void read_ini_file();
 void resetSettings();
 
 // Applies each line of the settings file at `path` whose key settingKeys()
-// knows. False, changing nothing, when the file is not there or cannot be
-// opened.
-bool readSettingsFile(const char* path);
+// knows. The problem, changing nothing, when the file is not there or cannot
+// be opened.
+std::optional<Problem> readSettingsFile(const char* path);
 
 // One key of ini.dat and what its value does.
 struct SettingKey {

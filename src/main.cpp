@@ -2,6 +2,7 @@
 
 #include "app/bookplace.h"
 #include "app/cmdline.h"
+#include "app/report.h"
 #include "app/startfiles.h"
 #include "gamepage.h"
 #include "init.h"
@@ -20,16 +21,6 @@ int gameOver = 0;
 
 namespace {
 
-// Exit statuses of the command line.
-const int EXIT_NO_BOOK = 1;
-const int EXIT_USAGE = 2;
-
-// Writes one line on standard error, after the program's name.
-void complain(const std::string& line)
-{
-    std::fprintf(stderr, "quorvel: %s\n", line.c_str());
-}
-
 // Finds the place to play (what BOOK names, or where the player stands, or
 // the installed demo book) and enters it. Returns false, having said why,
 // when there is nothing to play there.
@@ -37,7 +28,7 @@ bool enterPlace(const CommandLine& line, BookPlace& place)
 {
     place = line.bookGiven ? locateBook(line.book) : placeWithoutBook();
     if (place.kind == BookPlace::Kind::Nothing) {
-        complain("no book at \"" + line.book + "\": a book folder holds pages.dat,"
+        complain("no book at " + quoted(line.book) + ": a book folder holds pages.dat,"
                  " a working directory ini.dat");
         return false;
     }
@@ -45,13 +36,13 @@ bool enterPlace(const CommandLine& line, BookPlace& place)
     // buffers: a name that leaves no room for "/pages.dat" cannot be read.
     const std::size_t room = PATH_SIZE - 1 - std::strlen("/pages.dat");
     if (place.kind == BookPlace::Kind::BookFolder && place.book.size() > room) {
-        complain("the book folder's name \"" + place.book + "\" is "
+        complain("the book folder's name " + quoted(place.book) + " is "
                  + std::to_string(place.book.size()) + " bytes, more than the "
                  + std::to_string(room) + " the player has room for: give the folder a shorter name");
         return false;
     }
     if (!enterBookPlace(place)) {
-        complain("cannot enter \"" + place.workDir + "\"");
+        complain("cannot enter " + quoted(place.workDir));
         return false;
     }
     return true;
@@ -78,7 +69,7 @@ int play(int startPage)
             gameOver = -1;
         }
     }
-    return 0;
+    return EXIT_QUIT;
 }
 
 } // namespace
@@ -89,10 +80,10 @@ int main(int argc, char** argv)
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
         std::fputs(usageText().c_str(), stdout);
-        return 0;
+        return EXIT_QUIT;
     case CommandLine::Action::ShowVersion:
         std::fputs(versionText().c_str(), stdout);
-        return 0;
+        return EXIT_QUIT;
     case CommandLine::Action::UsageError:
         complain(line.error);
         std::fputs(usageText().c_str(), stderr);
@@ -111,9 +102,9 @@ int main(int argc, char** argv)
     // Without a display the library cannot start, and its later calls would
     // crash: say so plainly and fail.
     if (allegro_init() != 0) {
-        std::fprintf(stderr, "quorvel: cannot start: a graphical display is needed"
-                             " (is DISPLAY set?): %s\n", allegro_error);
-        return 1;
+        complain(std::string("cannot start: a graphical display is needed (is DISPLAY set?): ")
+                 + allegro_error);
+        return EXIT_NO_DISPLAY;
     }
     StartupChoices choices;
     choices.window = line.window;

@@ -4,6 +4,7 @@
 // does with it: it reads on as documented, or it ends with a message naming
 // the file and exit status 1. None may crash, hang or write past a buffer
 // (the sanitized build of this test proves the last).
+#include "app/report.h"
 #include "assets.h"
 #include "book/book.h"
 #include "casename.h"
@@ -39,7 +40,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The fatal report of a file that cannot be loaded, as a death-test pattern.
-std::string cannotLoad(const std::string& path)
+std::string cannotLoadText(const std::string& path)
 {
     return "Can not load \"" + path + "\"\nProgramm will be closed.";
 }
@@ -381,17 +382,22 @@ const MediaCase mediaCases[] = {
 class BadMediaFile : public BadInput, public ::testing::WithParamInterface<MediaCase> {};
 
 // The book names the file; the player ends naming it, or reads it.
-// Opens the book and decodes what showing its first page decodes: a file
-// whose header passes its look is decoded only then.
+// Opens the book and decodes what showing its first page decodes (a file
+// whose header passes its look is decoded only then), its sound whole: a
+// file that cannot be decoded ends the program as the page screen ends it.
 void openAndShowFirstPage()
 {
     loadBook();
     if (gamedataPages.empty())
         return;
     const Gamedata& page = *gamedataPages[0];
-    page.getBackround();
-    page.getPico();
-    page.getSound();
+    for (MediaFile* picture : {page.background, page.pico})
+        if (picture)
+            if (const std::optional<Problem> problem = decodedPicture(picture).problem)
+                cannotLoadBecause(*problem);
+    if (page.sound)
+        if (const std::optional<Problem> problem = decodedSample(page.sound).problem)
+            cannotLoadBecause(*problem);
 }
 
 TEST_P(BadMediaFile, EndsNamingItOrLoads)
@@ -410,8 +416,8 @@ TEST_P(BadMediaFile, EndsNamingItOrLoads)
         writeBook("default_bg:bg.png;\npage_start:;\n" + line + "page_end:;\n");
 
     if (c.outcome == Outcome::Fatal) {
-        EXPECT_EXIT((toStderr(), openAndShowFirstPage()), testing::ExitedWithCode(1),
-                    cannotLoad(path));
+        EXPECT_EXIT((toStderr(), openAndShowFirstPage()), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
+                    cannotLoadText(path));
         return;
     }
     loadBook();
@@ -662,8 +668,8 @@ TEST_P(FileNameFarLongerThanThePathBuffer, EndsNamingTheCutPath)
     const LongNameCase& c = GetParam();
     const std::string huge(100000, 'f');
     writeBook(c.lines + huge + c.after);
-    EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(1),
-                cannotLoad(c.kept + huge.substr(0, c.nameBytesKept)));
+    EXPECT_EXIT((toStderr(), loadBook()), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
+                cannotLoadText(c.kept + huge.substr(0, c.nameBytesKept)));
 }
 
 INSTANTIATE_TEST_SUITE_P(BadInput, FileNameFarLongerThanThePathBuffer,
@@ -694,7 +700,8 @@ TEST_P(DamagedTitlePicture, EndsNamingIt)
 {
     const TitleCase& c = GetParam();
     c.make(good);
-    EXPECT_EXIT((toStderr(), loadPico(c.path)), testing::ExitedWithCode(1), cannotLoad(c.path));
+    EXPECT_EXIT((toStderr(), loadPico(c.path)), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
+                cannotLoadText(c.path));
 }
 
 INSTANTIATE_TEST_SUITE_P(BadInput, DamagedTitlePicture, ::testing::ValuesIn(titleCases),
@@ -864,8 +871,8 @@ TEST(BadPlayerInput, DamagedTitlePictureEndsThePlayerNamingIt)
     const int status = std::system(command.c_str());
     const std::string out = readFile("out.txt");
     ASSERT_TRUE(WIFEXITED(status)) << out;
-    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
-    EXPECT_NE(out.find(cannotLoad("pico/title.png")), std::string::npos) << out;
+    EXPECT_EQ(WEXITSTATUS(status), EXIT_CANNOT_LOAD) << out;
+    EXPECT_NE(out.find(cannotLoadText("pico/title.png")), std::string::npos) << out;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The player's command line: how it is read, and what the real player,
 // started with it as a child process, does before it opens any window.
 #include "app/cmdline.h"
+#include "app/report.h"
 #include "screen/display.h"
 #include "testenv.h"
 
@@ -162,28 +163,28 @@ TEST_P(Usage, ExitsAsDocumentedBeforeAnyWindow)
     const Outcome run = runWithoutDisplay(c.args);
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_EQ(firstLine(run.err), c.errFirstLine);
-    if (c.status == 2) {
+    if (c.status == EXIT_USAGE) {
         EXPECT_EQ(run.err, c.errFirstLine + "\n" + usageText());
         EXPECT_EQ(run.out, "");
     }
-    if (c.status == 1) {
+    if (c.status == EXIT_NO_BOOK) {
         EXPECT_EQ(run.err, c.errFirstLine + "\n") << "one line, and no window tried";
     }
 }
 
 const UsageCase usageCases[] = {
-    {"UnknownOption", {"--frob", "tale"}, 2, "quorvel: unknown option \"--frob\""},
-    {"SecondBook", {"tale", "tale"}, 2, "quorvel: more than one BOOK: \"tale\""},
-    {"PageNotANumber", {"--page", "two", "tale"}, 2,
+    {"UnknownOption", {"--frob", "tale"}, EXIT_USAGE, "quorvel: unknown option \"--frob\""},
+    {"SecondBook", {"tale", "tale"}, EXIT_USAGE, "quorvel: more than one BOOK: \"tale\""},
+    {"PageNotANumber", {"--page", "two", "tale"}, EXIT_USAGE,
      "quorvel: --page needs a whole number from 1, not \"two\""},
-    {"MissingValue", {"--page"}, 2, "quorvel: option --page needs a value (N)"},
-    {"NoSuchFolder", {"/no/such/book"}, 1,
+    {"MissingValue", {"--page"}, EXIT_USAGE, "quorvel: option --page needs a value (N)"},
+    {"NoSuchFolder", {"/no/such/book"}, EXIT_NO_BOOK,
      "quorvel: no book at \"/no/such/book\": a book folder holds pages.dat,"
      " a working directory ini.dat"},
-    {"AFolderNameTooLongForTheReader", {std::string(54, 'n')}, 1,
+    {"AFolderNameTooLongForTheReader", {std::string(54, 'n')}, EXIT_NO_BOOK,
      "quorvel: the book folder's name \"" + std::string(54, 'n') + "\" is 54 bytes, more than"
      " the 53 the player has room for: give the folder a shorter name"},
-    {"AFolderWithoutABook", {"elsewhere"}, 1,
+    {"AFolderWithoutABook", {"elsewhere"}, EXIT_NO_BOOK,
      "quorvel: no book at \"elsewhere\": a book folder holds pages.dat,"
      " a working directory ini.dat"},
 };
@@ -196,12 +197,12 @@ TEST(CommandLineOutput, HelpAndVersionGoToStandardOutput)
     enterScratchDir("help");
     for (const char* option : {"-h", "--help"}) {
         const Outcome help = runWithoutDisplay({option, "--frob"});
-        EXPECT_EQ(help.status, 0) << option;
+        EXPECT_EQ(help.status, EXIT_QUIT) << option;
         EXPECT_EQ(help.out, usageText()) << option;
         EXPECT_EQ(help.err, "") << option;
     }
     const Outcome version = runWithoutDisplay({"--version"});
-    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.status, EXIT_QUIT);
     EXPECT_EQ(version.out, versionText());
     EXPECT_EQ(version.out.rfind("quorvel ", 0), 0u) << version.out;
     EXPECT_EQ(version.err, "");

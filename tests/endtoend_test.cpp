@@ -2,6 +2,7 @@
 // directory, clicked through by a reader's mouse and keyboard from outside.
 // The screenshots of each run are kept under the build folder's
 // screenshots/ for a person to look at.
+#include "app/report.h"
 #include "gamepage.h"
 #include "screens.h"
 #include "testenv.h"
@@ -130,27 +131,27 @@ TEST_F(EndToEnd, QuitEndsTheProgramWithStatusZero)
 {
     ASSERT_TRUE(startPlayer()) << readFile(log);
     ASSERT_TRUE(player.click(QUIT.x, QUIT.y));
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
 TEST_F(EndToEnd, EscOnTheTitleEndsTheProgram)
 {
     ASSERT_TRUE(startPlayer()) << readFile(log);
     player.pressKey(XK_Escape);
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
 TEST_F(EndToEnd, TheCloseButtonEndsTheProgramOnEitherScreen)
 {
     ASSERT_TRUE(startPlayer()) << readFile(log);
     player.pressCloseButton();
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 
     ASSERT_TRUE(startPlayer()) << readFile(log);
     ASSERT_TRUE(player.click(START.x, START.y));
     ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
     player.pressCloseButton();
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
 TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
@@ -162,7 +163,7 @@ TEST_F(EndToEnd, AboutShowsTheAboutBoxAndReturnsToTheMenu)
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitTitle("menu-again"));
     ASSERT_TRUE(player.click(QUIT.x, QUIT.y));
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
 // From the title through the demo book to an ending, and back to the title.
@@ -221,17 +222,17 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     ASSERT_TRUE(player.click(MENU_BUTTON.x, MENU_BUTTON.y));
     ASSERT_TRUE(awaitTitle("title-after-menu"));
     ASSERT_TRUE(player.click(QUIT.x, QUIT.y));
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
-TEST_F(EndToEnd, WithoutADisplayItSaysSoAndExitsOne)
+TEST_F(EndToEnd, WithoutADisplayItSaysSoAndExitsWithNoDisplay)
 {
     unsetenv("DISPLAY");
     const std::string command = std::string("cd '") + work + "' && '" QUORVEL_PROGRAM
                                 "' > out.txt 2> err.txt";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(WEXITSTATUS(status), EXIT_NO_DISPLAY);
     const std::string err = readFile(work + "/err.txt");
     EXPECT_NE(err.find("display"), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;

@@ -2,6 +2,7 @@
 // and padded files, decoding bombs, sounds in every common encoding and
 // text that is not UTF-8. Each case states what the player's readers and
 // decoders make of it; none may hang, exhaust memory or read past a buffer.
+#include "app/report.h"
 #include "assets.h"
 #include "book/book.h"
 #include "init.h"
@@ -29,6 +30,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -218,27 +220,35 @@ class NotARegularFile : public Hostile,
 TEST_P(NotARegularFile, IsRefusedAtOnceSayingWhatItIs)
 {
     const auto [thing, role] = GetParam();
-    const std::string problem = fileKindProblem(kindOf(thing));
+    const std::string problem = phraseOf(fileKindProblem(kindOf(thing), ""));
     switch (role) {
     case Role::Picture: {
         makeThing(thing, "books/t/pico/x.png");
-        std::string why;
-        EXPECT_EQ(decodePicture("books/t/pico/x.png", why), nullptr);
-        EXPECT_EQ(why, problem);
+        const Result<BITMAP*> picture = decodePicture("books/t/pico/x.png");
+        EXPECT_EQ(picture.value, nullptr);
+        ASSERT_TRUE(picture.problem);
+        EXPECT_EQ(picture.problem->phrase, problem);
+        EXPECT_EQ(picture.problem->kind, ProblemKind::NotAFile);
+        EXPECT_EQ(picture.problem->file, "books/t/pico/x.png");
         break;
     }
     case Role::Sound: {
         makeThing(thing, "books/t/audio/x.wav");
-        std::string why;
-        EXPECT_EQ(decodeSound("books/t/audio/x.wav", why), nullptr);
-        EXPECT_EQ(why, problem);
+        const Result<SAMPLE*> sound = decodeSound("books/t/audio/x.wav");
+        EXPECT_EQ(sound.value, nullptr);
+        ASSERT_TRUE(sound.problem);
+        EXPECT_EQ(sound.problem->phrase, problem);
+        EXPECT_EQ(sound.problem->kind, ProblemKind::NotAFile);
         break;
     }
-    case Role::BookFile:
+    case Role::BookFile: {
         makeThing(thing, "books/t/pages.dat");
-        EXPECT_FALSE(readBook("books/t/pages.dat", nullptr));
+        const std::optional<Problem> unread = readBook("books/t/pages.dat", nullptr);
+        ASSERT_TRUE(unread);
+        EXPECT_EQ(unread->kind, ProblemKind::NotAFile);
         EXPECT_TRUE(gamedataPages.empty());
         break;
+    }
     case Role::SettingsFile: {
         makeThing(thing, "ini.dat");
         testing::internal::CaptureStdout();
@@ -250,7 +260,7 @@ TEST_P(NotARegularFile, IsRefusedAtOnceSayingWhatItIs)
     }
     case Role::Font:
         makeThing(thing, "font.dat");
-        EXPECT_EXIT(load_fonts(), testing::ExitedWithCode(1), problem);
+        EXPECT_EXIT(load_fonts(), testing::ExitedWithCode(EXIT_CANNOT_LOAD), problem);
         break;
     }
 }
@@ -287,16 +297,17 @@ TEST_P(PaddedFile, DecodesWhatItHoldsAndNoMore)
 {
     GetParam().make();
     const std::string path = GetParam().path;
-    std::string why;
     if (GetParam().frames == 0) {
-        BITMAP* picture = decodePicture(path.c_str(), why);
-        ASSERT_NE(picture, nullptr) << why;
+        const Result<BITMAP*> decoded = decodePicture(path.c_str());
+        BITMAP* picture = decoded.value;
+        ASSERT_NE(picture, nullptr) << phraseOf(decoded.problem);
         EXPECT_EQ(picture->w, 64);
         destroy_bitmap(picture);
         return;
     }
-    SAMPLE* sound = decodeSound(path.c_str(), why);
-    ASSERT_NE(sound, nullptr) << why;
+    const Result<SAMPLE*> decoded = decodeSound(path.c_str());
+    SAMPLE* sound = decoded.value;
+    ASSERT_NE(sound, nullptr) << phraseOf(decoded.problem);
     EXPECT_EQ(static_cast<long>(sound->len), GetParam().frames);
     destroy_sample(sound);
 }
@@ -365,9 +376,9 @@ TEST_P(ChainedOgg, DecodesEveryLink)
     for (std::uint32_t serial : GetParam().serials)
         chain += withSerial(link, serial);
     writeFile("books/t/x.ogg", chain);
-    std::string why;
-    SAMPLE* sound = decodeSound("books/t/x.ogg", why);
-    ASSERT_NE(sound, nullptr) << why;
+    const Result<SAMPLE*> decoded = decodeSound("books/t/x.ogg");
+    SAMPLE* sound = decoded.value;
+    ASSERT_NE(sound, nullptr) << phraseOf(decoded.problem);
     EXPECT_EQ(sound->len, 22050u * GetParam().serials.size());
     destroy_sample(sound);
 }
@@ -421,6 +432,7 @@ struct RefusedCase {
     const char* name;
     std::function<std::string()> bytes; // the file's bytes; made sparse when it ends in zeros
     const char* path;
+    ProblemKind kind;                   // what kind of failure the refusal is
     const char* problem;                // what the refusal says, in part
     long long sparseSize = 0;           // when above 0, the file is padded to it with zeros
 };
@@ -438,49 +450,56 @@ TEST_P(RefusedFile, IsRefusedSayingWhy)
 {
     const std::string path = GetParam().path;
     writeFile(path, GetParam().bytes());
-    std::string why;
     if (GetParam().sparseSize > 0)
         padSparse(path, GetParam().sparseSize);
+    std::optional<Problem> problem;
     if (path.find("/pico/") != std::string::npos) {
-        EXPECT_EQ(decodePicture(path.c_str(), why), nullptr);
+        const Result<BITMAP*> picture = decodePicture(path.c_str());
+        EXPECT_EQ(picture.value, nullptr);
+        problem = picture.problem;
     } else {
-        EXPECT_EQ(decodeSound(path.c_str(), why), nullptr);
+        const Result<SAMPLE*> sound = decodeSound(path.c_str());
+        EXPECT_EQ(sound.value, nullptr);
+        problem = sound.problem;
     }
-    EXPECT_NE(why.find(GetParam().problem), std::string::npos) << why;
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->phrase.find(GetParam().problem), std::string::npos) << problem->phrase;
+    EXPECT_EQ(problem->kind, GetParam().kind) << problem->phrase;
+    EXPECT_EQ(problem->file, path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedFile,
     ::testing::Values(
         RefusedCase{"PngOf16384By16384Pixels", [] { return bitPng(16384, 16384); },
-                    "books/t/pico/x.png",
+                    "books/t/pico/x.png", ProblemKind::TooLarge,
                     "is 16384 × 16384: larger than the 4096 × 4096 the player shows"},
         RefusedCase{"PngOneColumnPastTheLimit", [] { return bitPng(4097, 1); },
-                    "books/t/pico/x.png", "is 4097 × 4097: larger than"},
+                    "books/t/pico/x.png", ProblemKind::TooLarge, "is 4097 × 4097: larger than"},
         RefusedCase{"PngOf4096By4096MissingItsLastRow", [] { return bitPng(4096, 4095); },
-                    "books/t/pico/x.png", "cannot be decoded: its data is damaged"},
+                    "books/t/pico/x.png", ProblemKind::Damaged, "cannot be decoded: its data is damaged"},
         RefusedCase{"WavWithThreeChannels",
                     [] {
                         writeSoundFile("made/three.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3,
                                        22050, 1000);
                         return readFile("made/three.wav");
                     },
-                    "books/t/audio/x.wav", "has 3 channels"},
+                    "books/t/audio/x.wav", ProblemKind::Unsupported, "has 3 channels"},
         RefusedCase{"WavAt500Hz",
                     [] {
                         writeSoundFile("made/slow.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 500,
                                        1000);
                         return readFile("made/slow.wav");
                     },
-                    "books/t/audio/x.wav", "has a rate of 500 Hz"},
+                    "books/t/audio/x.wav", ProblemKind::Unsupported, "has a rate of 500 Hz"},
         RefusedCase{"WavStatingTwoGigabytesOfSamples",
                     [] {
                         const std::uint32_t length = 0x7FFFFFF0;
                         return withLittleEndian32(withLittleEndian32(pcmWav(100), 40, length), 4,
                                                   length + 36);
                     },
-                    "books/t/audio/x.wav", "MB decoded: more than the 128 MB", 0x7FFFFFF0LL + 44},
-        RefusedCase{"WavWithNoSamples", [] { return pcmWav(0); }, "books/t/audio/x.wav",
+                    "books/t/audio/x.wav", ProblemKind::TooLarge, "MB decoded: more than the 128 MB", 0x7FFFFFF0LL + 44},
+        RefusedCase{"WavWithNoSamples", [] { return pcmWav(0); }, "books/t/audio/x.wav", ProblemKind::Damaged,
                     "holds no sound"},
         // The library's run-length decoder reads on for ever past the end of
         // a cut file (found by fuzzing).
@@ -491,7 +510,7 @@ INSTANTIATE_TEST_SUITE_P(
                         destroy_bitmap(picture);
                         return withLittleEndian32(readFile("made/rle.bmp"), 30, 1).substr(0, 60);
                     },
-                    "books/t/pico/x.bmp", "is a run-length compressed BMP"},
+                    "books/t/pico/x.bmp", ProblemKind::Unsupported, "is a run-length compressed BMP"},
         // The library reads a byte at a time up to where the pixels start,
         // past the end of the file too: a billion calls here (found by
         // fuzzing, as a timeout).
@@ -502,7 +521,7 @@ INSTANTIATE_TEST_SUITE_P(
                         destroy_bitmap(picture);
                         return withLittleEndian32(readFile("made/far.bmp"), 10, 0x40000000u);
                     },
-                    "books/t/pico/x.bmp",
+                    "books/t/pico/x.bmp", ProblemKind::Damaged,
                     "cannot be decoded: its header is damaged (its pixels start at byte 1073741824, "
                     "past the end of the file)"},
         // The library's TGA decoder writes each run-length packet whole,
@@ -514,7 +533,7 @@ INSTANTIATE_TEST_SUITE_P(
                         const std::string tga = tgaPicture(10, 32, 16, 8, "\1\2\3\4");
                         return tga.substr(0, tga.size() - 7);
                     },
-                    "books/t/pico/x.tga",
+                    "books/t/pico/x.tga", ProblemKind::Damaged,
                     "cannot be decoded: its data is damaged (the file ends before its picture does)"},
         RefusedCase{"RunLengthTgaWithAPacketPastTheEndOfARow",
                     [] {
@@ -523,21 +542,21 @@ INSTANTIATE_TEST_SUITE_P(
                         tga[18 + 10] = static_cast<char>(0x80 | 16);
                         return tga;
                     },
-                    "books/t/pico/x.tga",
+                    "books/t/pico/x.tga", ProblemKind::Damaged,
                     "cannot be decoded: its data is damaged (a packet of pixels goes past the end "
                     "of row 2)"},
         // It copies a colour map of any length into a table of 256 entries
         // on its stack.
         RefusedCase{"TgaWithAColourMapOf3000Entries",
                     [] { return tgaPicture(1, 8, 4, 2, "\0"s, std::string(3000 * 3, 'A')); },
-                    "books/t/pico/x.tga",
+                    "books/t/pico/x.tga", ProblemKind::Unsupported,
                     "has a colour map of 3000 entries: the player reads at most 256"},
         RefusedCase{"TrueColourTgaWithAColourMap",
                     [] { return tgaPicture(2, 24, 4, 2, "\1\2\3", std::string(3000 * 3, 'A')); },
-                    "books/t/pico/x.tga", "is a kind of TGA the player does not read"},
+                    "books/t/pico/x.tga", ProblemKind::Unsupported, "is a kind of TGA the player does not read"},
         RefusedCase{"TgaOfAnImageTypeWithMoreBitsThanCompression",
                     [] { return tgaPicture(25, 8, 4, 2, "\0"s, std::string(4 * 3, 'A')); },
-                    "books/t/pico/x.tga", "is a kind of TGA the player does not read"},
+                    "books/t/pico/x.tga", ProblemKind::Unsupported, "is a kind of TGA the player does not read"},
         // A later stream of a chain whose headers cannot be read: the
         // chain is read link after link, as libvorbisfile, looking for where
         // each link ends, loses memory on it (found by fuzzing, as a leak).
@@ -547,7 +566,7 @@ INSTANTIATE_TEST_SUITE_P(
                         const std::string second = withSerial(readFile("made/first.ogg"), 7);
                         return readFile("made/first.ogg") + second.substr(0, firstPageLength(second));
                     },
-                    "books/t/audio/x.ogg", "cannot be decoded: its data is damaged"},
+                    "books/t/audio/x.ogg", ProblemKind::Damaged, "cannot be decoded: its data is damaged"},
         // The same, behind a copy of that header's page with a wrong
         // checksum: the file seems to begin and end in one stream, but
         // libvorbisfile skips the damaged page and sees a chain.
@@ -561,7 +580,7 @@ INSTANTIATE_TEST_SUITE_P(
                         damaged[22] = static_cast<char>(damaged[22] ^ 1);
                         return damaged + first + lastPage;
                     },
-                    "books/t/audio/x.ogg", "cannot be decoded: its data is damaged"},
+                    "books/t/audio/x.ogg", ProblemKind::Damaged, "cannot be decoded: its data is damaged"},
         // A number taken again after another stream: libvorbisfile, whose
         // last page is then of the first stream, takes the file for one
         // stream and finds in it more sound than that stream's last page
@@ -572,10 +591,10 @@ INSTANTIATE_TEST_SUITE_P(
                         const std::string first = readFile("made/first.ogg");
                         return first + withSerial(first, 7) + first;
                     },
-                    "books/t/audio/x.ogg",
+                    "books/t/audio/x.ogg", ProblemKind::Damaged,
                     "cannot be decoded: it holds more sound than its last page states"},
         RefusedCase{"TextNamedAsSound", [] { return std::string("not a sound at all"); },
-                    "books/t/audio/x.wav", "is not a sound file the player reads"}),
+                    "books/t/audio/x.wav", ProblemKind::Unsupported, "is not a sound file the player reads"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- TGA forms
@@ -601,9 +620,9 @@ TEST_P(TgaForm, DecodesToItsColour)
     const TgaCase& c = GetParam();
     writeFile("books/t/pico/x.tga",
               tgaPicture(c.imageType, c.bitsPerPixel, 40, 30, c.pixel, c.colourMap));
-    std::string why;
-    BITMAP* picture = decodePicture("books/t/pico/x.tga", why);
-    ASSERT_NE(picture, nullptr) << why;
+    const Result<BITMAP*> decoded = decodePicture("books/t/pico/x.tga");
+    BITMAP* picture = decoded.value;
+    ASSERT_NE(picture, nullptr) << phraseOf(decoded.problem);
     EXPECT_EQ(picture->w, 40);
     EXPECT_EQ(picture->h, 30);
     for (const auto& [x, y] : {std::pair{0, 0}, std::pair{38, 15}, std::pair{39, 29}}) {
@@ -653,9 +672,9 @@ class CommonSound : public Hostile, public ::testing::WithParamInterface<WavCase
 TEST_P(CommonSound, PlaysWithItsLengthAndRate)
 {
     writeFile("books/t/audio/x.wav", GetParam().bytes());
-    std::string why;
-    SAMPLE* sound = decodeSound("books/t/audio/x.wav", why);
-    ASSERT_NE(sound, nullptr) << why;
+    const Result<SAMPLE*> decoded = decodeSound("books/t/audio/x.wav");
+    SAMPLE* sound = decoded.value;
+    ASSERT_NE(sound, nullptr) << phraseOf(decoded.problem);
     EXPECT_EQ(sound->freq, 44100);
     EXPECT_TRUE(sound->stereo);
     EXPECT_GE(static_cast<long>(sound->len), GetParam().frames);
@@ -748,8 +767,8 @@ TEST_P(InvalidUtf8, BecomesAQuestionMarkAndTheRestIsKept)
     writeFile("books/t/pages.dat",
               "default_bg:bg.png;\npage_start:;\n" + GetParam().line + "\npage_end:;\n");
     std::vector<BookEvent> events;
-    setMediaLoaders(quietMediaLoaders());
-    ASSERT_TRUE(readBook("books/t/pages.dat", [&](const BookEvent& e) { events.push_back(e); }));
+    ASSERT_EQ(readBook("books/t/pages.dat", [&](const BookEvent& e) { events.push_back(e); }),
+              std::nullopt);
     ASSERT_EQ(gamedataPages.size(), 1u);
     const std::string value = GetParam().got(*gamedataPages[0]);
     EXPECT_EQ(value, GetParam().expected);

@@ -1,5 +1,6 @@
 // The real player started with a command line, as a child process, in a
 // real window, driven from outside as a reader would.
+#include "app/report.h"
 #include "screens.h"
 #include "testenv.h"
 #include "xplayer.h"
@@ -99,7 +100,7 @@ protected:
     {
         ASSERT_TRUE(awaitTitle()) << readFile(log);
         player.click(MENU_X, QUIT_Y);
-        EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+        EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
     }
 
     std::string root, work, log, shots;
@@ -173,7 +174,7 @@ TEST_F(Started, TheUsersSettingsChooseTheTitlePictureAndNothingIsWritten)
     ASSERT_TRUE(await("own-title", [&](const Screenshot& s) { return showsTitle(s, mine); }))
         << readFile(log);
     player.click(MENU_X, QUIT_Y);
-    EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
     EXPECT_EQ(fs::last_write_time(config + "/ini.dat"), before);
     int files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root + "/config"))
@@ -185,7 +186,7 @@ TEST_F(Started, ABookFoldersOwnFontWins)
 {
     writeFile(work + "/books/demo/font.dat", "not a font");
     ASSERT_TRUE(player.start(QUORVEL_PROGRAM, root + "/elsewhere", log, {work + "/books/demo"}));
-    EXPECT_EQ(player.waitForExit(20), 1);
+    EXPECT_EQ(player.waitForExit(20), EXIT_CANNOT_LOAD);
     const std::string said = readFile(log);
     EXPECT_NE(said.find("Can not load font file!"), std::string::npos) << said;
     EXPECT_NE(said.find("quorvel: the font \"" + work + "/books/demo/font.dat\" is no font datafile: "
@@ -199,7 +200,7 @@ TEST_F(Started, AWorkingDirectoryWithoutItsFontSaysWhereItLooked)
 {
     fs::remove(work + "/font.dat");
     ASSERT_TRUE(player.start(QUORVEL_PROGRAM, work, log, {}));
-    EXPECT_EQ(player.waitForExit(20), 1);
+    EXPECT_EQ(player.waitForExit(20), EXIT_CANNOT_LOAD);
     const std::string said = readFile(log);
     EXPECT_NE(said.find("Can not load font file!"), std::string::npos) << said;
     EXPECT_NE(said.find("quorvel: the font \"" + work + "/font.dat\" is not there: start quorvel"),
@@ -218,7 +219,7 @@ TEST_F(Started, PageOpensTheBookThereAndMenuLeadsToTheTitle)
 TEST_F(Started, APagePastTheBookIsAnError)
 {
     ASSERT_TRUE(player.start(QUORVEL_PROGRAM, root + "/elsewhere", log, {work, "--page=11"}));
-    EXPECT_EQ(player.waitForExit(20), 2);
+    EXPECT_EQ(player.waitForExit(20), EXIT_USAGE);
     // The sound driver may have its say too; the player's is one line.
     const std::string said = readFile(log);
     EXPECT_NE(said.find("\nquorvel: --page 11: the book has 10 pages\n"), std::string::npos) << said;

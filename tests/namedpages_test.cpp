@@ -123,7 +123,8 @@ TEST_F(NamedPages, TargetsOfALastPageNeverEndedGoWithIt)
                   + "page_start:open;\nbut1_text:b;\nbut1_goto:first;\nbut2_text:c;\n"
                     "but2_goto:nowhere;\n");
     std::vector<BookEvent> events;
-    ASSERT_TRUE(readBook("books/t/pages.dat", [&](const BookEvent& e) { events.push_back(e); }));
+    ASSERT_EQ(readBook("books/t/pages.dat", [&](const BookEvent& e) { events.push_back(e); }),
+              std::nullopt);
     ASSERT_EQ(gamedataPages.size(), 3u);
     EXPECT_EQ(gamedataPages[0]->but1Goto, 0); // "last" names no page that was kept
     EXPECT_EQ(gamedataPages[1]->but1Goto, 0);

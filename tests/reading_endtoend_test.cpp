@@ -2,6 +2,7 @@
 // outside (XTest key events, as `xdotool key` sends them), and run twice to
 // pick up a book where the reader left it. Screenshots, the focus showing
 // in them, are kept under the build folder's screenshots/reading-*.
+#include "app/report.h"
 #include "book/resume.h"
 #include "screens.h"
 #include "testenv.h"
@@ -121,7 +122,7 @@ protected:
     void quit()
     {
         player.pressKey(XK_Escape);
-        EXPECT_EQ(player.waitForExit(10), 0) << readFile(log);
+        EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
     }
 
     std::string root, work, shots, log;

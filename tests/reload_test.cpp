@@ -131,19 +131,20 @@ TEST_F(Reload, AFailedReadingPutsTheBookBack)
          {std::string(""), bg + "end_message_1:Other;\n",
           "default_bg:absent.png;\nend_message_1:Other;\n" + page("room_name:new;\n")}) {
         writeFile("books/t/pages.dat", broken);
-        std::string where, what;
-        EXPECT_FALSE(rereadBook(where, what)) << broken;
-        EXPECT_FALSE(what.empty()) << broken;
+        const std::optional<Problem> failed = rereadBook();
+        ASSERT_TRUE(failed) << broken;
+        EXPECT_FALSE(failed->phrase.empty()) << broken;
         ASSERT_EQ(gamedataPages.size(), 1u);
         EXPECT_EQ(gamedataPages[0], kept);
         EXPECT_STREQ(end_message_1, "Fin");
         EXPECT_EQ(default_bg, backgroundPath);
     }
-    std::string where, what;
     writeFile("books/t/pages.dat", "");
-    rereadBook(where, what);
-    EXPECT_EQ(what, "the book holds no page");
-    EXPECT_EQ(where, "books/t/pages.dat");
+    const std::optional<Problem> empty = rereadBook();
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->phrase, "the book holds no page");
+    EXPECT_EQ(empty->file, "books/t/pages.dat");
+    EXPECT_EQ(empty->line, 0);
 }
 
 } // namespace

@@ -181,10 +181,11 @@ TEST_F(Resume, AFolderInPlaceOfTheFileIsIgnored)
     fs::remove(file);
     fs::create_directories(file);
     EXPECT_EQ(rememberedPage(10), -1);
-    testing::internal::CaptureStderr();
-    rememberLeftPage(3); // cannot replace a folder: said, not fatal
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find(file), std::string::npos) << said;
+    // Cannot replace a folder: told, for the player to say, not fatal.
+    const std::optional<Problem> unkept = rememberLeftPage(3);
+    ASSERT_TRUE(unkept);
+    EXPECT_EQ(unkept->kind, ProblemKind::NotWritten);
+    EXPECT_EQ(unkept->file, file);
     EXPECT_EQ(rememberedPage(10), -1);
 }
 
@@ -194,10 +195,10 @@ TEST_F(Resume, AWriteThatFailsLeavesTheOldStateWhole)
     const std::string file = stateFile();
     // The temporary file cannot be made: a folder has its name.
     fs::create_directories(file + ".new" + std::to_string(getpid()));
-    testing::internal::CaptureStderr();
-    rememberLeftPage(7);
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("cannot keep the page"), std::string::npos) << said;
+    const std::optional<Problem> unkept = rememberLeftPage(7);
+    ASSERT_TRUE(unkept);
+    EXPECT_EQ(unkept->kind, ProblemKind::NotWritten);
+    EXPECT_FALSE(unkept->phrase.empty());
     EXPECT_EQ(rememberedPage(10), 2);
 }
 
@@ -205,10 +206,9 @@ TEST_F(Resume, AStateFolderThatCannotBeMadeIsSaidNotFatal)
 {
     writeFile(root + "/blocked", "a file where the folder would go");
     setenv("XDG_STATE_HOME", (root + "/blocked").c_str(), 1);
-    testing::internal::CaptureStderr();
-    rememberLeftPage(2);
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("blocked/quorvel"), std::string::npos) << said;
+    const std::optional<Problem> unkept = rememberLeftPage(2);
+    ASSERT_TRUE(unkept);
+    EXPECT_NE(unkept->file.find("blocked/quorvel"), std::string::npos) << unkept->file;
     EXPECT_EQ(rememberedPage(10), -1);
 }
 

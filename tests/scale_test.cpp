@@ -4,6 +4,7 @@
 // own Xvfb. Screenshots are compared whole: at scale 2 every pixel of the
 // scale-1 picture must show as a 2 x 2 block. They are kept under the build
 // folder's screenshots/ for a person to look at.
+#include "app/report.h"
 #include "screens.h"
 #include "testenv.h"
 #include "virtualdisplay.h"
@@ -173,7 +174,7 @@ protected:
     void quit()
     {
         clickAt(MENU_X, QUIT_Y);
-        EXPECT_EQ(player->waitForExit(10), 0) << readFile(log);
+        EXPECT_EQ(player->waitForExit(10), EXIT_QUIT) << readFile(log);
     }
 
     std::string work, shots, log;

@@ -1,5 +1,6 @@
 // Reading ini.dat, narrowing and cutting of texts, and the fatal reports of
 // start-up and the loaders.
+#include "app/report.h"
 #include "init.h"
 #include "testenv.h"
 #include "text/buffers.h"
@@ -145,22 +146,22 @@ TEST(AppendCut, NeverWritesPastTheBuffer)
 // test reads standard error).
 TEST_F(Settings, FatalReportsNameWhatFailed)
 {
-    EXPECT_EXIT((toStderr(), load_fonts()), testing::ExitedWithCode(1),
+    EXPECT_EXIT((toStderr(), load_fonts()), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
                 "Can not load font file!");
-    EXPECT_EXIT((toStderr(), loadPico("pico/missing.png")), testing::ExitedWithCode(1),
+    EXPECT_EXIT((toStderr(), loadPico("pico/missing.png")), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
                 "Can not load \"pico/missing.png\"\nProgramm will be closed.");
-    EXPECT_EXIT((toStderr(), loadPico("")), testing::ExitedWithCode(1),
+    EXPECT_EXIT((toStderr(), loadPico("")), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
                 "Can not load \"\"\nProgramm will be closed.");
-    EXPECT_EXIT((toStderr(), loadAudio("audio/missing.ogg")), testing::ExitedWithCode(1),
+    EXPECT_EXIT((toStderr(), loadAudio("audio/missing.ogg")), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
                 "Can not load \"audio/missing.ogg\"\nProgramm will be closed.");
-    EXPECT_EXIT((toStderr(), fatalError("100% sure")), testing::ExitedWithCode(1),
+    EXPECT_EXIT((toStderr(), fatalError("100% sure")), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
                 "100% sure");
 }
 
 TEST_F(Settings, FontFileThatIsNoDatafileIsFatal)
 {
     writeFile("font.dat", "this is not a datafile");
-    EXPECT_EXIT((toStderr(), load_fonts()), testing::ExitedWithCode(1),
+    EXPECT_EXIT((toStderr(), load_fonts()), testing::ExitedWithCode(EXIT_CANNOT_LOAD),
                 "Can not load font file!");
 }
 

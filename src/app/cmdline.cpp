@@ -2,6 +2,7 @@
 
 #include "app/version.h"
 #include "screen/display.h"
+#include "text/problem.h"
 
 #include <getopt.h>
 
@@ -107,11 +108,6 @@ std::string usageName(const OptionRow& row)
     if (row.valueName)
         name += std::string(" ") + row.valueName;
     return name;
-}
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
 }
 
 // What getopt_long refused, as one line; `code` is what it returned.

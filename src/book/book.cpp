@@ -122,7 +122,7 @@ public:
             else if (observer_)
                 observer_(BookEvent{target.line, BookEventKind::UnknownPageName,
                                     "but" + std::to_string(target.choice) + "_goto", target.name,
-                                    target.page});
+                                    target.page, std::nullopt});
         }
         namedTargets_.clear();
     }
@@ -161,8 +161,7 @@ private:
         case Key::EndMessage3: copyCut(end_message_3, sizeof end_message_3, text.c_str()); break;
         case Key::PageStart:
             gamedata->setPageName(text.c_str());
-            gamedata->setBackground(default_bg);
-            checkLoaded(gamedata->background, "default_bg", default_bg);
+            tellNotLoaded(gamedata->setBackground(default_bg), "default_bg", default_bg);
             break;
         case Key::RoomName: gamedata->setRoomName(text.c_str()); break;
         case Key::But1Text: gamedata->setBut1Text(text.c_str()); break;
@@ -183,14 +182,12 @@ private:
         case Key::TextMain: gamedata->setText(text.c_str()); break;
         case Key::PicoName: {
             const std::string path = bookPath("/pico/", text);
-            gamedata->setPico(path.c_str());
-            checkLoaded(gamedata->pico, name, path);
+            tellNotLoaded(gamedata->setPico(path.c_str()), name, path);
             break;
         }
         case Key::SoundName: {
             const std::string path = bookPath("/audio/", text);
-            gamedata->setSound(path.c_str());
-            checkLoaded(gamedata->sound, name, path);
+            tellNotLoaded(gamedata->setSound(path.c_str()), name, path);
             break;
         }
         case Key::SoundLoop: gamedata->setSoundLoop(text.c_str()); break;
@@ -220,12 +217,13 @@ private:
                             namedTargets_.end());
     }
 
-    // Tells of a file, named on a line with `key`, that could not be loaded.
-    template <typename T>
-    void checkLoaded(const T* object, std::string_view key, const std::string& path)
+    // Tells of a file at `path`, named on a line with `key`, that could not
+    // be loaded, when there is a `problem`.
+    void tellNotLoaded(const std::optional<Problem>& problem, std::string_view key,
+                       const std::string& path)
     {
-        if (!object)
-            tell(BookEventKind::FileNotLoaded, key, path);
+        if (problem)
+            tellAt(line_, BookEventKind::FileNotLoaded, key, path, problem);
     }
 
     void tell(BookEventKind kind, std::string_view key, const std::string& value)
@@ -233,12 +231,13 @@ private:
         tellAt(line_, kind, key, value);
     }
 
-    void tellAt(int line, BookEventKind kind, std::string_view key, const std::string& value)
+    void tellAt(int line, BookEventKind kind, std::string_view key, const std::string& value,
+                const std::optional<Problem>& problem = std::nullopt)
     {
         if (!observer_)
             return;
         const int page = open_ ? static_cast<int>(gamedataPages.size()) : -1;
-        observer_(BookEvent{line, kind, std::string(key), value, page});
+        observer_(BookEvent{line, kind, std::string(key), value, page, problem});
     }
 
     struct NamedTarget {
@@ -257,11 +256,12 @@ private:
 
 } // namespace
 
-bool readBook(const char* path, const BookObserver& observer, const BookProgress& progress)
+std::optional<Problem> readBook(const char* path, const BookObserver& observer,
+                                const BookProgress& progress)
 {
     LineReader file(path);
     if (!file.isOpen())
-        return false;
+        return fileKindProblem(file.kind(), path);
     // Lines between two reports of progress: often enough for a bar to
     // move smoothly, seldom enough to cost nothing.
     const int LINES_PER_REPORT = 512;
@@ -277,12 +277,12 @@ bool readBook(const char* path, const BookObserver& observer, const BookProgress
         if (progress && number % LINES_PER_REPORT == 0 && !progress(std::min(done, total), total)) {
             reader.finish();
             freePages();
-            return true;
+            return std::nullopt;
         }
     }
     reader.finish();
     reader.resolveNames();
-    return true;
+    return std::nullopt;
 }
 
 std::string bookFilePath()
@@ -291,14 +291,6 @@ std::string bookFilePath()
     copyCut(path, sizeof path, book);
     appendCut(path, sizeof path, "/pages.dat");
     return path;
-}
-
-bool loadBook(const BookProgress& progress)
-{
-    const std::string path = bookFilePath();
-    if (!exists(path.c_str()))
-        return false;
-    return readBook(path.c_str(), nullptr, progress);
 }
 
 int pageAfterChoice(int pageIndex, int choice, int target, int pageCount)

@@ -3,15 +3,18 @@
 #define QUORVEL_BOOK_H
 
 #include "gamedata.h"
+#include "text/problem.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 // The pages in book order; owns the records. Page number n is entry n - 1.
 // The list itself is never destroyed: a file that fails to decode ends the
-// program from inside a page, and its records must stay reachable until the
-// process is gone rather than be cut loose by the list's destructor at exit.
+// program while the page screen shows the book, and the records must stay
+// reachable until the process is gone rather than be cut loose by the
+// list's destructor at exit.
 extern std::vector<Gamedata*>& gamedataPages;
 // Index in gamedataPages of the page on screen.
 extern int cur_page;
@@ -46,13 +49,6 @@ int pageAfterChoice(int pageIndex, int choice);
 // pages read so far are freed.
 using BookProgress = std::function<bool(long long done, long long total)>;
 
-// Reads book + "/pages.dat" into the (empty) page list, checking every
-// picture and sound it names (they are decoded when a page needs them), and
-// sets the book-level values, telling `progress` (when set) how far it has
-// read. Returns false, with no pages, when the book file is missing or
-// cannot be opened.
-bool loadBook(const BookProgress& progress = nullptr);
-
 // The index of the first page in gamedataPages whose page_start line names
 // it `name`, or -1 when none does. The reader turns a choice's target that
 // names a page into that page's number once the whole book is read, so a
@@ -81,7 +77,8 @@ enum class BookEventKind {
     PageEndWithoutStart, // a page_end with no page_start since the last one: ignored
     PageNeverEnded,      // a page_start (at `line`) whose page was never ended: dropped
     FileNotLoaded,       // a picture or sound that could not be loaded; value is its path,
-                         // key the key that named it (a page's background: default_bg)
+                         // key the key that named it (a page's background: default_bg),
+                         // problem why
     UnknownPageName,     // a choice's target (key butN_goto) names no page; value is the
                          // name. Told after the whole book is read.
     NotUtf8,             // a line, not a comment, holding bytes that are not valid UTF-8;
@@ -95,15 +92,19 @@ struct BookEvent {
     std::string key;     // the key as written
     std::string value;   // the value, narrowed to the file's own bytes
     int page;            // index the page being read has or will have; -1 outside a page
+    std::optional<Problem> problem; // for FileNotLoaded: why the file was refused
 };
 
 using BookObserver = std::function<void(const BookEvent&)>;
 
 // Reads the book file at `path` into the page list (which must be empty)
-// and the book-level values, telling `observer` (when set) about each line
-// and `progress` (when set) about how far it has read. Returns false when
-// the file cannot be opened.
-bool readBook(const char* path, const BookObserver& observer,
-              const BookProgress& progress = nullptr);
+// and the book-level values, checking every picture and sound it names (they
+// are decoded when a page needs them), telling `observer` (when set) about
+// each line and `progress` (when set) about how far it has read. A file that
+// cannot be loaded leaves its field of the page null and is told as
+// FileNotLoaded: the reading goes on. Returns the book file's problem when
+// it cannot be opened (nothing is read then).
+std::optional<Problem> readBook(const char* path, const BookObserver& observer,
+                                const BookProgress& progress = nullptr);
 
 #endif

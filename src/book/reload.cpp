@@ -36,7 +36,7 @@ struct BookValues {
 
 } // namespace
 
-bool rereadBook(std::string& where, std::string& what)
+std::optional<Problem> rereadBook()
 {
     std::vector<Gamedata*> previous;
     previous.swap(gamedataPages);
@@ -45,32 +45,28 @@ bool rereadBook(std::string& where, std::string& what)
     values.save();
 
     const std::string path = bookFilePath();
-    where = path;
-    what.clear();
-    // The player's decoders without the fatal end of loadPico and loadAudio:
-    // a file that cannot be loaded fails the new reading, not the program.
+    // A file that cannot be loaded fails the new reading, not the program.
     decodeMediaAnew();
-    setMediaLoaders(quietMediaLoaders());
-    const bool opened = readBook(path.c_str(), [&](const BookEvent& event) {
-        if (event.kind == BookEventKind::FileNotLoaded && what.empty()) {
-            where = path + ":" + std::to_string(event.line);
-            what = event.key + " \"" + event.value + "\" cannot be loaded";
-        }
+    std::optional<Problem> failed;
+    const std::optional<Problem> unread = readBook(path.c_str(), [&](const BookEvent& event) {
+        if (event.kind == BookEventKind::FileNotLoaded && !failed)
+            failed = Problem{event.problem->kind, path,
+                             event.key + " " + quoted(event.value) + " cannot be loaded",
+                             event.line};
     });
-    setMediaLoaders(playerMediaLoaders());
-    if (!opened)
-        what = "the book file cannot be opened";
-    else if (what.empty() && gamedataPages.empty())
-        what = "the book holds no page";
+    if (unread)
+        failed = Problem{unread->kind, path, "the book file cannot be opened"};
+    else if (!failed && gamedataPages.empty())
+        failed = Problem{ProblemKind::Damaged, path, "the book holds no page"};
 
-    if (!what.empty()) {
+    if (failed) {
         freePages();
         gamedataPages.swap(previous);
         gamedata = previousRecord;
         values.restore();
-        return false;
+        return failed;
     }
     for (Gamedata* page : previous)
         delete page;
-    return true;
+    return std::nullopt;
 }

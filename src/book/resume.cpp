@@ -108,43 +108,39 @@ bool readState(const std::string& path, ResumeState& state)
     return hasPage && !state.fingerprint.empty();
 }
 
-void complain(const std::string& path, const std::string& what)
+// The state file at `path` cannot be written, for the reason `why` gives.
+Problem notWritten(const std::string& path, const std::string& why)
 {
-    std::fprintf(stderr, "quorvel: cannot keep the page to resume at in \"%s\": %s\n",
-                 path.c_str(), what.c_str());
+    return {ProblemKind::NotWritten, path, why};
 }
 
 // Writes `text` as the file at `path`: whole into a file beside it, made to
-// reach the disk, then renamed over `path`. False, having said why, on any
-// failure; a file already at `path` is then left as it was.
-bool replaceFile(const std::string& path, const std::string& text)
+// reach the disk, then renamed over `path`. On any failure, says why; a file
+// already at `path` is then left as it was.
+std::optional<Problem> replaceFile(const std::string& path, const std::string& text)
 {
     std::error_code error;
     fs::create_directories(fs::path(path).parent_path(), error);
-    if (error) {
-        complain(path, error.message());
-        return false;
-    }
+    if (error)
+        return notWritten(path, error.message());
     const std::string temporary = path + ".new" + std::to_string(getpid());
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        complain(path, std::strerror(errno));
-        return false;
-    }
+    if (!file)
+        return notWritten(path, std::strerror(errno));
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size()
                          && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
     const int writeError = errno;
     if (std::fclose(file) != 0 || !written) {
-        complain(path, std::strerror(written ? errno : writeError));
+        const std::string why = std::strerror(written ? errno : writeError);
         std::remove(temporary.c_str());
-        return false;
+        return notWritten(path, why);
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        complain(path, std::strerror(errno));
+        const std::string why = std::strerror(errno);
         std::remove(temporary.c_str());
-        return false;
+        return notWritten(path, why);
     }
-    return true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -200,22 +196,22 @@ int rememberedPage(int pageCount)
     return state.page - 1;
 }
 
-void rememberLeftPage(int index)
+std::optional<Problem> rememberLeftPage(int index)
 {
     if (!resumeReading || index < 0)
-        return;
+        return std::nullopt;
     const std::string folder = bookFolder();
     const std::string path = resumeFilePath(folder);
     const std::string fingerprint = fileFingerprint(bookFilePath());
     if (path.empty() || fingerprint.empty())
-        return;
+        return std::nullopt;
     std::string shownFolder = folder; // on one line, whatever the folder's name holds
     for (char& c : shownFolder)
         if (c == '\n' || c == '\r')
             c = '?';
-    replaceFile(path, "# Where the reader left the book " + shownFolder + "\n"
-                      "fingerprint:" + fingerprint + ";\n"
-                      "page:" + std::to_string(index + 1) + ";\n");
+    return replaceFile(path, "# Where the reader left the book " + shownFolder + "\n"
+                             "fingerprint:" + fingerprint + ";\n"
+                             "page:" + std::to_string(index + 1) + ";\n");
 }
 
 void forgetLeftPage()

@@ -13,12 +13,15 @@
 //
 // The file is written whole to a temporary file and renamed over the old
 // one, so that it is never seen half written. A state file that cannot be
-// read or makes no sense is taken as no state; one that cannot be written is
-// reported on standard error. Neither stops the player. With the setting off
-// nothing is read or written.
+// read or makes no sense is taken as no state; one that cannot be written
+// comes back as a problem for the player to tell. Neither stops the player.
+// With the setting off nothing is read or written.
 #ifndef QUORVEL_RESUME_H
 #define QUORVEL_RESUME_H
 
+#include "text/problem.h"
+
+#include <optional>
 #include <string>
 
 // The index of the page at which the reader left the book in the `book`
@@ -28,8 +31,9 @@
 int rememberedPage(int pageCount);
 
 // Remembers page `index` of the book in the `book` setting as the one the
-// reader left it at. Does nothing with the setting off.
-void rememberLeftPage(int index);
+// reader left it at. Does nothing with the setting off. When the state file
+// cannot be written, the problem names it and says why (the system's words).
+std::optional<Problem> rememberLeftPage(int index);
 
 // Forgets where the reader left the book in the `book` setting (they read
 // it to its end, or what was remembered no longer fits the book). Does

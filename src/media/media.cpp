@@ -6,13 +6,13 @@
 //        \____________________ last release ____________________> freed
 #include "media/media.h"
 
-#include "init.h"
 #include "media/picture.h"
 #include "media/sound.h"
 
 #include <algorithm>
 #include <deque>
 #include <list>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -57,16 +57,6 @@ Store store;
 const MediaLoaders& loaders()
 {
     return store.loaders;
-}
-
-BITMAP* decodeCheckedPicture(const char* path, const PictureHeader& header, std::string* problem)
-{
-    return decodeInspectedPicture(path, header, problem);
-}
-
-SAMPLE* decodeCheckedSound(const char* path, const SoundHeader& header, std::string* problem)
-{
-    return decodeInspectedSound(path, header, problem);
 }
 
 std::size_t pictureBytes(const BITMAP* bitmap)
@@ -138,38 +128,33 @@ void noteDecoded(MediaFile* file, std::size_t bytes)
     evictOverBudget(file);
 }
 
-MediaFile* acquire(std::unordered_map<std::string, MediaFile*>& files, MediaKind kind,
-                   const char* path)
+Result<MediaFile*> acquire(std::unordered_map<std::string, MediaFile*>& files, MediaKind kind,
+                           const char* path)
 {
     auto found = files.find(path);
     if (found != files.end()) {
         ++found->second->holders;
-        return found->second;
+        return {found->second, std::nullopt};
     }
     auto* file = new MediaFile;
     file->path = path;
     file->kind = kind;
-    bool passed;
-    std::string problem;
+    std::optional<Problem> problem;
     if (kind == MediaKind::Picture) {
         file->picture = loaders().inspectPicture(path);
-        passed = file->picture.ok;
         problem = file->picture.problem;
     } else {
         file->sound = loaders().inspectSound(path);
-        passed = file->sound.ok;
         problem = file->sound.problem;
     }
-    if (!passed) {
+    if (problem) {
         delete file;
-        if (loaders().refused)
-            loaders().refused(path, problem);
-        return nullptr;
+        return {nullptr, problem};
     }
     file->holders = 1;
     files.emplace(path, file);
     ++(kind == MediaKind::Picture ? store.heldPictures : store.heldSounds);
-    return file;
+    return {file, std::nullopt};
 }
 
 void unqueue(MediaFile* file)
@@ -197,29 +182,31 @@ std::size_t onScreenBytes()
     return bytes;
 }
 
-// Decodes `file` now; false, with `problem` set, when its decoder refuses it.
-bool decode(MediaFile* file, std::string* problem)
+// Decodes `file` now; the problem when its decoder refuses it.
+std::optional<Problem> decode(MediaFile* file)
 {
     if (file->kind == MediaKind::Picture) {
-        file->bitmap = loaders().decodePicture(file->path.c_str(), file->picture, problem);
+        Result<BITMAP*> decoded = loaders().decodePicture(file->path.c_str(), file->picture);
+        file->bitmap = decoded.value;
         if (file->bitmap)
             noteDecoded(file, pictureBytes(file->bitmap));
-    } else {
-        file->sample = loaders().decodeSound(file->path.c_str(), file->sound, problem);
-        if (file->sample)
-            noteDecoded(file, sampleBytes(file->sample));
+        return decoded.problem;
     }
-    return isDecoded(file);
+    Result<SAMPLE*> decoded = loaders().decodeSound(file->path.c_str(), file->sound);
+    file->sample = decoded.value;
+    if (file->sample)
+        noteDecoded(file, sampleBytes(file->sample));
+    return decoded.problem;
 }
 
-// The file decoded, for a page that needs it now.
-void decodeOrRefuse(MediaFile* file)
+// The file decoded, for a page that needs it now; the problem when it
+// cannot be.
+std::optional<Problem> decodeNow(MediaFile* file)
 {
-    std::string problem;
-    if (isDecoded(file))
-        markUsed(file);
-    else if (!decode(file, &problem) && loaders().refused)
-        loaders().refused(file->path.c_str(), problem);
+    if (!isDecoded(file))
+        return decode(file);
+    markUsed(file);
+    return std::nullopt;
 }
 
 std::size_t countDecoded(MediaKind kind)
@@ -230,12 +217,12 @@ std::size_t countDecoded(MediaKind kind)
 
 } // namespace
 
-MediaFile* acquirePicture(const char* path)
+Result<MediaFile*> acquirePicture(const char* path)
 {
     return acquire(store.pictures, MediaKind::Picture, path);
 }
 
-MediaFile* acquireSound(const char* path)
+Result<MediaFile*> acquireSound(const char* path)
 {
     return acquire(store.sounds, MediaKind::Sound, path);
 }
@@ -277,27 +264,21 @@ bool isLongSound(const MediaFile* file)
            && static_cast<double>(file->sound.frames) / file->sound.rate > STREAM_AFTER_SECONDS;
 }
 
-BITMAP* decodedPicture(MediaFile* file)
+Result<BITMAP*> decodedPicture(MediaFile* file)
 {
-    decodeOrRefuse(file);
-    return file->bitmap;
+    std::optional<Problem> problem = decodeNow(file);
+    return {file->bitmap, std::move(problem)};
 }
 
-SAMPLE* decodedSample(MediaFile* file)
+Result<SAMPLE*> decodedSample(MediaFile* file)
 {
-    decodeOrRefuse(file);
-    return file->sample;
+    std::optional<Problem> problem = decodeNow(file);
+    return {file->sample, std::move(problem)};
 }
 
 bool isDecoded(const MediaFile* file)
 {
     return file->bitmap || file->sample;
-}
-
-void refuseMedia(MediaFile* file, const std::string& problem)
-{
-    if (loaders().refused)
-        loaders().refused(file->path.c_str(), problem);
 }
 
 void setOnScreen(std::initializer_list<MediaFile*> files)
@@ -332,7 +313,7 @@ bool decodeAheadSlice()
         if (committed > store.budget)
             return false;
         if (!isDecoded(file)) {
-            file->failedAhead = !decode(file, nullptr);
+            file->failedAhead = decode(file).has_value();
             return true;
         }
     }
@@ -359,15 +340,7 @@ std::size_t mediaBudget()
 
 MediaLoaders playerMediaLoaders()
 {
-    return {inspectPicture, decodeCheckedPicture, inspectSound, decodeCheckedSound,
-            cannotLoadBecause};
-}
-
-MediaLoaders quietMediaLoaders()
-{
-    MediaLoaders quiet = playerMediaLoaders();
-    quiet.refused = nullptr;
-    return quiet;
+    return {inspectPicture, decodeInspectedPicture, inspectSound, decodeInspectedSound};
 }
 
 void setMediaLoaders(const MediaLoaders& newLoaders)

@@ -11,11 +11,16 @@
 // picture or sample belongs to the store, and a pointer to it stays valid
 // until the entry is evicted or released: callers keep one only while the
 // entry is on screen (setOnScreen).
+//
+// The store never ends the program: a file that fails its look or its
+// decoding comes back as a problem (text/problem.h), and the caller decides
+// (the page screen ends the player, naming the file; the checker reports it).
 #ifndef QUORVEL_MEDIA_H
 #define QUORVEL_MEDIA_H
 
 #include "media/picture.h"
 #include "media/sound.h"
+#include "text/problem.h"
 
 #include <allegro.h>
 
@@ -33,11 +38,10 @@ const std::size_t DEFAULT_MEDIA_BUDGET = 40u << 20;
 const double STREAM_AFTER_SECONDS = 5.0;
 
 // One more holder of the picture (or sound) at `path`: the file is checked
-// on its first acquire. Returns null, holding nothing, when the check
-// refuses it (and tells the loaders' `refused` first: the player's ends the
-// program).
-MediaFile* acquirePicture(const char* path);
-MediaFile* acquireSound(const char* path);
+// on its first acquire. When the check refuses it, the value is null, nothing
+// is held, and the problem says why.
+Result<MediaFile*> acquirePicture(const char* path);
+Result<MediaFile*> acquireSound(const char* path);
 // Gives back one hold; the last one frees the entry and what it decoded.
 // Null is ignored.
 void releaseMedia(MediaFile* file);
@@ -51,15 +55,12 @@ const SoundHeader& soundHeader(const MediaFile* file);
 bool isLongSound(const MediaFile* file);
 
 // The decoded picture or sample, decoding it now when it is not decoded;
-// counts as a use. Null when decoding fails (after telling the loaders'
-// `refused`: the player's ends the program). The store owns the result.
-BITMAP* decodedPicture(MediaFile* file);
-SAMPLE* decodedSample(MediaFile* file);
+// counts as a use. Null, with the problem, when decoding fails. The store
+// owns the result.
+Result<BITMAP*> decodedPicture(MediaFile* file);
+Result<SAMPLE*> decodedSample(MediaFile* file);
 // True while the file is held decoded.
 bool isDecoded(const MediaFile* file);
-// Tells the loaders' `refused` of a file a page needed and could not have
-// in another way (a sound whose stream broke off), and why.
-void refuseMedia(MediaFile* file, const std::string& problem);
 
 // The files of the page on screen (null ones are skipped), in place of
 // those set before: they are never evicted while they are on screen. A file
@@ -82,26 +83,18 @@ void clearDecodeAhead();
 void setMediaBudget(std::size_t bytes);
 std::size_t mediaBudget();
 
-// How files are looked at and decoded, and who is told of a file that fails
-// its look, or fails to decode when a page needs it. A file is acquired
-// when its look gives a header that is ok; a decoder is given that header
-// and returns null for a file it cannot decode.
-// A decoder that returns null says why in `problem`, as a phrase that
-// follows the file's name ("cannot be decoded: its data is damaged (...)").
+// How files are looked at and decoded. A file is acquired when its look
+// gives a header without a problem; a decoder is given that header and
+// gives a problem for a file it cannot decode.
 struct MediaLoaders {
     PictureHeader (*inspectPicture)(const char* path);
-    BITMAP* (*decodePicture)(const char* path, const PictureHeader& header, std::string* problem);
+    Result<BITMAP*> (*decodePicture)(const char* path, const PictureHeader& header);
     SoundHeader (*inspectSound)(const char* path);
-    SAMPLE* (*decodeSound)(const char* path, const SoundHeader& header, std::string* problem);
-    void (*refused)(const char* path, const std::string& problem); // may be null
+    Result<SAMPLE*> (*decodeSound)(const char* path, const SoundHeader& header);
 };
 void setMediaLoaders(const MediaLoaders& loaders);
-// The player's: inspectPicture and inspectSound, the decoders after them,
-// and cannotLoadBecause, which ends the program naming the file.
+// The player's: inspectPicture and inspectSound, and the decoders after them.
 MediaLoaders playerMediaLoaders();
-// The same, but telling nobody of a refused file: a tool, or a book read
-// again on request, goes on without it.
-MediaLoaders quietMediaLoaders();
 
 // Makes later acquires check and decode their files anew, as they are now
 // on disk, instead of sharing what is held: a book read again shows its

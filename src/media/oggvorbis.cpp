@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -219,57 +220,60 @@ long long oggDataEnd(const RegularFile& file)
 
 namespace {
 
-// Decodes the next at most `room` bytes of the stream into `into`, as
-// 16-bit words: what ov_read gives, 0 at the end, or -1 with `problem` set
+// The Ogg Vorbis file at `path` cannot be decoded, for the reason `phrase` gives.
+Problem damaged(const char* path, std::string phrase)
+{
+    return {ProblemKind::Damaged, path, std::move(phrase)};
+}
+
+// Decodes the next at most `room` bytes of the stream of the file at `path`
+// into `into`, as 16-bit words: what ov_read gives, 0 at the end; a problem
 // when a page is lost, the data is damaged, or the stream changes from the
 // `channels` and `rate` it began with (logg_load trusts them not to).
 // Read forward only, libvorbisfile hands the last header page of each
 // later link to its stream twice and reports a hole there: such a decoder
 // reads on past holes, which lose no sound.
-long readChecked(VorbisWindow& vorbis, char* into, long room, int channels, long rate,
-                 std::string& problem)
+Result<long> readChecked(const char* path, VorbisWindow& vorbis, char* into, long room,
+                         int channels, long rate)
 {
     int link = 0;
     long got;
     do
         got = ov_read(vorbis.get(), into, static_cast<int>(room), BIG_ENDIAN_WORDS, 2, 0, &link);
     while (got == OV_HOLE && !vorbis.canSeek());
-    if (got < 0) {
-        problem = got == OV_HOLE ? "cannot be decoded: a page of its data is lost or damaged"
-                                 : "cannot be decoded: its data is damaged";
-        return -1;
-    }
+    if (got < 0)
+        return {0, damaged(path, got == OV_HOLE
+                                     ? "cannot be decoded: a page of its data is lost or damaged"
+                                     : "cannot be decoded: its data is damaged")};
     const vorbis_info* now = ov_info(vorbis.get(), link);
-    if (got > 0 && (!now || now->channels != channels || now->rate != rate)) {
-        problem = "cannot be decoded: its channels or rate change partway";
-        return -1;
-    }
-    return got;
+    if (got > 0 && (!now || now->channels != channels || now->rate != rate))
+        return {0, damaged(path, "cannot be decoded: its channels or rate change partway")};
+    return {got, std::nullopt};
 }
 
 // The frames of a stream that states no length, decoded through without
-// being kept; the count stops once past `most` (a little past it). -1 with
-// `problem` set when it cannot be decoded.
-long long countFrames(VorbisWindow& vorbis, int channels, long rate, long long most,
-                      std::string& problem)
+// being kept; the count stops once past `most` (a little past it).
+Result<long long> countFrames(const char* path, VorbisWindow& vorbis, int channels, long rate,
+                              long long most)
 {
     char buffer[4096];
     long long bytes = 0;
     const long long mostBytes = most * 2 * channels;
     while (bytes <= mostBytes) {
-        const long got = readChecked(vorbis, buffer, sizeof buffer, channels, rate, problem);
-        if (got < 0)
-            return -1;
-        if (got == 0)
+        const Result<long> got = readChecked(path, vorbis, buffer, sizeof buffer, channels, rate);
+        if (got.problem)
+            return {0, got.problem};
+        if (got.value == 0)
             break;
-        bytes += got;
+        bytes += got.value;
     }
-    return bytes / (2 * channels);
+    return {bytes / (2 * channels), std::nullopt};
 }
 
 } // namespace
 
-OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd, long long mostBytes)
+OggVorbisHeader inspectOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+                                 long long mostBytes)
 {
     OggVorbisHeader header;
     VorbisWindow vorbis(file, dataEnd);
@@ -286,28 +290,28 @@ OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd, lon
         header.frames = ov_pcm_total(vorbis.get(), -1);
         return header;
     }
-    header.frames = countFrames(vorbis, info->channels, info->rate,
-                                mostBytes / (2 * info->channels), header.problem);
-    if (!header.problem.empty())
-        header.vorbis = false;
+    const Result<long long> counted =
+        countFrames(path, vorbis, info->channels, info->rate, mostBytes / (2 * info->channels));
+    header.frames = counted.value;
+    header.problem = counted.problem;
+    header.vorbis = !counted.problem;
     return header;
 }
 
 namespace {
 
-// Goes through the whole stream, checking what logg_load trusts: true when
-// every read succeeds, the stream keeps one channel count and rate, and no
-// more comes out than the stated length. When `sample` is given (of the
-// stated length, in the stream's channels, 16 bits) the sound is kept in
-// it. `frames` is then the number of frames decoded.
-bool decodeWhole(const RegularFile& file, long long dataEnd, const OggVorbisHeader& header,
-                 SAMPLE* sample, long long& frames, std::string& problem)
+// Goes through the whole stream of the file at `path`, checking what
+// logg_load trusts: the frames decoded when every read succeeds, the stream
+// keeps one channel count and rate, and no more comes out than the stated
+// length; else what went wrong. When `sample` is given (of the stated
+// length, in the stream's channels, 16 bits) the sound is kept in it.
+Result<long long> decodeWhole(const char* path, const RegularFile& file, long long dataEnd,
+                              const OggVorbisHeader& header, SAMPLE* sample)
 {
     VorbisWindow vorbis(file, dataEnd, !header.chained);
-    if (!vorbis.isOpen()) {
-        problem = "cannot be decoded: its Ogg Vorbis headers are damaged";
-        return false;
-    }
+    if (!vorbis.isOpen())
+        return {0, damaged(path, "cannot be decoded: its Ogg Vorbis headers are damaged")};
+    const char* const tooMuch = "cannot be decoded: it holds more sound than its last page states";
     const long long capacity = header.frames * 2 * header.channels; // bytes
     long long bytes = 0;
     char buffer[4096];
@@ -317,70 +321,64 @@ bool decodeWhole(const RegularFile& file, long long dataEnd, const OggVorbisHead
                                  : static_cast<long>(sizeof buffer);
         if (room == 0) {
             // Full: anything more is more than was stated.
-            const long more =
-                readChecked(vorbis, buffer, sizeof buffer, header.channels, header.rate, problem);
-            if (more < 0)
-                return false;
-            if (more > 0) {
-                problem = "cannot be decoded: it holds more sound than its last page states";
-                return false;
-            }
+            const Result<long> more =
+                readChecked(path, vorbis, buffer, sizeof buffer, header.channels, header.rate);
+            if (more.problem)
+                return {0, more.problem};
+            if (more.value > 0)
+                return {0, damaged(path, tooMuch)};
             break;
         }
-        const long got = readChecked(vorbis, into, room, header.channels, header.rate, problem);
-        if (got < 0)
-            return false;
-        if (got == 0)
+        const Result<long> got = readChecked(path, vorbis, into, room, header.channels, header.rate);
+        if (got.problem)
+            return {0, got.problem};
+        if (got.value == 0)
             break;
-        bytes += got;
-        if (bytes > capacity) {
-            problem = "cannot be decoded: it holds more sound than its last page states";
-            return false;
-        }
+        bytes += got.value;
+        if (bytes > capacity)
+            return {0, damaged(path, tooMuch)};
     }
-    frames = bytes / (2 * header.channels);
-    if (frames == 0) {
-        problem = "holds no sound";
-        return false;
-    }
-    return true;
+    const long long frames = bytes / (2 * header.channels);
+    if (frames == 0)
+        return {0, damaged(path, "holds no sound")};
+    return {frames, std::nullopt};
 }
 
 } // namespace
 
-SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
-                        const OggVorbisHeader& header, std::string& problem)
+Result<SAMPLE*> decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+                                const OggVorbisHeader& header)
 {
-    long long frames = 0;
+    Result<long long> decoded;
     SAMPLE* sample = nullptr;
     if (dataEnd == file.size() && !header.chained) {
         // Nothing after the last page, and one stream: logg reads the file,
         // once it is known to decode cleanly.
-        if (!decodeWhole(file, dataEnd, header, nullptr, frames, problem))
-            return nullptr;
+        decoded = decodeWhole(path, file, dataEnd, header, nullptr);
+        if (decoded.problem)
+            return {nullptr, decoded.problem};
         sample = logg_load(path);
-        if (!sample) {
-            problem = "cannot be decoded";
-            return nullptr;
-        }
+        if (!sample)
+            return {nullptr, damaged(path, "cannot be decoded")};
     } else {
         sample = create_sample(16, header.channels == 2, static_cast<int>(header.rate),
                                static_cast<int>(header.frames));
-        if (!sample) {
-            problem = "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
-                      + " MB decoded: there is not enough memory to decode it";
-            return nullptr;
-        }
-        if (!decodeWhole(file, dataEnd, header, sample, frames, problem)) {
+        if (!sample)
+            return {nullptr,
+                    Problem{ProblemKind::NoMemory, path,
+                            "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
+                                + " MB decoded: there is not enough memory to decode it"}};
+        decoded = decodeWhole(path, file, dataEnd, header, sample);
+        if (decoded.problem) {
             destroy_sample(sample);
-            return nullptr;
+            return {nullptr, decoded.problem};
         }
     }
     // A cut file comes out shorter than stated: the rest was never written,
     // so it must not play.
-    if (static_cast<unsigned long long>(frames) < sample->len)
-        sample->len = sample->loop_end = static_cast<unsigned long>(frames);
-    return sample;
+    if (static_cast<unsigned long long>(decoded.value) < sample->len)
+        sample->len = sample->loop_end = static_cast<unsigned long>(decoded.value);
+    return {sample, std::nullopt};
 }
 
 namespace {
@@ -388,8 +386,8 @@ namespace {
 class OggVorbisFrames : public SoundFrames {
 public:
     OggVorbisFrames(const char* path, long long dataEnd, const OggVorbisHeader& header)
-        : file_(path), vorbis_(file_, dataEnd, !header.chained), channels_(header.channels),
-          rate_(header.rate)
+        : path_(path), file_(path), vorbis_(file_, dataEnd, !header.chained),
+          channels_(header.channels), rate_(header.rate)
     {
     }
 
@@ -403,22 +401,24 @@ public:
     {
         const int frameBytes = 2 * channels_;
         int done = 0;
-        std::string problem; // a reading that fails says no more than that
         while (done < frames && !failed_) {
             // A later link of another shape fails too: it would play as noise.
-            const long got = readChecked(vorbis_, reinterpret_cast<char*>(out + done * channels_),
-                                         (frames - done) * frameBytes, channels_, rate_, problem);
-            if (got == 0)
-                break;
-            if (got < 0)
+            // A reading that fails says no more than that.
+            const Result<long> got =
+                readChecked(path_.c_str(), vorbis_, reinterpret_cast<char*>(out + done * channels_),
+                            (frames - done) * frameBytes, channels_, rate_);
+            if (got.problem)
                 failed_ = true;
+            else if (got.value == 0)
+                break;
             else
-                done += static_cast<int>(got / frameBytes);
+                done += static_cast<int>(got.value / frameBytes);
         }
         return done;
     }
 
 private:
+    std::string path_;
     RegularFile file_;
     VorbisWindow vorbis_;
     int channels_;

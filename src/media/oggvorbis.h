@@ -15,19 +15,21 @@
 #define QUORVEL_OGGVORBIS_H
 
 #include "media/soundframes.h"
+#include "text/problem.h"
 #include "text/regularfile.h"
 
 #include <allegro.h>
 
 #include <memory>
-#include <string>
+#include <optional>
 
 // The end of the last whole, sound (checksummed) Ogg page in `file`, found
 // by looking backward from the end of the file; 0 when there is none. Reads
 // the bytes after that page once, and the page itself.
 long long oggDataEnd(const RegularFile& file);
 
-// What libvorbisfile states about the first `dataEnd` bytes of `file`.
+// What libvorbisfile states about the first `dataEnd` bytes of `file`,
+// opened from `path`.
 // A chain of streams (one stream after another: libvorbisfile, able to
 // seek, would look for where each link ends) is read forward only, link
 // after link, and its frames are counted by decoding it through, up to a
@@ -37,22 +39,23 @@ long long oggDataEnd(const RegularFile& file);
 struct OggVorbisHeader {
     bool vorbis = false;   // they are an Ogg Vorbis stream
     bool chained = false;  // a chain of streams, read forward only
-    std::string problem;   // when a chain could not be decoded through, why
+    std::optional<Problem> problem; // when a chain could not be decoded through, why
     int channels = 0;
     long rate = 0;
     long long frames = 0;  // the stated length, from the last page; of a chain, counted
 };
-OggVorbisHeader inspectOggVorbis(const RegularFile& file, long long dataEnd, long long mostBytes);
+OggVorbisHeader inspectOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+                                 long long mostBytes);
 
 // Decodes the Ogg Vorbis stream in the first `dataEnd` bytes of `file`
 // (opened from `path`), whose header `header` was checked by the caller
 // (one or two channels, a rate the library takes, a length it can hold).
-// Returns null with `problem` set when a page is lost, the data cannot be
-// decoded, the channels or rate change from one link to the next, more
-// sound comes out than stated, or none at all. A stream shorter than stated
-// (a cut file) keeps what was decoded. The caller owns the sample.
-SAMPLE* decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
-                        const OggVorbisHeader& header, std::string& problem);
+// A problem when a page is lost, the data cannot be decoded, the channels or
+// rate change from one link to the next, more sound comes out than stated,
+// none at all, or memory runs short. A stream shorter than stated (a cut
+// file) keeps what was decoded. The caller owns the sample.
+Result<SAMPLE*> decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+                                const OggVorbisHeader& header);
 
 // The Ogg Vorbis stream in the first `dataEnd` bytes of the file at `path`,
 // whose header `header` was checked by the caller, read from its start a

@@ -4,6 +4,8 @@
 
 #include <allegro.h>
 
+#include <string>
+
 namespace {
 
 // At most one of the two is set; `streamed` is the file a stream plays.
@@ -17,38 +19,42 @@ const int PAN = 129;
 
 } // namespace
 
-void playPageSound(MediaFile* sound, bool loop)
+std::optional<Problem> playPageSound(MediaFile* sound, bool loop)
 {
     stopPageSound();
     if (!sound)
-        return;
+        return std::nullopt;
     if (isLongSound(sound)) {
         switch (startSoundStream(mediaPath(sound), soundHeader(sound), loop, VOLUME, PAN, stream)) {
         case StreamStart::Playing:
             streamed = sound;
-            return;
+            return std::nullopt;
         case StreamStart::NoVoice: // silent, as a sample is without a voice
-            return;
+            return std::nullopt;
         case StreamStart::CannotDecode:
-            break; // decoded whole below, which ends the program naming the file
+            break; // decoded whole below, which says why it cannot be
         }
     }
-    sample = decodedSample(sound);
+    Result<SAMPLE*> decoded = decodedSample(sound);
+    sample = decoded.value;
     if (sample)
         play_sample(sample, VOLUME, PAN, 1000, loop);
+    return decoded.problem;
 }
 
-void feedPageSound()
+std::optional<Problem> feedPageSound()
 {
     if (!stream)
-        return;
+        return std::nullopt;
     const StreamState state = feedSoundStream(stream);
     if (state == StreamState::Playing)
-        return;
-    MediaFile* file = streamed;
+        return std::nullopt;
+    const std::string path = mediaPath(streamed);
     stopPageSound();
     if (state == StreamState::Failed)
-        refuseMedia(file, "cannot be decoded: its data is damaged where the sound had got to");
+        return Problem{ProblemKind::Damaged, path,
+                       "cannot be decoded: its data is damaged where the sound had got to"};
+    return std::nullopt;
 }
 
 void pausePageSound()
@@ -56,10 +62,10 @@ void pausePageSound()
     pauseSoundStream(stream, true);
 }
 
-void resumePageSound()
+std::optional<Problem> resumePageSound()
 {
     pauseSoundStream(stream, false);
-    feedPageSound();
+    return feedPageSound();
 }
 
 void stopPageSound()

@@ -5,21 +5,24 @@
 #define QUORVEL_PAGESOUND_H
 
 #include "media/media.h"
+#include "text/problem.h"
+
+#include <optional>
 
 // Stops what plays, then starts `sound` (null: nothing) once or looping.
-// A sound that cannot be decoded is refused by the media store (which ends
-// the program naming its file, under the player's loaders).
-void playPageSound(MediaFile* sound, bool loop);
+// A sound that cannot be decoded stays silent, and its problem comes back.
+std::optional<Problem> playPageSound(MediaFile* sound, bool loop);
 
 // Keeps a streamed sound fed; call it on every pass while the page shows.
 // A stream that has played to its end is freed here; one whose data cannot
-// be decoded further is stopped and refused, as above.
-void feedPageSound();
+// be decoded further is stopped, and its problem comes back.
+std::optional<Problem> feedPageSound();
 
 // A streamed sound waits, and then plays on, while something that runs a
-// loop of its own (the about box) is shown over the page. A sample plays on.
+// loop of its own (the about box) is shown over the page. A sample plays
+// on. Resuming feeds the stream at once, with feedPageSound's problem.
 void pausePageSound();
-void resumePageSound();
+std::optional<Problem> resumePageSound();
 
 // Stops the page's sound at once. Nothing happens when none plays.
 void stopPageSound();

@@ -10,6 +10,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ std::string extensionOf(const char* path)
 const char* const UNKNOWN_FORMAT = "is not a picture the player reads (PNG, BMP, PCX or TGA)";
 const char* const DAMAGED_HEADER = "cannot be decoded: its header is cut short or damaged";
 
+// The problem of the picture at `path`.
+Problem refusal(const char* path, ProblemKind kind, std::string phrase)
+{
+    return {kind, path, std::move(phrase)};
+}
+
 // A TGA file's header, and the kinds of TGA the library's decoder reads:
 // colour-mapped (8-bit indexes into a map of up to 256 colours), true colour
 // (15, 16, 24 or 32 bits) and grey (8 bits), each plain or run-length
@@ -87,9 +94,9 @@ unsigned tgaPixelBytes(const TgaLayout& tga)
     return tga.bitsPerPixel == 15 ? 2 : tga.bitsPerPixel / 8;
 }
 
-// What is wrong with the TGA whose header is `bytes`, for the library's
-// decoder; empty when it may have it.
-std::string tgaKindProblem(const unsigned char* bytes)
+// What is wrong with the TGA at `path`, whose header is `bytes`, for the
+// library's decoder; empty when it may have it.
+std::optional<Problem> tgaKindProblem(const char* path, const unsigned char* bytes)
 {
     const TgaLayout tga = tgaLayout(bytes);
     const unsigned kind = tga.imageType & ~TGA_RUN_LENGTH;
@@ -112,11 +119,13 @@ std::string tgaKindProblem(const unsigned char* bytes)
         break;
     }
     if (!known)
-        return "is a kind of TGA the player does not read";
+        return refusal(path, ProblemKind::Unsupported, "is a kind of TGA the player does not read");
     if (kind == 1 && tga.mapEntries > TGA_MAX_MAP_ENTRIES)
-        return "has a colour map of " + std::to_string(tga.mapEntries)
-               + " entries: the player reads at most " + std::to_string(TGA_MAX_MAP_ENTRIES);
-    return "";
+        return refusal(path, ProblemKind::Unsupported,
+                       "has a colour map of " + std::to_string(tga.mapEntries)
+                           + " entries: the player reads at most "
+                           + std::to_string(TGA_MAX_MAP_ENTRIES));
+    return std::nullopt;
 }
 
 } // namespace
@@ -126,9 +135,13 @@ PictureHeader inspectPicture(const char* path)
     PictureHeader header;
     const RegularFile file(path);
     if (!file.isOpen()) {
-        header.problem = fileKindProblem(file.kind());
+        header.problem = fileKindProblem(file.kind(), path);
         return header;
     }
+    const auto refuse = [&header, path](ProblemKind kind, std::string phrase) {
+        header.problem = refusal(path, kind, std::move(phrase));
+        return header;
+    };
     unsigned char bytes[HEADER_SIZE];
     const std::size_t got = file.readAt(0, bytes, sizeof bytes);
 
@@ -137,29 +150,26 @@ PictureHeader inspectPicture(const char* path)
     const std::string extension = extensionOf(path);
     if (got >= 8 && std::memcmp(bytes, pngSignature, 8) == 0) {
         header.format = PictureFormat::Png;
-        if (got < 24) {
-            header.problem = DAMAGED_HEADER;
-            return header;
-        }
+        if (got < 24)
+            return refuse(ProblemKind::Damaged, DAMAGED_HEADER);
         // The first chunk, IHDR, starts with the width and height.
         width = bigEndian32(bytes + 16);
         height = bigEndian32(bytes + 20);
     } else if (extension == "bmp") {
         header.format = PictureFormat::Bmp;
         if (got < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
-            header.problem = got >= 2 && bytes[0] == 'B' && bytes[1] == 'M' ? DAMAGED_HEADER
-                                                                           : UNKNOWN_FORMAT;
-            return header;
+            if (got >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+                return refuse(ProblemKind::Damaged, DAMAGED_HEADER);
+            return refuse(ProblemKind::Unsupported, UNKNOWN_FORMAT);
         }
         // The library reads every byte up to where the pixels start, one
         // call at a time, even past the end of the file: a start stated a
         // gigabyte on keeps it busy for half a minute.
         const std::uint32_t pixelsAt = littleEndian32(bytes + 10);
-        if (pixelsAt > file.size()) {
-            header.problem = "cannot be decoded: its header is damaged (its pixels start at byte "
-                             + std::to_string(pixelsAt) + ", past the end of the file)";
-            return header;
-        }
+        if (pixelsAt > file.size())
+            return refuse(ProblemKind::Damaged,
+                          "cannot be decoded: its header is damaged (its pixels start at byte "
+                              + std::to_string(pixelsAt) + ", past the end of the file)");
         const std::uint32_t infoSize = littleEndian32(bytes + 14);
         if (infoSize == 12) { // OS/2: 16-bit sides
             width = littleEndian16(bytes + 18);
@@ -172,51 +182,42 @@ PictureHeader inspectPicture(const char* path)
             // The library's run-length decoders never stop at the end of a
             // file cut short: they read on for ever.
             const std::uint32_t compression = got >= 34 ? littleEndian32(bytes + 30) : 0;
-            if (compression == 1 || compression == 2) {
-                header.problem = "is a run-length compressed BMP, which the player does not read";
-                return header;
-            }
+            if (compression == 1 || compression == 2)
+                return refuse(ProblemKind::Unsupported,
+                              "is a run-length compressed BMP, which the player does not read");
         } else {
-            header.problem = "is a kind of BMP the player does not read";
-            return header;
+            return refuse(ProblemKind::Unsupported, "is a kind of BMP the player does not read");
         }
     } else if (extension == "pcx") {
         header.format = PictureFormat::Pcx;
-        if (got < 12) {
-            header.problem = DAMAGED_HEADER;
-            return header;
-        }
+        if (got < 12)
+            return refuse(ProblemKind::Damaged, DAMAGED_HEADER);
         width = static_cast<long long>(littleEndian16(bytes + 8)) - littleEndian16(bytes + 4) + 1;
         height = static_cast<long long>(littleEndian16(bytes + 10)) - littleEndian16(bytes + 6) + 1;
     } else if (extension == "tga") {
         header.format = PictureFormat::Tga;
-        if (got < TGA_HEADER_SIZE) {
-            header.problem = DAMAGED_HEADER;
-            return header;
-        }
-        header.problem = tgaKindProblem(bytes);
-        if (!header.problem.empty())
+        if (got < TGA_HEADER_SIZE)
+            return refuse(ProblemKind::Damaged, DAMAGED_HEADER);
+        header.problem = tgaKindProblem(path, bytes);
+        if (header.problem)
             return header;
         width = littleEndian16(bytes + 12);
         height = littleEndian16(bytes + 14);
     } else {
-        header.problem = UNKNOWN_FORMAT;
-        return header;
+        return refuse(ProblemKind::Unsupported, UNKNOWN_FORMAT);
     }
-    if (width < 1 || height < 1) {
-        header.problem = "cannot be decoded: its header states no pixels ("
-                         + std::to_string(width) + " × " + std::to_string(height) + ")";
-        return header;
-    }
+    if (width < 1 || height < 1)
+        return refuse(ProblemKind::Damaged, "cannot be decoded: its header states no pixels ("
+                                                + std::to_string(width) + " × "
+                                                + std::to_string(height) + ")");
     if (width > MAX_PICTURE_SIDE || height > MAX_PICTURE_SIDE) {
         const std::string limit = std::to_string(MAX_PICTURE_SIDE);
-        header.problem = "is " + std::to_string(width) + " × " + std::to_string(height)
-                         + ": larger than the " + limit + " × " + limit + " the player shows";
-        return header;
+        return refuse(ProblemKind::TooLarge, "is " + std::to_string(width) + " × "
+                                                 + std::to_string(height) + ": larger than the "
+                                                 + limit + " × " + limit + " the player shows");
     }
     header.width = static_cast<int>(width);
     header.height = static_cast<int>(height);
-    header.ok = true;
     return header;
 }
 
@@ -249,26 +250,24 @@ void onPngWarning(png_structp, png_const_charp)
 {
 }
 
-// Reads every row of the PNG in `file` into one row's buffer and on to its
-// end chunk, the way the library's decoder will read it: true when all of
-// it is there and sound; else `problem` says what broke.
-bool pngDataWhole(const RegularFile& file, std::string& problem)
+// Reads every row of the PNG in `file` (opened from `path`) into one row's
+// buffer and on to its end chunk, the way the library's decoder will read
+// it: empty when all of it is there and sound; else what broke.
+std::optional<Problem> pngDataProblem(const char* path, const RegularFile& file)
 {
     PngSource source{&file, 0, {}};
     // The largest row without transformations: four 16-bit channels.
     std::vector<png_byte> row(static_cast<std::size_t>(MAX_PICTURE_SIDE) * 8 + 1);
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, onPngError,
                                              onPngWarning);
-    if (!png) {
-        problem = "cannot be decoded: not enough memory";
-        return false;
-    }
+    if (!png)
+        return refusal(path, ProblemKind::NoMemory, "cannot be decoded: not enough memory");
     png_infop info = png_create_info_struct(png);
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        problem = std::string("cannot be decoded: its data is damaged (")
-                  + (source.error[0] ? source.error : "no memory") + ")";
-        return false;
+        return refusal(path, ProblemKind::Damaged,
+                       std::string("cannot be decoded: its data is damaged (")
+                           + (source.error[0] ? source.error : "no memory") + ")");
     }
     png_set_read_fn(png, &source, readPngBytes);
     png_set_user_limits(png, MAX_PICTURE_SIDE, MAX_PICTURE_SIDE);
@@ -283,7 +282,7 @@ bool pngDataWhole(const RegularFile& file, std::string& problem)
             png_read_row(png, row.data(), nullptr);
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
-    return true;
+    return std::nullopt;
 }
 
 // Reads a file forward through a buffer of its own, a byte at a time.
@@ -324,24 +323,22 @@ private:
     std::size_t pos_ = 0, got_ = 0;
 };
 
-// Walks the packets of a run-length compressed TGA (whose header passed
-// tgaKindProblem) the way the library's decoder reads them, row by row:
-// true when every row ends where a packet ends and the file holds every
-// packet, or when the TGA is not compressed; else `problem` says what is
-// wrong. The decoder starts each row
-// with a new packet and writes a packet whole: a run past the end of the
-// last row, or the 128-pixel run it makes of the end of the file, lands
-// beyond the bitmap.
-bool tgaRunsWithinRows(const RegularFile& file, const PictureHeader& header, std::string& problem)
+// Walks the packets of a run-length compressed TGA at `path` (whose header
+// passed tgaKindProblem) the way the library's decoder reads them, row by
+// row: empty when every row ends where a packet ends and the file holds
+// every packet, or when the TGA is not compressed; else what is wrong. The
+// decoder starts each row with a new packet and writes a packet whole: a run
+// past the end of the last row, or the 128-pixel run it makes of the end of
+// the file, lands beyond the bitmap.
+std::optional<Problem> tgaRunsProblem(const char* path, const RegularFile& file,
+                                      const PictureHeader& header)
 {
     unsigned char bytes[TGA_HEADER_SIZE];
-    if (file.readAt(0, bytes, sizeof bytes) != sizeof bytes) {
-        problem = DAMAGED_HEADER;
-        return false;
-    }
+    if (file.readAt(0, bytes, sizeof bytes) != sizeof bytes)
+        return refusal(path, ProblemKind::Damaged, DAMAGED_HEADER);
     const TgaLayout tga = tgaLayout(bytes);
     if (!(tga.imageType & TGA_RUN_LENGTH))
-        return true; // plain rows are read whole, each into its own row
+        return std::nullopt; // plain rows are read whole, each into its own row
     const long long mapBytes = tga.mapType == 1 ? static_cast<long long>(tga.mapEntries)
                                                       * tgaMapEntryBytes(tga.mapEntryBits)
                                                 : 0;
@@ -352,27 +349,22 @@ bool tgaRunsWithinRows(const RegularFile& file, const PictureHeader& header, std
     for (int row = 0; row < header.height; ++row) {
         for (int done = 0; done < header.width;) {
             const int packet = reader.next();
-            if (packet < 0) {
-                problem = cutShort;
-                return false;
-            }
+            if (packet < 0)
+                return refusal(path, ProblemKind::Damaged, cutShort);
             const int pixels = (packet & 0x7F) + 1;
-            if (done + pixels > header.width) {
-                problem = "cannot be decoded: its data is damaged (a packet of pixels goes past "
-                          "the end of row " + std::to_string(row + 1) + ")";
-                return false;
-            }
+            if (done + pixels > header.width)
+                return refusal(path, ProblemKind::Damaged,
+                               "cannot be decoded: its data is damaged (a packet of pixels goes "
+                               "past the end of row " + std::to_string(row + 1) + ")");
             // A run packet holds one pixel to repeat, a raw packet each of its pixels.
             const long long dataBytes =
                 (packet & 0x80) ? pixelBytes : static_cast<long long>(pixels) * pixelBytes;
-            if (!reader.skip(dataBytes)) {
-                problem = cutShort;
-                return false;
-            }
+            if (!reader.skip(dataBytes))
+                return refusal(path, ProblemKind::Damaged, cutShort);
             done += pixels;
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 // Whether a bitmap of the picture's size can be had now. The library's
@@ -386,65 +378,61 @@ bool roomFor(const PictureHeader& header)
     return true;
 }
 
-std::string noRoomFor(const PictureHeader& header)
+Problem noRoomFor(const char* path, const PictureHeader& header)
 {
-    return "is " + std::to_string(header.width) + " × " + std::to_string(header.height)
-           + ": there is not enough memory to decode it";
+    return refusal(path, ProblemKind::NoMemory,
+                   "is " + std::to_string(header.width) + " × " + std::to_string(header.height)
+                       + ": there is not enough memory to decode it");
 }
 
 } // namespace
 
-BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
-                               std::string* problem)
+Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& header)
 {
-    std::string why;
-    BITMAP* picture = nullptr;
+    if (header.problem)
+        return {nullptr, header.problem};
     const RegularFile file(path);
-    if (!header.ok) {
-        why = header.problem;
-    } else if (!file.isOpen()) {
-        why = fileKindProblem(file.kind());
-    } else if (header.format == PictureFormat::Png && !pngDataWhole(file, why)) {
-        // why is set
-    } else if (header.format == PictureFormat::Tga && !tgaRunsWithinRows(file, header, why)) {
-        // why is set
-    } else if (!roomFor(header)) {
-        why = noRoomFor(header);
-    } else if (PACKFILE* packed = file.packfile()) {
-        // A picture's alpha channel is kept (a 32-bit bitmap in every colour
-        // depth) so that it can be composed over what lies under it; by
-        // default the library would drop it, leaving transparent parts
-        // whatever colour they happen to hold.
-        const int conversion = get_color_conversion();
-        set_color_conversion(conversion & ~(COLORCONV_32A_TO_8 | COLORCONV_32A_TO_15
-                                            | COLORCONV_32A_TO_16 | COLORCONV_32A_TO_24));
-        PALETTE palette;
-        switch (header.format) {
-        case PictureFormat::Png: picture = load_png_pf(packed, palette); break;
-        case PictureFormat::Bmp: picture = load_bmp_pf(packed, palette); break;
-        case PictureFormat::Pcx: picture = load_pcx_pf(packed, palette); break;
-        case PictureFormat::Tga: picture = load_tga_pf(packed, palette); break;
-        }
-        set_color_conversion(conversion);
-        pack_fclose(packed);
-        // A PNG's data was read whole above: only memory can fail it now.
-        if (!picture)
-            why = header.format == PictureFormat::Png ? noRoomFor(header)
-                                                      : "cannot be decoded: its data is damaged";
-    } else {
-        why = "cannot be loaded: it cannot be read";
+    if (!file.isOpen())
+        return {nullptr, fileKindProblem(file.kind(), path)};
+    std::optional<Problem> problem;
+    if (header.format == PictureFormat::Png)
+        problem = pngDataProblem(path, file);
+    else if (header.format == PictureFormat::Tga)
+        problem = tgaRunsProblem(path, file, header);
+    if (!problem && !roomFor(header))
+        problem = noRoomFor(path, header);
+    if (problem)
+        return {nullptr, problem};
+    PACKFILE* packed = file.packfile();
+    if (!packed)
+        return {nullptr, refusal(path, ProblemKind::Unreadable, "cannot be loaded: it cannot be read")};
+
+    // A picture's alpha channel is kept (a 32-bit bitmap in every colour
+    // depth) so that it can be composed over what lies under it; by
+    // default the library would drop it, leaving transparent parts
+    // whatever colour they happen to hold.
+    const int conversion = get_color_conversion();
+    set_color_conversion(conversion & ~(COLORCONV_32A_TO_8 | COLORCONV_32A_TO_15
+                                        | COLORCONV_32A_TO_16 | COLORCONV_32A_TO_24));
+    PALETTE palette;
+    BITMAP* picture = nullptr;
+    switch (header.format) {
+    case PictureFormat::Png: picture = load_png_pf(packed, palette); break;
+    case PictureFormat::Bmp: picture = load_bmp_pf(packed, palette); break;
+    case PictureFormat::Pcx: picture = load_pcx_pf(packed, palette); break;
+    case PictureFormat::Tga: picture = load_tga_pf(packed, palette); break;
     }
-    if (!picture && problem)
-        *problem = why;
-    return picture;
+    set_color_conversion(conversion);
+    pack_fclose(packed);
+    if (picture)
+        return {picture, std::nullopt};
+    // A PNG's data was read whole above: only memory can fail it now.
+    if (header.format == PictureFormat::Png)
+        return {nullptr, noRoomFor(path, header)};
+    return {nullptr, refusal(path, ProblemKind::Damaged, "cannot be decoded: its data is damaged")};
 }
 
-BITMAP* decodePicture(const char* path, std::string& problem)
-{
-    return decodeInspectedPicture(path, inspectPicture(path), &problem);
-}
-
-BITMAP* decodePicture(const char* path)
+Result<BITMAP*> decodePicture(const char* path)
 {
     return decodeInspectedPicture(path, inspectPicture(path));
 }

@@ -10,9 +10,11 @@
 #ifndef QUORVEL_PICTURE_H
 #define QUORVEL_PICTURE_H
 
+#include "text/problem.h"
+
 #include <allegro.h>
 
-#include <string>
+#include <optional>
 
 // The longest side of a picture the player decodes, in pixels. A page is
 // 640 x 480, and a picture a few times that is as large as one can be of
@@ -24,11 +26,9 @@ enum class PictureFormat { Png, Bmp, Pcx, Tga };
 
 // What a look at a picture file found.
 struct PictureHeader {
-    bool ok = false;      // it may be decoded
-    // When not ok, what is wrong, as a phrase that follows the file's name:
-    // "not found", "is 16384 × 16384: larger than the 4096 × 4096 the player
-    // shows" ...
-    std::string problem;
+    // Empty when it may be decoded; else what is wrong: "not found", "is
+    // 16384 × 16384: larger than the 4096 × 4096 the player shows" ...
+    std::optional<Problem> problem;
     PictureFormat format = PictureFormat::Png;
     int width = 0;
     int height = 0;
@@ -39,22 +39,19 @@ struct PictureHeader {
 // and checks the stated size against MAX_PICTURE_SIDE. Decodes nothing.
 PictureHeader inspectPicture(const char* path);
 
-// Decodes the picture at `path`, whose look gave `header` (ok). The data of
+// Decodes the picture at `path`, whose look gave `header`. The data of
 // a PNG is read through once before the library's decoder gets it, so that
 // a damaged file is refused before a bitmap is made (the decoder would lose
 // that bitmap when the data breaks off), and a bitmap of its size is tried
 // first, since not every decoder looks at what create_bitmap gives it.
-// Returns null, with `problem` (when given) set, when the data is damaged or
-// memory runs short (said apart: "there is not enough memory"). A picture with
-// an alpha channel comes back as a 32-bit bitmap with its alpha, whatever
-// the colour depth (see compose.h); any other in the current depth. The
-// caller owns the bitmap.
-BITMAP* decodeInspectedPicture(const char* path, const PictureHeader& header,
-                               std::string* problem = nullptr);
+// The problem is the look's when it refused the file, or says that the data
+// is damaged or that memory runs short (ProblemKind::NoMemory). A picture
+// with an alpha channel comes back as a 32-bit bitmap with its alpha,
+// whatever the colour depth (see compose.h); any other in the current depth.
+// The caller owns the bitmap.
+Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& header);
 
-// inspectPicture, then decodeInspectedPicture. Null, with `problem` set,
-// when either refuses.
-BITMAP* decodePicture(const char* path, std::string& problem);
-BITMAP* decodePicture(const char* path);
+// inspectPicture, then decodeInspectedPicture.
+Result<BITMAP*> decodePicture(const char* path);
 
 #endif

@@ -191,40 +191,45 @@ std::string formatName(int format)
     return name;
 }
 
-std::string sndfileRefusal(int error)
+// The problem of the sound at `path`.
+Problem refusal(const char* path, ProblemKind kind, std::string phrase)
 {
-    return std::string("cannot be decoded (libsndfile: ") + sf_error_number(error) + ")";
+    return {kind, path, std::move(phrase)};
 }
 
-// Checks what the header states against the limits.
-SoundHeader withLimits(SoundHeader header)
+Problem sndfileRefusal(const char* path, int error)
+{
+    return refusal(path, ProblemKind::Damaged,
+                   std::string("cannot be decoded (libsndfile: ") + sf_error_number(error) + ")");
+}
+
+// Checks what the header of the sound at `path` states against the limits.
+SoundHeader withLimits(const char* path, SoundHeader header)
 {
     const std::string what = header.format.empty() ? "" : " (" + header.format + ")";
+    const long long maxFrames =
+        header.channels > 0 ? MAX_SOUND_BYTES / (2 * header.channels) : 0;
     if (header.channels < 1 || header.channels > 2) {
-        header.problem = "has " + std::to_string(header.channels) + " channels" + what
-                         + ": the player plays only mono and stereo sounds";
-        return header;
-    }
-    if (header.rate < MIN_SOUND_RATE || header.rate > MAX_SOUND_RATE) {
-        header.problem = "has a rate of " + std::to_string(header.rate) + " Hz" + what
-                         + ": the player plays rates from " + std::to_string(MIN_SOUND_RATE)
-                         + " to " + std::to_string(MAX_SOUND_RATE) + " Hz";
-        return header;
-    }
-    if (header.frames <= 0) {
-        header.problem = "holds no sound" + what;
-        return header;
-    }
-    const long long maxFrames = MAX_SOUND_BYTES / (2 * header.channels);
-    if (header.frames > maxFrames) {
+        header.problem = refusal(path, ProblemKind::Unsupported,
+                                 "has " + std::to_string(header.channels) + " channels" + what
+                                     + ": the player plays only mono and stereo sounds");
+    } else if (header.rate < MIN_SOUND_RATE || header.rate > MAX_SOUND_RATE) {
+        header.problem = refusal(path, ProblemKind::Unsupported,
+                                 "has a rate of " + std::to_string(header.rate) + " Hz" + what
+                                     + ": the player plays rates from "
+                                     + std::to_string(MIN_SOUND_RATE) + " to "
+                                     + std::to_string(MAX_SOUND_RATE) + " Hz");
+    } else if (header.frames <= 0) {
+        header.problem = refusal(path, ProblemKind::Damaged, "holds no sound" + what);
+    } else if (header.frames > maxFrames) {
         const long long megabytes = header.frames / (1 << 20) * 2 * header.channels;
-        header.problem = "is " + std::to_string(header.frames / header.rate) + " s long" + what
-                         + ", " + std::to_string(megabytes) + " MB decoded: more than the "
-                         + std::to_string(MAX_SOUND_BYTES >> 20)
-                         + " MB the player holds for one sound";
-        return header;
+        header.problem = refusal(path, ProblemKind::TooLarge,
+                                 "is " + std::to_string(header.frames / header.rate) + " s long"
+                                     + what + ", " + std::to_string(megabytes)
+                                     + " MB decoded: more than the "
+                                     + std::to_string(MAX_SOUND_BYTES >> 20)
+                                     + " MB the player holds for one sound");
     }
-    header.ok = true;
     return header;
 }
 
@@ -248,26 +253,23 @@ sf_count_t readLibraryWords(SNDFILE* sound, std::vector<float>& chunk, sf_count_
 
 // Decodes through libsndfile into a 16-bit sample of the stated length;
 // a stream that ends early keeps what was decoded.
-SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, std::string& problem)
+Result<SAMPLE*> decodeWithSndfile(const char* path, const RegularFile& file,
+                                  const SoundHeader& header)
 {
     SoundReader reader(file, header.dataEnd, walkWav(file).patches);
-    if (!reader.get()) {
-        problem = sndfileRefusal(reader.openError());
-        return nullptr;
-    }
+    if (!reader.get())
+        return {nullptr, sndfileRefusal(path, reader.openError())};
     const SF_INFO& info = reader.info();
     if (info.channels != header.channels || info.samplerate != header.rate
-        || info.frames < header.frames) {
-        problem = "cannot be decoded: it changed since it was looked at";
-        return nullptr;
-    }
+        || info.frames < header.frames)
+        return {nullptr, refusal(path, ProblemKind::Damaged,
+                                 "cannot be decoded: it changed since it was looked at")};
     SAMPLE* sample = create_sample(16, header.channels == 2, header.rate,
                                    static_cast<int>(header.frames));
-    if (!sample) {
-        problem = "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
-                  + " MB decoded: there is not enough memory to decode it";
-        return nullptr;
-    }
+    if (!sample)
+        return {nullptr, refusal(path, ProblemKind::NoMemory,
+                                 "needs " + std::to_string(header.frames * 2 * header.channels >> 20)
+                                     + " MB decoded: there is not enough memory to decode it")};
     auto* out = static_cast<std::uint16_t*>(sample->data);
     std::vector<float> chunk(static_cast<std::size_t>(SNDFILE_CHUNK_FRAMES * header.channels));
     long long done = 0;
@@ -281,11 +283,11 @@ SAMPLE* decodeWithSndfile(const RegularFile& file, const SoundHeader& header, st
     }
     if (done == 0) {
         destroy_sample(sample);
-        problem = "cannot be decoded: no sound could be read from it";
-        return nullptr;
+        return {nullptr, refusal(path, ProblemKind::Damaged,
+                                 "cannot be decoded: no sound could be read from it")};
     }
     sample->len = sample->loop_end = static_cast<unsigned long>(done);
-    return sample;
+    return {sample, std::nullopt};
 }
 
 // What the look at an Ogg Vorbis sound found, as the Ogg decoders take it.
@@ -364,43 +366,46 @@ SoundHeader inspectSound(const char* path)
     SoundHeader header;
     const RegularFile file(path);
     if (!file.isOpen()) {
-        header.problem = fileKindProblem(file.kind());
+        header.problem = fileKindProblem(file.kind(), path);
         return header;
     }
+    const auto refuse = [&header, path](ProblemKind kind, std::string phrase) {
+        header.problem = refusal(path, kind, std::move(phrase));
+        return header;
+    };
+    const char* const notASound = "is not a sound file the player reads";
     header.dataEnd = file.size();
     unsigned char magic[4];
     if (file.readAt(0, magic, sizeof magic) == sizeof magic && std::memcmp(magic, "OggS", 4) == 0) {
         header.dataEnd = oggDataEnd(file);
-        if (header.dataEnd == 0) {
-            header.problem = "cannot be decoded: it holds no whole Ogg page";
+        if (header.dataEnd == 0)
+            return refuse(ProblemKind::Damaged, "cannot be decoded: it holds no whole Ogg page");
+        const OggVorbisHeader vorbis =
+            inspectOggVorbis(path, file, header.dataEnd, MAX_SOUND_BYTES);
+        if (vorbis.problem) {
+            header.problem = vorbis.problem;
             return header;
         }
-        const OggVorbisHeader vorbis = inspectOggVorbis(file, header.dataEnd, MAX_SOUND_BYTES);
-        if (!vorbis.vorbis) {
-            // Not handed to libsndfile, which loses memory when it gives up on
-            // damaged Vorbis headers.
-            header.problem = !vorbis.problem.empty()
-                                 ? vorbis.problem
-                                 : "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged";
-            return header;
-        }
+        // Not handed to libsndfile, which loses memory when it gives up on
+        // damaged Vorbis headers.
+        if (!vorbis.vorbis)
+            return refuse(ProblemKind::Damaged,
+                          "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged");
         header.format = "Ogg Vorbis";
         header.channels = vorbis.channels;
         header.rate = static_cast<int>(std::clamp<long>(vorbis.rate, 0, MAX_SOUND_RATE + 1));
         header.frames = vorbis.frames;
         header.decoder = vorbis.chained ? SoundDecoder::OggChain : SoundDecoder::Logg;
-        return withLimits(header);
+        return withLimits(path, header);
     }
-    if (!commonSoundFile(file)) {
-        header.problem = "is not a sound file the player reads";
-        return header;
-    }
+    if (!commonSoundFile(file))
+        return refuse(ProblemKind::Unsupported, notASound);
     const WavLayout wav = walkWav(file);
     const SoundReader reader(file, header.dataEnd, wav.patches);
     if (!reader.get()) {
-        header.problem = reader.openError() == SF_ERR_UNRECOGNISED_FORMAT
-                             ? "is not a sound file the player reads"
-                             : sndfileRefusal(reader.openError());
+        if (reader.openError() == SF_ERR_UNRECOGNISED_FORMAT)
+            return refuse(ProblemKind::Unsupported, notASound);
+        header.problem = sndfileRefusal(path, reader.openError());
         return header;
     }
     const SF_INFO& info = reader.info();
@@ -413,38 +418,33 @@ SoundHeader inspectSound(const char* path)
                              && (subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_16)
                          ? SoundDecoder::LibraryWav
                          : SoundDecoder::Sndfile;
-    return withLimits(header);
+    return withLimits(path, header);
 }
 
-SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header, std::string* problem)
+Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header)
 {
-    std::string why;
-    SAMPLE* sample = nullptr;
+    if (header.problem)
+        return {nullptr, header.problem};
     const RegularFile file(path);
-    if (!header.ok) {
-        why = header.problem;
-    } else if (!file.isOpen()) {
-        why = fileKindProblem(file.kind());
-    } else if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain) {
-        sample = decodeOggVorbis(path, file, header.dataEnd, vorbisHeaderOf(header), why);
-    } else if (header.decoder == SoundDecoder::LibraryWav) {
-        if (PACKFILE* packed = file.packfile()) {
-            sample = load_wav_pf(packed);
-            pack_fclose(packed);
-        }
-        if (!sample)
-            why = "cannot be decoded";
-    } else {
-        sample = decodeWithSndfile(file, header, why);
+    if (!file.isOpen())
+        return {nullptr, fileKindProblem(file.kind(), path)};
+    if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain)
+        return decodeOggVorbis(path, file, header.dataEnd, vorbisHeaderOf(header));
+    if (header.decoder == SoundDecoder::Sndfile)
+        return decodeWithSndfile(path, file, header);
+    SAMPLE* sample = nullptr;
+    if (PACKFILE* packed = file.packfile()) {
+        sample = load_wav_pf(packed);
+        pack_fclose(packed);
     }
-    if (!sample && problem)
-        *problem = why;
-    return sample;
+    if (!sample)
+        return {nullptr, refusal(path, ProblemKind::Damaged, "cannot be decoded")};
+    return {sample, std::nullopt};
 }
 
 std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader& header)
 {
-    if (!header.ok)
+    if (header.problem)
         return nullptr;
     if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain)
         return openOggVorbisFrames(path, header.dataEnd, vorbisHeaderOf(header));
@@ -454,12 +454,7 @@ std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader
     return frames;
 }
 
-SAMPLE* decodeSound(const char* path, std::string& problem)
-{
-    return decodeInspectedSound(path, inspectSound(path), &problem);
-}
-
-SAMPLE* decodeSound(const char* path)
+Result<SAMPLE*> decodeSound(const char* path)
 {
     return decodeInspectedSound(path, inspectSound(path));
 }

@@ -18,10 +18,12 @@
 #define QUORVEL_SOUND_H
 
 #include "media/soundframes.h"
+#include "text/problem.h"
 
 #include <allegro.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // The most one decoded sound may take, in bytes of 16-bit samples: about
@@ -40,10 +42,9 @@ enum class SoundDecoder { Logg, OggChain, LibraryWav, Sndfile };
 
 // What a look at a sound file found.
 struct SoundHeader {
-    bool ok = false;        // it may be decoded
-    // When not ok, what is wrong, as a phrase that follows the file's name:
-    // "not found", "has 6 channels: ..." ...
-    std::string problem;
+    // Empty when it may be decoded; else what is wrong: "not found", "has 6
+    // channels: ..." ...
+    std::optional<Problem> problem;
     std::string format;     // "Ogg Vorbis", "WAV (Microsoft), Signed 24 bit PCM" ...
     int channels = 0;
     int rate = 0;           // frames a second
@@ -61,20 +62,18 @@ struct SoundHeader {
 // (see oggvorbis.h).
 SoundHeader inspectSound(const char* path);
 
-// Decodes the sound at `path`, whose look gave `header` (ok). Returns null,
-// with `problem` (when given) set, when it cannot be decoded. The caller
-// owns the sample.
-SAMPLE* decodeInspectedSound(const char* path, const SoundHeader& header,
-                             std::string* problem = nullptr);
+// Decodes the sound at `path`, whose look gave `header`. The problem is the
+// look's when it refused the file, or says why the sound cannot be decoded.
+// The caller owns the sample.
+Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header);
 
-// The sound at `path`, whose look gave `header` (ok), read from its start a
+// The sound at `path`, whose look gave `header` (no problem), read from its start a
 // little at a time (see soundframes.h): Ogg Vorbis through oggvorbis.h,
 // every other file through libsndfile. Null when it cannot be opened, or no
 // longer holds what the look found.
 std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader& header);
 
 // inspectSound, then decodeInspectedSound.
-SAMPLE* decodeSound(const char* path, std::string& problem);
-SAMPLE* decodeSound(const char* path);
+Result<SAMPLE*> decodeSound(const char* path);
 
 #endif

@@ -146,7 +146,7 @@ void freeStream(SoundStream* s)
 StreamStart startSoundStream(const char* path, const SoundHeader& header, bool loop, int volume,
                              int pan, SoundStream*& stream, std::size_t keptLapBytes)
 {
-    if (!header.ok || header.channels < 1 || header.channels > 2 || header.rate <= 0)
+    if (header.problem || header.channels < 1 || header.channels > 2 || header.rate <= 0)
         return StreamStart::CannotDecode;
     auto* s = new SoundStream;
     s->path = path;

@@ -29,9 +29,9 @@ enum class StreamStart {
     CannotDecode, // the file does not open as what its look found, or gives no sound at its start
 };
 
-// Opens the sound file at `path`, whose look gave `header` (ok), and starts
-// playing it at `volume` and `pan` (the library's 0 to 255), once or looping
-// without a gap, keeping a lap of at most `keptLapBytes`. Sets `stream`
+// Opens the sound file at `path`, whose look gave `header` (no problem), and
+// starts playing it at `volume` and `pan` (the library's 0 to 255), once or
+// looping without a gap, keeping a lap of at most `keptLapBytes`. Sets `stream`
 // (owned by the caller until stopSoundStream) only when the result is
 // Playing.
 StreamStart startSoundStream(const char* path, const SoundHeader& header, bool loop, int volume,

@@ -16,16 +16,19 @@
 // that cannot be made returns to the mode before it.
 #include "screen/display.h"
 
-#include "init.h"
 #include "input/readerinput.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 BITMAP* doubleBuffer = nullptr;
 
 namespace {
+
+// What ends the program when no mode is left (whenDisplayLost).
+void (*endWhenLost)() = nullptr;
 
 // The colour depths a mode is tried in, most wanted first.
 const int colorDepth[] = {16, 24, 15, 32};
@@ -183,8 +186,11 @@ void switchMode(bool toFullScreen, int scale)
     bool set = toFullScreen ? openFullScreen(false) : openWindow(scale, false);
     if (!set)
         set = wasFullScreen ? openFullScreen(false) : openWindow(wasScale, false);
-    if (!set)
-        fatalError("Unable to set grafics mode");
+    if (!set) {
+        if (endWhenLost)
+            endWhenLost();
+        std::abort();
+    }
     showOnNewMode();
 }
 
@@ -411,4 +417,9 @@ Placement currentPlacement()
 bool isFullScreen()
 {
     return fullScreen;
+}
+
+void whenDisplayLost(void (*end)())
+{
+    endWhenLost = end;
 }

@@ -93,6 +93,13 @@ void presentAll();
 // need not call it.
 void serviceDisplay();
 
+// What ends the program when a switch between window and full screen fails
+// and the mode before it cannot be set again either: nothing is left to draw
+// on. The application shell gives it at start-up (init), so that the shell
+// decides how that is told and with which exit status; `end` must not
+// return. Until it is given, such a failure aborts the process.
+void whenDisplayLost(void (*end)());
+
 // Where the picture is now (scale 1 at 0, 0 before any mode is set).
 Placement currentPlacement();
 

@@ -34,14 +34,17 @@ class LineReader {
 public:
     // Opens `path` for reading when it is a regular file (see
     // regularfile.h); isOpen() tells whether that worked, kind() what stands
-    // at the path.
+    // at the path (Unreadable for a regular file that could not be opened).
     explicit LineReader(const char* path);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
     bool isOpen() const { return file_ != nullptr; }
-    FileKind kind() const { return source_.kind(); }
+    FileKind kind() const
+    {
+        return file_ || source_.kind() != FileKind::Regular ? source_.kind() : FileKind::Unreadable;
+    }
 
     // Stores the next line in `line` (without its line end). Returns false
     // at the end of the file.

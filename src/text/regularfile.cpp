@@ -81,18 +81,26 @@ const PACKFILE_VTABLE streamVtable = {
 
 } // namespace
 
-std::string fileKindProblem(FileKind kind)
+std::optional<Problem> fileKindProblem(FileKind kind, const char* path)
 {
+    const auto problem = [path](ProblemKind problemKind, const char* phrase) {
+        return Problem{problemKind, path, phrase};
+    };
     switch (kind) {
-    case FileKind::Regular: return "";
-    case FileKind::Missing: return "not found";
-    case FileKind::Directory: return "cannot be loaded: it is a folder, not a file";
-    case FileKind::Fifo: return "cannot be loaded: it is a FIFO, not a regular file";
-    case FileKind::Socket: return "cannot be loaded: it is a socket, not a regular file";
-    case FileKind::Device: return "cannot be loaded: it is a device, not a regular file";
-    case FileKind::Unreadable: return "cannot be loaded: it cannot be read";
+    case FileKind::Regular: return std::nullopt;
+    case FileKind::Missing: return problem(ProblemKind::NotFound, "not found");
+    case FileKind::Directory:
+        return problem(ProblemKind::NotAFile, "cannot be loaded: it is a folder, not a file");
+    case FileKind::Fifo:
+        return problem(ProblemKind::NotAFile, "cannot be loaded: it is a FIFO, not a regular file");
+    case FileKind::Socket:
+        return problem(ProblemKind::NotAFile, "cannot be loaded: it is a socket, not a regular file");
+    case FileKind::Device:
+        return problem(ProblemKind::NotAFile, "cannot be loaded: it is a device, not a regular file");
+    case FileKind::Unreadable:
+        return problem(ProblemKind::Unreadable, "cannot be loaded: it cannot be read");
     }
-    return "";
+    return std::nullopt;
 }
 
 FileKind fileKindAt(const char* path)

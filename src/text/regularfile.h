@@ -7,9 +7,12 @@
 #ifndef QUORVEL_REGULARFILE_H
 #define QUORVEL_REGULARFILE_H
 
+#include "text/problem.h"
+
 #include <allegro.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 // What stands at a path, as far as reading it goes.
@@ -23,10 +26,10 @@ enum class FileKind {
     Unreadable,  // a regular file that cannot be opened (permissions, ...)
 };
 
-// What is wrong with reading `kind`, as a phrase that follows the file's
-// name: "not found", "cannot be loaded: it is a FIFO, not a regular file" ...
-// Empty for a regular file.
-std::string fileKindProblem(FileKind kind);
+// What is wrong with reading the file at `path`, where `kind` stands: not
+// found ("not found"), not a file ("cannot be loaded: it is a FIFO, not a
+// regular file" ...) or unreadable. Empty for a regular file.
+std::optional<Problem> fileKindProblem(FileKind kind, const char* path);
 
 // A regular file opened for reading, or the reason it was not. Opening
 // looks at the path first (stat follows links and never blocks), opens it

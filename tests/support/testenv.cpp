@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <stdexcept>
 
 #include <sys/wait.h>
@@ -136,6 +137,16 @@ bool startLibraryInWindow()
     install_mouse();
     doubleBuffer = create_bitmap(SCREEN_W, SCREEN_H);
     return doubleBuffer != nullptr;
+}
+
+std::string phraseOf(const std::optional<Problem>& problem)
+{
+    return problem ? problem->phrase : "";
+}
+
+void PrintTo(const Problem& problem, std::ostream* out)
+{
+    *out << quoted(problem.file) << " " << problem.phrase;
 }
 
 namespace {

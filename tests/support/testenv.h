@@ -3,6 +3,10 @@
 #ifndef QUORVEL_TESTENV_H
 #define QUORVEL_TESTENV_H
 
+#include "text/problem.h"
+
+#include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +65,12 @@ void startLibraryWithoutDisplay();
 // font.dat as `font`. Creates doubleBuffer. Returns false when no window
 // could be opened.
 bool startLibraryInWindow();
+
+// The phrase of `problem`, or "" when there is none: what a test compares.
+std::string phraseOf(const std::optional<Problem>& problem);
+
+// How a failed expectation shows a problem: its file and phrase.
+void PrintTo(const Problem& problem, std::ostream* out);
 
 // What a program run as a child process gave back.
 struct ProgramRun {

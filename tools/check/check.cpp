@@ -23,11 +23,6 @@
 
 namespace {
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 // `text` cut as the player cuts it into a buffer of `size` bytes.
 std::string cutTo(const std::string& text, std::size_t size)
 {
@@ -231,10 +226,7 @@ private:
         } else {
             what = "picture " + quoted(bookRelative(path));
         }
-        std::string problem = loadProblem(path);
-        if (problem.empty())
-            problem = fileKindAt(path.c_str()) == FileKind::Missing ? "not found" : "cannot be decoded";
-        error(event.line, what + " " + problem);
+        error(event.line, what + " " + event.problem->phrase);
     }
 
     void checkPath(int line, const char* folder, const std::string& fileName)
@@ -345,13 +337,14 @@ CheckResult checkBook(const CheckSettings& settings)
     SlipFinder slips;
     FactCollector facts;
     EndMessagesGiven endMessages;
-    result.opened = readBook(path.c_str(), [&](const BookEvent& event) {
+    const std::optional<Problem> unread = readBook(path.c_str(), [&](const BookEvent& event) {
         analyzer.see(event);
         slips.see(event);
         facts.see(event);
         if (event.kind == BookEventKind::Entry && event.key.compare(0, 12, "end_message_") == 0)
             endMessages.given[event.key.back() - '1'] = true;
     });
+    result.opened = !unread;
     std::vector<Finding> more;
     if (result.opened) {
         result.map = analyzer.mapPages();
@@ -369,10 +362,10 @@ CheckResult checkBook(const CheckSettings& settings)
             more.insert(more.end(), own.begin(), own.end());
         }
     } else {
-        const FileKind kind = fileKindAt(path.c_str());
-        analyzer.error(0, kind == FileKind::Regular || kind == FileKind::Missing
+        const ProblemKind kind = unread->kind;
+        analyzer.error(0, kind == ProblemKind::Unreadable || kind == ProblemKind::NotFound
                               ? "cannot open the book file"
-                              : "the book file " + fileKindProblem(kind));
+                              : "the book file " + unread->phrase);
     }
     freePages();
     result.findings = analyzer.takeFindings();

@@ -12,12 +12,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <map>
 
 namespace {
-
-// Why each refused file was refused, by path.
-std::map<std::string, std::string> problems;
 
 // The checker decodes every file a book names as it reads the book (the
 // player decodes a file only when a page needs it), so that a file whose
@@ -25,15 +21,15 @@ std::map<std::string, std::string> problems;
 // is kept.
 template <typename Header, typename Decoded>
 Header lookAndDecode(const char* path, Header (*look)(const char*),
-                     Decoded* (*decode)(const char*, const Header&, std::string*),
+                     Result<Decoded*> (*decode)(const char*, const Header&),
                      void (*destroy)(Decoded*))
 {
     Header header = look(path);
-    if (header.ok) {
-        Decoded* decoded = decode(path, header, &header.problem);
-        header.ok = decoded != nullptr;
-        if (decoded)
-            destroy(decoded);
+    if (!header.problem) {
+        const Result<Decoded*> decoded = decode(path, header);
+        header.problem = decoded.problem;
+        if (decoded.value)
+            destroy(decoded.value);
     }
     return header;
 }
@@ -46,12 +42,6 @@ PictureHeader checkPicture(const char* path)
 SoundHeader checkSound(const char* path)
 {
     return lookAndDecode(path, inspectSound, decodeInspectedSound, destroy_sample);
-}
-
-// The store tells of each file these looks refuse, with the reason.
-void noteProblem(const char* path, const std::string& problem)
-{
-    problems[path] = problem;
 }
 
 } // namespace
@@ -69,19 +59,12 @@ bool startLibraryForChecking()
 
 void installCheckingLoaders()
 {
-    // The player's own checks and decoders, without the fatal end of the
-    // player's loaders: a file they refuse is one more line of the report.
-    MediaLoaders loaders = quietMediaLoaders();
+    // The player's own checks and decoders: a file they refuse is one more
+    // line of the report.
+    MediaLoaders loaders = playerMediaLoaders();
     loaders.inspectPicture = checkPicture;
     loaders.inspectSound = checkSound;
-    loaders.refused = noteProblem;
     setMediaLoaders(loaders);
-}
-
-std::string loadProblem(const std::string& path)
-{
-    const auto found = problems.find(path);
-    return found == problems.end() ? "" : found->second;
 }
 
 BookLocation locateBookToCheck(const std::string& path)
@@ -112,16 +95,13 @@ bool enterBook(BookLocation& location)
 
 LoadedFont loadFont(const std::string& path)
 {
+    const Result<FontFile> read = readFontFile(path);
     LoadedFont loaded;
-    const FileKind kind = fileKindAt(path.c_str());
-    loaded.found = kind != FileKind::Missing;
-    if (kind != FileKind::Regular) {
-        loaded.problem = fileKindProblem(kind); // a FIFO or device would never end loading
-        return loaded;
-    }
-    loaded.data = load_datafile(path.c_str());
-    if (loaded.data && loaded.data[0].type == DAT_FONT)
-        loaded.font = static_cast<FONT*>(loaded.data[0].dat);
+    loaded.found = !read.problem || read.problem->kind != ProblemKind::NotFound;
+    if (read.problem && read.problem->kind != ProblemKind::Unsupported)
+        loaded.problem = read.problem->phrase;
+    loaded.data = read.value.data;
+    loaded.font = read.value.font;
     return loaded;
 }
 

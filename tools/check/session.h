@@ -15,16 +15,10 @@
 // library cannot be started.
 bool startLibraryForChecking();
 
-// Makes the shared media store decode files as the player does (PNG first,
-// then the library's own formats; Ogg Vorbis first, then the library's own
-// sound formats) but give null for a file that cannot be loaded, keeping
-// the reason (see loadProblem).
+// Makes the shared media store look at files as the player does, and
+// decode each one as it looks at it, so that a file whose data is damaged
+// is refused (with its problem) as the book is read.
 void installCheckingLoaders();
-
-// Why the checking loaders refused the file at `path`, as a phrase that
-// follows its name ("not found", "is 16384 × 16384: larger than ..."); empty
-// when they did not refuse it.
-std::string loadProblem(const std::string& path);
 
 // A path given to the checker: where it puts the book (the player's own
 // rule), and what the checker needs beside that.
@@ -51,6 +45,7 @@ bool enterBook(BookLocation& location);
 struct LoadedFont {
     bool found = false;        // the file is there
     std::string problem;       // when found but not a regular file: why it is not read
+                               // (init.h: readFontFile)
     DATAFILE* data = nullptr;  // owned: give it back with unloadFont
     FONT* font = nullptr;      // null when the file is not there or holds no font first
 };

@@ -7,6 +7,7 @@
 #include "screen/display.h"
 #include "slips.h"
 #include "text/keyvalue.h"
+#include "text/problem.h"
 
 #include <allegro.h>
 
@@ -18,11 +19,6 @@
 namespace {
 
 const char* const settingsFile = "ini.dat";
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 std::vector<std::string> knownKeys()
 {
@@ -102,14 +98,14 @@ std::vector<Finding> checkSettingsFile()
     const auto titleLine = lastLine.find("main_bg");
     if (titleLine == lastLine.end()) {
         error(0, "no main_bg line: the player has no title picture and cannot start");
-    } else if (std::string problem; BITMAP* title = decodePicture(main_bg_name, problem)) {
-        if (hasAlpha(title))
+    } else if (const Result<BITMAP*> title = decodePicture(main_bg_name); title.value) {
+        if (hasAlpha(title.value))
             warn(titleLine->second, "title picture " + quoted(main_bg_name)
                                         + " has transparent parts: they show black");
-        destroy_bitmap(title);
+        destroy_bitmap(title.value);
     } else {
-        error(titleLine->second, "title picture " + quoted(main_bg_name) + " " + problem
-                                     + ": the player cannot start");
+        error(titleLine->second, "title picture " + quoted(main_bg_name) + " "
+                                     + title.problem->phrase + ": the player cannot start");
     }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });

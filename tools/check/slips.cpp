@@ -5,6 +5,7 @@
 #include "keys.h"
 #include "media/compose.h"
 #include "text/keyvalue.h"
+#include "text/problem.h"
 #include "text/target.h"
 
 #include <cstring>
@@ -29,11 +30,6 @@ std::string trimmedRight(std::string text)
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.pop_back();
     return text;
-}
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
 }
 
 // At most `limit` characters of UTF-8 `text`, with "…" when cut.
