@@ -18,6 +18,7 @@
 // taking turns.
 #include "screen/display.h"
 #include "screens.h"
+#include "app/startlibrary.h"
 #include "xplayer.h"
 
 #include <allegro.h>
@@ -296,7 +297,8 @@ int main(int argc, char** argv)
     const std::string bareProgram = buildDir + "/bench/quorvel-bench-bare";
     const pid_t server = findXServer();
     int screenW = 0, screenH = 0;
-    if (Display* display = XOpenDisplay(nullptr)) {
+    Display* display = nullptr;
+    if (connectToDisplay([&] { return (display = XOpenDisplay(nullptr)) != nullptr; })) {
         screenW = DisplayWidth(display, DefaultScreen(display));
         screenH = DisplayHeight(display, DefaultScreen(display));
         XCloseDisplay(display);

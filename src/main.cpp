@@ -4,6 +4,7 @@
 #include "app/cmdline.h"
 #include "app/report.h"
 #include "app/startfiles.h"
+#include "app/startlibrary.h"
 #include "gamepage.h"
 #include "init.h"
 #include "screen/dialogpass.h"
@@ -100,8 +101,9 @@ int main(int argc, char** argv)
     // alone took a third of the start-up. A Compose file the user chose is kept.
     setenv("XCOMPOSEFILE", "/dev/null", 0);
     // Without a display the library cannot start, and its later calls would
-    // crash: say so plainly and fail.
-    if (allegro_init() != 0) {
+    // crash: say so plainly and fail. A server that was resetting is tried
+    // again (app/startlibrary.h).
+    if (startLibrary() != 0) {
         complain(std::string("cannot start: a graphical display is needed (is DISPLAY set?): ")
                  + allegro_error);
         return EXIT_NO_DISPLAY;

@@ -3,6 +3,7 @@
 // between window and full screen. The player starts as it does for a reader
 // (init() on a working directory with font.dat and ini.dat), on a
 // 1920 x 1080 virtual display.
+#include "app/startlibrary.h"
 #include "init.h"
 #include "screen/display.h"
 #include "testenv.h"
@@ -153,7 +154,7 @@ protected:
         server = std::make_unique<VirtualDisplay>(1920, 1080);
         ASSERT_TRUE(server->ready()) << "Xvfb did not start";
         silenceMessageBoxes();
-        ASSERT_EQ(install_allegro(SYSTEM_AUTODETECT, &errno, atexit), 0) << allegro_error;
+        ASSERT_EQ(startLibrary(), 0) << allegro_error;
         const std::string dir = enterScratchDir("display");
         // Samples really play, silently, when ALSA's default device is null.
         writeFile(".asoundrc", "pcm.!default { type null }\n");

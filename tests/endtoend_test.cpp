@@ -7,6 +7,7 @@
 #include "screens.h"
 #include "testenv.h"
 #include "title.h"
+#include "virtualdisplay.h"
 #include "xplayer.h"
 
 #include <allegro.h>
@@ -17,8 +18,10 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -225,17 +228,47 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
-TEST_F(EndToEnd, WithoutADisplayItSaysSoAndExitsWithNoDisplay)
+// A display that is not there: the player says so on one line and ends at
+// once, without the tries again that a resetting server is given.
+struct NoDisplayCase {
+    const char* name;
+    bool named; // DISPLAY names a display that no server holds; else it is unset
+};
+
+void PrintTo(const NoDisplayCase& c, std::ostream* out)
 {
-    unsetenv("DISPLAY");
+    *out << c.name;
+}
+
+class WithoutADisplay : public EndToEnd, public ::testing::WithParamInterface<NoDisplayCase> {};
+
+TEST_P(WithoutADisplay, ItSaysSoAndExitsWithNoDisplayAtOnce)
+{
+    if (GetParam().named)
+        setenv("DISPLAY", displayWithNoServer().c_str(), 1);
+    else
+        unsetenv("DISPLAY");
     const std::string command = std::string("cd '") + work + "' && '" QUORVEL_PROGRAM
                                 "' > out.txt 2> err.txt";
+    const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), EXIT_NO_DISPLAY);
     const std::string err = readFile(work + "/err.txt");
-    EXPECT_NE(err.find("display"), std::string::npos) << err;
+    const std::string message =
+        "quorvel: cannot start: a graphical display is needed (is DISPLAY set?): ";
+    EXPECT_EQ(err.substr(0, message.size()), message) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_LT(took.count(), 1.0);
 }
+
+const NoDisplayCase noDisplayCases[] = {
+    {"DisplayUnset", false},
+    {"DisplayNamingNoServer", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Start, WithoutADisplay, ::testing::ValuesIn(noDisplayCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,6 +2,7 @@
 // each colour depth the player may get: the illustration shows the page's
 // background through its transparent parts, a transparent background shows
 // black, and the element still draws with a blit.
+#include "app/startlibrary.h"
 #include "book/book.h"
 #include "gamepage.h"
 #include "init.h"
@@ -14,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -72,7 +72,7 @@ protected:
     {
         enterScratchDir("transparency");
         silenceMessageBoxes();
-        ASSERT_EQ(install_allegro(SYSTEM_AUTODETECT, &errno, atexit), 0) << "no X display?";
+        ASSERT_EQ(startLibrary(), 0) << "no X display?";
         set_uformat(U_UTF8);
         register_png_file_type();
         set_color_depth(GetParam());

@@ -1,5 +1,6 @@
 #include "testenv.h"
 
+#include "app/startlibrary.h"
 #include "assets.h"
 #include "init.h"
 #include "screen/display.h"
@@ -120,7 +121,7 @@ void startLibraryWithoutDisplay()
 bool startLibraryInWindow()
 {
     silenceMessageBoxes();
-    if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0)
+    if (startLibrary() != 0)
         return false;
     set_uformat(U_UTF8);
     register_png_file_type();

@@ -25,6 +25,13 @@ bool exists(const std::string& path)
     return access(path.c_str(), F_OK) == 0;
 }
 
+// X servers take a number by its lock file, and listen on its socket.
+bool numberTaken(int number)
+{
+    return exists("/tmp/.X" + std::to_string(number) + "-lock")
+           || exists("/tmp/.X11-unix/X" + std::to_string(number));
+}
+
 // The process that holds display `number`, from its lock file; -1 when none.
 pid_t lockHolder(int number)
 {
@@ -34,7 +41,7 @@ pid_t lockHolder(int number)
     return lock ? static_cast<pid_t>(pid) : -1;
 }
 
-pid_t startServer(int number, int width, int height)
+pid_t startServer(int number, int width, int height, ServerReset reset)
 {
     const pid_t pid = fork();
     if (pid != 0)
@@ -50,11 +57,12 @@ pid_t startServer(int number, int width, int height)
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     // Tests may have emptied PATH (to keep message boxes quiet): Debian's
     // place for the server is tried after it. Without -noreset the server
-    // starts afresh whenever its last client leaves, and refuses the next
-    // one meanwhile.
+    // starts afresh whenever its last client leaves, and drops a connection
+    // that is still in its set-up then (app/startlibrary.h).
+    const char* const noReset = reset == ServerReset::Never ? "-noreset" : nullptr;
     for (const char* program : {"Xvfb", "/usr/bin/Xvfb"})
         execlp(program, "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
+               noReset, static_cast<char*>(nullptr)); // a null noReset ends the list
     _exit(127);
 }
 
@@ -82,16 +90,14 @@ bool serverReady(pid_t pid, int number)
 
 } // namespace
 
-VirtualDisplay::VirtualDisplay(int width, int height)
+VirtualDisplay::VirtualDisplay(int width, int height, ServerReset reset)
 {
     const int base = FIRST_NUMBER + static_cast<int>(getpid() % NUMBERS);
     for (int attempt = 0; attempt < ATTEMPTS && name_.empty(); ++attempt) {
         const int number = base + attempt;
-        // Xvfb takes a number by its lock file, as every X server does.
-        if (exists("/tmp/.X" + std::to_string(number) + "-lock")
-            || exists("/tmp/.X11-unix/X" + std::to_string(number)))
+        if (numberTaken(number))
             continue;
-        const pid_t pid = startServer(number, width, height);
+        const pid_t pid = startServer(number, width, height, reset);
         if (pid < 0)
             return;
         if (!serverReady(pid, number)) {
@@ -123,4 +129,12 @@ VirtualDisplay::~VirtualDisplay()
         setenv("DISPLAY", previousDisplay_.c_str(), 1);
     else
         unsetenv("DISPLAY");
+}
+
+std::string displayWithNoServer()
+{
+    // Above the numbers servers of the tests take.
+    for (int number = FIRST_NUMBER + NUMBERS + ATTEMPTS;; ++number)
+        if (!numberTaken(number))
+            return ":" + std::to_string(number);
 }

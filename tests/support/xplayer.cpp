@@ -1,5 +1,7 @@
 #include "xplayer.h"
 
+#include "app/startlibrary.h"
+
 #include <allegro.h>
 #include <loadpng.h>
 
@@ -160,8 +162,9 @@ XPlayer::~XPlayer()
 bool XPlayer::start(const std::string& program, const std::string& workingDir,
                     const std::string& logPath, const std::vector<std::string>& args)
 {
+    // The server may be resetting as the program before leaves it.
     if (!state->display)
-        state->display = XOpenDisplay(nullptr);
+        connectToDisplay([&] { return (state->display = XOpenDisplay(nullptr)) != nullptr; });
     if (!state->display)
         return false;
     if (!libraryErrorHandler)
