@@ -30,6 +30,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -43,18 +44,28 @@ using Clock = std::chrono::steady_clock;
 
 const char* const CHILD_FLAG = "--child";
 const char WINDOW_UP = 'W';
+const char FAILED = 'F'; // followed by the name of errno as the failed start left it
 const double WINDOW_DEADLINE_S = 20;
 const int WATCH_EVERY_MS = 50;
 bool watch = false; // --watch
 
 // The child: starts the library the way named, opens the window, writes
 // WINDOW_UP on standard output and waits to be ended. Exits 1 when the
-// library or the window cannot be started.
+// library or the window cannot be started, after FAILED and errno's name
+// when it was the library.
 int runChild(const std::string& way)
 {
+    errno = 0;
     const int started = way == "bare" ? allegro_init() : startLibrary();
-    if (started != 0)
+    if (started != 0) {
+        // What the failed connection left: tells a connection the server
+        // closed (EAGAIN, ECONNRESET, EPIPE, ENOENT) from one nothing took.
+        const int failure = errno;
+        const char* name = strerrorname_np(failure);
+        std::printf("%c%s", FAILED, name ? name : "0");
+        std::fflush(stdout);
         return 1;
+    }
     set_color_depth(16);
     if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) != 0) {
         std::fprintf(stderr, "%s: no window: %s\n", way.c_str(), allegro_error);
@@ -89,6 +100,7 @@ struct Tally {
     int launches = 0, failed = 0, noWindow = 0;
     std::vector<double> seconds; // launch to window up, of the launches that got there
     std::vector<int> failedAt;   // launch numbers, from 1
+    std::vector<std::string> errnoAt; // errno's name at each failed start of the library
 };
 
 // One launch of the child for `tally.way`.
@@ -121,6 +133,11 @@ void launch(Tally& tally, const char* self)
         const int ready = poll(&wait, 1, WATCH_EVERY_MS);
         if (ready == 1) {
             answered = read(channel[0], &said, 1) == 1 && said == WINDOW_UP;
+            if (said == FAILED) {
+                char name[64] = {};
+                const ssize_t got = read(channel[0], name, sizeof name - 1);
+                tally.errnoAt.push_back(got > 0 ? name : "?");
+            }
             break;
         }
         if (std::chrono::duration<double>(Clock::now() - start).count() > WINDOW_DEADLINE_S)
@@ -166,6 +183,12 @@ void report(Tally& tally)
         std::printf("    failed at launch");
         for (int at : tally.failedAt)
             std::printf(" %d", at);
+        std::printf("\n");
+    }
+    if (!tally.errnoAt.empty()) {
+        std::printf("    errno after the failed start");
+        for (const std::string& name : tally.errnoAt)
+            std::printf(" %s", name.c_str());
         std::printf("\n");
     }
 }
