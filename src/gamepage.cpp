@@ -11,6 +11,7 @@
 #include "media/compose.h"
 #include "media/media.h"
 #include "media/pagesound.h"
+#include "screen/backdrop.h"
 #include "screen/dialogpass.h"
 #include "screen/display.h"
 #include "screen/focus.h"
@@ -36,7 +37,7 @@ static const int BG_UNTIL_A_PAGE = 666;
 
 DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
-    {d_bitmap_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {backdrop_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {reader_textbox_proc, 10, 370, 620, 100, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
     {my_bitmap_proc, 10, 10, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {right_button_proc, 540, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
@@ -532,10 +533,12 @@ int gamePage(int firstIndex, int* pageCount)
     focusPageForKeys();
     ReaderInput input; // what is held now (the key that opened the book) does not count
 
-    // The room name is drawn after each pass that redrew the page under it:
-    // the first one and the one after each change of page. The buttons and
-    // the text box never cover it, so the other passes need not touch it.
-    bool nameStale = true;
+    // The room name is drawn after each pass that drew the page's background
+    // (screen/backdrop.h). The buttons and the text box never cover it, so
+    // the other passes need not touch it. From a change of page until its
+    // background is drawn, the page waits to be shown.
+    takeBackdropDrawn(); // a note left by the screen before counts for nothing
+    bool pageToShow = true;
     bool ended = false;
     while (!ended) {
         std::vector<Command> commands = input.readKeys();
@@ -543,9 +546,9 @@ int gamePage(int firstIndex, int* pageCount)
             return leaveBook();
         input.readMouse(player, commands);
         pointer.follow();
-        if (nameStale) {
+        if (takeBackdropDrawn()) {
             drawRoomName();
-            nameStale = false;
+            pageToShow = false;
         }
 
         for (Command command : commands) {
@@ -553,21 +556,20 @@ int gamePage(int firstIndex, int* pageCount)
             case PageRequest::Leave:
                 return leaveBook();
             case PageRequest::Back:
-                nameStale |= goBack();
+                pageToShow |= goBack();
                 break;
             case PageRequest::About:
                 pausePageSound(); // the about box runs a loop of its own
                 showAbout();
                 endOn(resumePageSound());
                 input.resync();
-                nameStale = true;
                 break;
             case PageRequest::Reload:
                 ended = reloadBook();
                 startReading(); // the pages behind may be gone or numbered anew
                 focusPageForKeys();
                 input.resync();
-                nameStale = true;
+                pageToShow = true;
                 break;
             case PageRequest::None:
                 break;
@@ -581,15 +583,15 @@ int gamePage(int firstIndex, int* pageCount)
         if (!ended && (button_1->flags & D_SELECTED)) {
             button_1->flags = D_DIRTY;
             ended = !followChoice(1);
-            nameStale = true;
+            pageToShow = true;
         }
         if (!ended && (button_2->flags & D_SELECTED)) {
             ended = !followChoice(2);
-            nameStale = true;
+            pageToShow = true;
         }
         if (!ended && (button_3->flags & D_SELECTED)) {
             ended = !followChoice(3);
-            nameStale = true;
+            pageToShow = true;
         }
         if (!ended)
             endOn(feedPageSound());
@@ -598,7 +600,7 @@ int gamePage(int firstIndex, int* pageCount)
         // a change is still to be drawn, so that a new page shows first. The
         // sound is fed after a slice too, so that a slice never takes the
         // time its buffer was filled for.
-        if (!ended && !nameStale) {
+        if (!ended && !pageToShow) {
             decodeAheadSlice();
             endOn(feedPageSound());
         }

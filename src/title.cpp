@@ -5,6 +5,7 @@
 #include "init.h"
 #include "input/readerinput.h"
 #include "media/compose.h"
+#include "screen/backdrop.h"
 #include "screen/dialogpass.h"
 #include "screen/display.h"
 #include "screen/focus.h"
@@ -24,7 +25,7 @@ static const int BUTTON_BG = 255;
 
 DIALOG dialogMenu[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
-    {d_bitmap_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    {backdrop_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {reader_button_proc, 232, 136, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, startLabel, nullptr, nullptr},
     {reader_button_proc, 232, 184, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
     {reader_button_proc, 232, 232, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
@@ -141,10 +142,10 @@ bool title()
     if (readingWithKeys())
         focusElement(player, MENU_START);
     ReaderInput input; // what is held now (the key that left the book) does not count
-    // The line is drawn over the background after each pass that redrew
-    // the background: the first one, and the one after the about box. The
-    // buttons never cover it, so the other passes need not touch it.
-    bool lineStale = true;
+    // The line is drawn over the background after each pass that drew the
+    // background (screen/backdrop.h). The buttons never cover it, so the
+    // other passes need not touch it.
+    takeBackdropDrawn(); // a note left by the screen before counts for nothing
     const int resumeAt = rememberedPage(INT_MAX);
     bool started = false;
     while (!started) {
@@ -170,12 +171,9 @@ bool title()
             dialogMenu[MENU_ABOUT].flags &= ~D_SELECTED;
             dialogMenu[MENU_ABOUT].flags |= D_DIRTY;
             input.resync();
-            lineStale = true;
         }
-        if (lineStale) {
+        if (takeBackdropDrawn())
             drawBookLine(resumeAt);
-            lineStale = false;
-        }
         presentChanges(); // what the pass drew shows before it rests
         rest(PASS_REST_MS); // give the processor back between passes
     }

@@ -1,10 +1,12 @@
 // The game page screen in a real window, driven through the GUI's input
 // hooks, with sounds played through a silent ALSA device.
 #include "assets.h"
+#include "casename.h"
 #include "gamepage.h"
 #include "init.h"
 #include "media/media.h"
 #include "screen/dialogpass.h"
+#include "screen/display.h"
 #include "scriptedinput.h"
 #include "testenv.h"
 #include "text/buffers.h"
@@ -12,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -412,5 +417,109 @@ TEST_F(GamePage, RoomNameIsDrawnCutToWholeCharacters)
         EXPECT_NEAR(last, 5 + width - 1, 3) << c.room;
     }
 }
+
+// The page screen on the player's logical screen, whose rows reach the
+// window only as the passes copy them (screen/display.h), rather than on
+// the window itself.
+class PageOnTheDisplay : public GamePage {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(GamePage::SetUp());
+        destroy_bitmap(doubleBuffer);
+        ASSERT_TRUE(createLogicalScreen());
+    }
+
+    void TearDown() override
+    {
+        destroyLogicalScreen();
+        GamePage::TearDown();
+    }
+};
+
+// Once a page with a room name is drawn, its passes copy nothing to the
+// display: marks put straight on the display, over the room name's row
+// among others, stay.
+TEST_F(PageOnTheDisplay, AnIdlePageCopiesNothing)
+{
+    writeBook(pageOnly("room_name:Hall;\ntext_main:words;\nbut1_text:On;\n"));
+    const int mark = makecol(255, 0, 255);
+    const int marks[][2] = {{300, 8}, {20, 200}, {320, 420}};
+    int kept = -1;
+    std::vector<MouseStep> script{
+        onPage(0, nullptr), idle(20), then([&] {
+            for (const auto& at : marks)
+                putpixel(screen, at[0], at[1], mark);
+        }),
+        idle(40), then([&] {
+            kept = 0;
+            for (const auto& at : marks)
+                kept += getpixel(screen, at[0], at[1]) == mark;
+        })};
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_EQ(kept, 3);
+}
+
+// How a choice is taken on a page, in a way after which the dialog
+// manager's next pass ends before it draws what changed.
+struct LatePassCase {
+    std::string name;
+    // Steps that take the first choice on the page at index 0.
+    std::function<std::vector<MouseStep>()> choose;
+};
+
+void PrintTo(const LatePassCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const LatePassCase latePassCases[] = {
+    // The library waits for a second click before it draws again; the wait
+    // runs from the press, so a long hold has ended it by the next pass,
+    // which then returns early. A loaded machine's slow pass does the same.
+    {"a click held past the double click time",
+     [] { return slowClickOn(firstChoice, PAST_DOUBLE_CLICK_TIME); }},
+    // A key the dialog manager reads in the pass after the choice ends that
+    // pass as soon as a button has handed the key back to the screen.
+    {"a key with a key for nothing in the next pass",
+     [] {
+         return std::vector<MouseStep>{
+             then([] { pressKey(KEY_1, '1'); }),
+             when([] { return cur_page == 1; }, [] { pressKey(KEY_X, 'x'); }),
+         };
+     }},
+};
+
+class NewPageName : public PageOnTheDisplay,
+                    public ::testing::WithParamInterface<LatePassCase> {};
+
+// The room name of the page a choice leads to reaches the display with the
+// page's background, whichever pass the dialog manager draws the page in.
+TEST_P(NewPageName, ReachesTheDisplay)
+{
+    const int NIGHT_R = 20, NIGHT_G = 30, NIGHT_B = 90;
+    ASSERT_TRUE(writePicture("books/t/pico/night.png", 640, 480, NIGHT_R, NIGHT_G, NIGHT_B));
+    // The first page has no room name: black in the title line is the second's.
+    writeBook(pageOnly("but1_text:On;\n") + "default_bg:night.png;\n"
+              + pageOnly("room_name:Night;\n"));
+    const auto nameShown = [=] {
+        int first = 0, last = 0;
+        blackSpan(first, last);
+        return getpixel(screen, 300, 10) == makecol(NIGHT_R, NIGHT_G, NIGHT_B) && last >= first;
+    };
+    std::vector<MouseStep> script{onPage(0, nullptr), idle(10)};
+    append(script, GetParam().choose());
+    bool shown = false;
+    script.push_back(whenWithin(3, nameShown, [&] { shown = nameShown(); }));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    EXPECT_TRUE(shown) << "the second page's background showed without its room name";
+}
+
+INSTANTIATE_TEST_SUITE_P(GamePage, NewPageName, ::testing::ValuesIn(latePassCases),
+                         NamedAfterCase());
 
 } // namespace

@@ -163,4 +163,23 @@ TEST_F(Title, BookLineIsCentredAndCutToWholeCharacters)
     }
 }
 
+// A key that the dialog manager reads in its first pass ends that pass
+// before the menu is drawn (a button hands the key back to the screen); the
+// book line still shows over the menu drawn in a later pass.
+TEST_F(Title, BookLineShowsWhenTheFirstPassEndsForAKey)
+{
+    const auto lineShown = [] {
+        int first = 0, last = 0;
+        bookLineSpan(first, last);
+        return isBackground(SCREEN_W / 2, 2) && last >= first;
+    };
+    bool shown = false;
+    playMouse({idle(1), // init_dialog's look at the button
+               then([] { pressKey(KEY_X, 'x'); }), // the first pass's look
+               whenWithin(3, lineShown, [&] { shown = lineShown(); }),
+               then([] { pressKey(KEY_ESC, 27); })});
+    EXPECT_FALSE(title());
+    EXPECT_TRUE(shown) << "the menu showed without its book line";
+}
+
 } // namespace

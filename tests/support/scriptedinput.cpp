@@ -52,6 +52,10 @@ bool stepReady()
         }
         if (readsLeft > 0)
             return true;
+        if (step.holdWhile && step.holdWhile()) {
+            readsLeft = 1;
+            return true;
+        }
         ++current;
         started = false;
     }
@@ -120,7 +124,6 @@ int readButtons()
 namespace {
 using Clock = std::chrono::steady_clock;
 Clock::time_point lastRelease;
-const auto DOUBLE_CLICK_TIME = std::chrono::milliseconds(400);
 } // namespace
 
 void playMouse(std::vector<MouseStep> steps)
@@ -145,7 +148,7 @@ std::vector<MouseStep> clickAt(int x, int y)
     move.x = press.x = release.x = x;
     move.y = press.y = release.y = y;
     move.reads = 3;
-    move.waitFor = [] { return Clock::now() - lastRelease >= DOUBLE_CLICK_TIME; };
+    move.waitFor = [] { return Clock::now() - lastRelease >= PAST_DOUBLE_CLICK_TIME; };
     release.action = [] { lastRelease = Clock::now(); };
     press.buttons = 1;
     press.reads = 5;
@@ -158,6 +161,16 @@ std::vector<MouseStep> clickOn(const DIALOG* element)
     std::vector<MouseStep> steps = clickAt(0, 0);
     for (MouseStep& step : steps)
         step.target = element;
+    return steps;
+}
+
+std::vector<MouseStep> slowClickOn(const DIALOG* element, std::chrono::milliseconds held)
+{
+    std::vector<MouseStep> steps = clickOn(element);
+    MouseStep& press = steps[1];
+    auto pressed = std::make_shared<Clock::time_point>();
+    press.action = [pressed] { *pressed = Clock::now(); };
+    press.holdWhile = [pressed, held] { return Clock::now() - *pressed < held; };
     return steps;
 }
 

@@ -3,6 +3,7 @@
 #ifndef QUORVEL_SCRIPTEDINPUT_H
 #define QUORVEL_SCRIPTEDINPUT_H
 
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -10,6 +11,8 @@ struct MouseStep {
     int x = 0, y = 0;                // -1: where the mouse already is
     int buttons = 0;                 // the button state the GUI reads
     int reads = 1;                   // for how many reads of the button state
+    std::function<bool()> holdWhile; // after those reads, the step goes on while
+                                     // this holds (null: it does not)
     int wheel = 0;                   // notches the wheel turns as the step starts
                                      // (positive: away from the reader)
     std::function<bool()> waitFor;   // the step starts once this holds (null: at once)
@@ -24,13 +27,23 @@ struct MouseStep {
 // closes any dialog, so that the test ends instead of hanging.
 void playMouse(std::vector<MouseStep> steps);
 
-// Steps that press and release the left button at (x, y), once the
-// library's double-click time since the last scripted click has passed.
+// Longer than the library's double-click time (about 240 ms): a press this
+// long after the last release is a click of its own, not the second half of
+// a double click.
+const std::chrono::milliseconds PAST_DOUBLE_CLICK_TIME{400};
+
+// Steps that press and release the left button at (x, y), once
+// PAST_DOUBLE_CLICK_TIME has passed since the last scripted release.
 std::vector<MouseStep> clickAt(int x, int y);
 
 // Steps that press and release the left button on the centre of `element`,
 // wherever that element has placed itself by then.
 std::vector<MouseStep> clickOn(const struct DIALOG* element);
+
+// clickOn, with the button held down for `held` before it is let go, as a
+// slow hand holds it. The library's wait for a double click runs from the
+// press: a hold of PAST_DOUBLE_CLICK_TIME ends that wait before the release.
+std::vector<MouseStep> slowClickOn(const struct DIALOG* element, std::chrono::milliseconds held);
 
 // A step that waits for `condition`, then runs `action`, leaving the mouse
 // where it is.
