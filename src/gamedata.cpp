@@ -2,6 +2,7 @@
 
 #include "media/media.h"
 #include "text/buffers.h"
+#include "text/keyvalue.h"
 #include "text/target.h"
 
 #include <algorithm>
@@ -53,6 +54,16 @@ void Gamedata::setText(const char* s) { replaceText(text, TEXT_SIZE, s); }
 void Gamedata::setBut1Text(const char* s) { replaceText(but1Text, LABEL_SIZE, s); }
 void Gamedata::setBut2Text(const char* s) { replaceText(but2Text, LABEL_SIZE, s); }
 void Gamedata::setBut3Text(const char* s) { replaceText(but3Text, LABEL_SIZE, s); }
+
+void Gamedata::setButText(int choice, const char* s)
+{
+    switch (choice) {
+    case 1: setBut1Text(s); break;
+    case 2: setBut2Text(s); break;
+    case 3: setBut3Text(s); break;
+    default: break;
+    }
+}
 
 void Gamedata::setBut1Goto(const char* s) { but1Goto = readPageNumber(s); }
 void Gamedata::setBut2Goto(const char* s) { but2Goto = readPageNumber(s); }
@@ -133,5 +144,5 @@ SAMPLE* Gamedata::getSound() const
 
 void Gamedata::setSoundLoop(const char* s)
 {
-    soundLoop = std::strcmp(s, "YES") == 0 ? 0 : 1;
+    soundLoop = isFlagOn(s) ? 0 : 1;
 }

@@ -34,6 +34,8 @@ public:
     void setBut1Text(const char* s);
     void setBut2Text(const char* s);
     void setBut3Text(const char* s);
+    // The label of choice `choice` (1 to 3), as setBut1Text ... setBut3Text.
+    void setButText(int choice, const char* s);
 
     // Target page numbers (pages count from 1), read as atoi reads them.
     void setBut1Goto(const char* s);
@@ -52,7 +54,8 @@ public:
     std::optional<Problem> setPico(const char* path);
     std::optional<Problem> setSound(const char* path);
 
-    // Exactly "YES" plays the sound once; any other text makes it loop.
+    // Exactly "YES" plays the sound once; any other text makes it loop
+    // (text/keyvalue.h: isFlagOn).
     void setSoundLoop(const char* s);
 
     // The decoded pictures and sound (the whole sound as a sample), decoded

@@ -38,7 +38,7 @@ static bool wantsWindow(WindowChoice choice)
 {
     if (choice != WindowChoice::FromSettings)
         return choice == WindowChoice::Window;
-    return std::strcmp(windowed, "YES") == 0;
+    return isFlagOn(windowed);
 }
 
 // The title picture start-up chose; empty: main_bg_name as it stands.
@@ -197,45 +197,56 @@ SAMPLE* loadAudio(const char* path)
     return sample;
 }
 
-static void applyWindowed(const std::string& value)
+static bool applyWindowed(const std::string& value)
 {
     copyCut(windowed, sizeof windowed, value.c_str());
+    return true;
 }
 
-// Appended: a second book line adds to the first.
-static void applyBook(const std::string& value)
+static bool applyBook(const std::string& value)
 {
     appendCut(book, sizeof book, value.c_str());
+    return true;
 }
 
 // The title picture lives under pico/ in the working directory.
-static void applyMainBg(const std::string& value)
+static bool applyMainBg(const std::string& value)
 {
     appendCut(main_bg_name, sizeof main_bg_name, "pico/");
     appendCut(main_bg_name, sizeof main_bg_name, value.c_str());
+    return true;
 }
 
-// Exactly "YES", as for windowed: the player then keeps, per book, the page
-// the reader left it at (book/resume.h). Anything else keeps nothing.
-static void applyResume(const std::string& value)
+// The player then keeps, per book, the page the reader left it at
+// (book/resume.h).
+static bool applyResume(const std::string& value)
 {
-    resumeReading = value == "YES";
+    resumeReading = isFlagOn(value);
+    return true;
 }
 
 // A value that is no scale is ignored like an unknown key: the default stands.
-static void applyScale(const std::string& value)
+static bool applyScale(const std::string& value)
 {
-    parseScale(value.c_str(), window_scale);
+    return parseScale(value.c_str(), window_scale);
 }
 
 const std::vector<SettingKey>& settingKeys()
 {
+    const FlagMeaning noFlag = {nullptr, nullptr};
     static const std::vector<SettingKey> keys = {
-        {"windowed", applyWindowed},
-        {"book", applyBook},
-        {"main_bg", applyMainBg},
-        {"resume", applyResume},
-        {"scale", applyScale},
+        {"windowed", applyWindowed, false, WINDOWED_SIZE, "", {"gives a window", "full screen"},
+         nullptr, SettingNames::Nothing},
+        {"book", applyBook, true, PATH_SIZE, "", noFlag, "the player has no book to open",
+         SettingNames::BookFolder},
+        {"main_bg", applyMainBg, true, PATH_SIZE, "", noFlag,
+         "the player has no title picture and cannot start", SettingNames::TitlePicture},
+        {"resume", applyResume, false, 0, "",
+         {"opens each book where the reader left it", "at its first page"}, nullptr,
+         SettingNames::Nothing},
+        {"scale", applyScale, false, 0,
+         "neither a whole number from 1 to " + std::to_string(MAX_SCALE) + " nor auto", noFlag,
+         nullptr, SettingNames::Nothing},
     };
     return keys;
 }
@@ -257,25 +268,41 @@ void resetEndMessages()
 
 void resetSettings()
 {
-    copyCut(windowed, sizeof windowed, "YES");
+    copyCut(windowed, sizeof windowed, FLAG_ON);
     copyCut(book, sizeof book, "books/");
     resumeReading = false;
     resetEndMessages();
     window_scale = SCALE_AUTO;
 }
 
-std::optional<Problem> readSettingsFile(const char* path)
+std::optional<Problem> readSettingsFile(const char* path, const SettingObserver& observer)
 {
     LineReader reader(path);
     if (!reader.isOpen())
         return fileKindProblem(reader.kind(), path);
     std::string line;
-    while (reader.next(line)) {
+    for (int number = 1; reader.next(line); ++number) {
+        SettingEvent event;
+        event.line = number;
         std::string_view key, value;
-        if (splitKeyValue(line, key, value) != LineKind::Entry)
+        const LineKind kind = splitKeyValue(line, key, value);
+        if (kind == LineKind::Entry) {
+            event.key = encrCyr(std::string(key));
+            event.value = encrCyr(std::string(value));
+            event.after = encrCyr(std::string(textAfterValue(line, value)));
+            event.row = findSettingKey(key);
+            if (!event.row)
+                event.kind = SettingEventKind::UnknownKey;
+            else if (!event.row->apply(event.value))
+                event.kind = SettingEventKind::Ignored;
+        } else if (kind == LineKind::Invalid && line.find_first_not_of(" \t") != std::string::npos) {
+            event.kind = SettingEventKind::InvalidLine;
+            event.value = encrCyr(line);
+        } else {
             continue;
-        if (const SettingKey* setting = findSettingKey(key))
-            setting->apply(encrCyr(std::string(value)));
+        }
+        if (observer)
+            observer(event);
     }
     return std::nullopt;
 }

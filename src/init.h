@@ -15,10 +15,12 @@
 #include "app/startfiles.h"
 // For the sizes of the settings buffers.
 #include "text/buffers.h"
+#include "text/keyvalue.h"
 #include "text/problem.h"
 
 #include <allegro.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -111,22 +113,67 @@ void read_ini_file();
 // Gives the settings their defaults (main_bg_name keeps its contents).
 void resetSettings();
 
-// Applies each line of the settings file at `path` whose key settingKeys()
-// knows. The problem, changing nothing, when the file is not there or cannot
-// be opened.
-std::optional<Problem> readSettingsFile(const char* path);
+// What a setting's value names, for a tool that looks at what it points at.
+enum class SettingNames {
+    Nothing,
+    BookFolder,    // the `book` setting: the book's folder
+    TitlePicture,  // main_bg_name: the title picture
+};
 
 // One key of ini.dat and what its value does.
 struct SettingKey {
     const char* name;
     // Stores `value` (narrowed to the file's own bytes, so that folder and
-    // file names are as on disk) in the setting.
-    void (*apply)(const std::string& value);
+    // file names are as on disk) in the setting. False, changing nothing,
+    // for a value the key does not take: the line is ignored like one of an
+    // unknown key.
+    bool (*apply)(const std::string& value);
+    // A second line adds its value to the first one's instead of replacing it.
+    bool appends;
+    // Bytes the setting keeps of what it is given (with what the reader puts
+    // before it: "books/", "pico/"), terminator included, cut at a whole
+    // character (text/buffers.h); 0 for a setting that keeps no text.
+    std::size_t limit;
+    // For a key that does not take every value: how an ignored value is told
+    // ("neither a whole number from 1 to 8 nor auto"); empty for the others.
+    std::string ignoredValue;
+    // For a flag (exactly YES, or anything else): what each does.
+    FlagMeaning flag;
+    // What the player lacks without a line of this key ("the player has no
+    // book to open"); null when the default serves.
+    const char* lackedWithout;
+    SettingNames names;
 };
 
 // Every key ini.dat knows, one row each: the settings reader goes by this
 // table, and tools check a settings file against it.
 const std::vector<SettingKey>& settingKeys();
+
+// What the settings reader meets on a line, for a tool that explains
+// ini.dat to its author.
+enum class SettingEventKind {
+    Applied,     // a known key whose value was applied
+    Ignored,     // a known key whose value the key does not take
+    UnknownKey,  // a valid line whose key the reader does not know
+    InvalidLine, // a non-blank line that is neither an entry nor a comment
+};
+
+struct SettingEvent {
+    int line = 0;                     // from 1
+    SettingEventKind kind = SettingEventKind::Applied;
+    std::string key;                  // narrowed to the file's own bytes
+    std::string value;                // narrowed; for InvalidLine the whole line
+    std::string after;                // on an entry's line: the text after its ';', narrowed
+    const SettingKey* row = nullptr;  // for Applied and Ignored
+};
+
+using SettingObserver = std::function<void(const SettingEvent&)>;
+
+// Applies each line of the settings file at `path` whose key settingKeys()
+// knows, telling `observer` (when set) about each line. The problem,
+// changing nothing, when the file is not there or cannot be opened.
+std::optional<Problem> readSettingsFile(const char* path,
+                                        const SettingObserver& observer = nullptr);
 
 // The row of `name` (compared byte for byte), or null for a key ini.dat
 // does not know.

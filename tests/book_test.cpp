@@ -2,6 +2,7 @@
 #include "app/report.h"
 #include "assets.h"
 #include "book/book.h"
+#include "book/bookkeys.h"
 #include "gamepage.h"
 #include "init.h"
 #include "media/media.h"
@@ -14,9 +15,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <set>
 #include <string>
 #include <vector>
+
+// Names a row's id in the test's messages.
+void PrintTo(BookKeyId id, std::ostream* out)
+{
+    *out << bookKey(id).name;
+}
 
 namespace {
 
@@ -380,5 +389,148 @@ TEST_F(Book, TellsOfEachFileNotLoadedWithTheKeyThatNamedIt)
         EXPECT_EQ(notLoaded[i].value, expected[i].path) << "event " << i;
     }
 }
+
+// The key table (book/bookkeys.h) against the reader: each row is found by
+// its name, stands where its level says, and keeps what its limit says.
+TEST(BookKeyTable, EachNameAndIdHasOneRow)
+{
+    std::set<std::string> names;
+    std::set<BookKeyId> ids;
+    for (const BookKey& key : bookKeys()) {
+        EXPECT_TRUE(names.insert(key.name).second) << key.name;
+        EXPECT_TRUE(ids.insert(key.id).second) << key.name;
+        EXPECT_EQ(findBookKey(key.name), &key);
+        EXPECT_EQ(&bookKey(key.id), &key);
+        if (key.level == KeyLevel::Page && key.number > 0) {
+            EXPECT_EQ(&choiceKey(key.number, key.value), &key) << key.name;
+        }
+    }
+    EXPECT_EQ(findBookKey("but4_text"), nullptr);
+    EXPECT_EQ(findBookKey("Book_name"), nullptr); // byte for byte
+    for (int choice = 1; choice <= CHOICES_PER_PAGE; ++choice) {
+        EXPECT_EQ(choiceKey(choice, KeyValue::Text).value, KeyValue::Text);
+        EXPECT_EQ(choiceKey(choice, KeyValue::Target).value, KeyValue::Target);
+    }
+}
+
+class BookKeyRow : public Book, public ::testing::WithParamInterface<BookKeyId> {
+protected:
+    const BookKey& key() const { return bookKey(GetParam()); }
+
+    // The text the player kept of this row's value, read from where the
+    // reader put it (a page record or a book-level buffer), or for a file
+    // the path the reader built, as the event that told of it gives it.
+    std::string kept(const std::vector<BookEvent>& events) const
+    {
+        if (key().value == KeyValue::Picture || key().value == KeyValue::Sound) {
+            for (const BookEvent& event : events)
+                if (event.kind == BookEventKind::FileNotLoaded && event.row == &key())
+                    return event.value;
+            ADD_FAILURE() << "no file of " << key().name << " was tried";
+            return "";
+        }
+        const Gamedata* page = gamedataPages.empty() ? nullptr : gamedataPages[0];
+        switch (key().id) {
+        case BookKeyId::BookName: return book_name;
+        case BookKeyId::EndMessage1: return end_message_1;
+        case BookKeyId::EndMessage2: return end_message_2;
+        case BookKeyId::EndMessage3: return end_message_3;
+        case BookKeyId::RoomName: return page && page->roomName ? page->roomName : "";
+        case BookKeyId::TextMain: return page && page->getText() ? page->getText() : "";
+        case BookKeyId::But1Text:
+        case BookKeyId::But2Text:
+        case BookKeyId::But3Text: {
+            const char* label = page ? page->getButText(key().number) : nullptr;
+            return label ? label : "";
+        }
+        default: ADD_FAILURE() << key().name << " keeps no text"; return "";
+        }
+    }
+};
+
+TEST_P(BookKeyRow, StandsWhereItsLevelSays)
+{
+    // Alone before any page.
+    const std::vector<BookEvent> alone = observe(std::string(key().name) + ":1;\n");
+    ASSERT_FALSE(alone.empty());
+    EXPECT_EQ(alone[0].row, &key());
+    BookEventKind outside = BookEventKind::Entry;
+    if (key().level == KeyLevel::Page)
+        outside = BookEventKind::OutsidePage;
+    else if (key().id == BookKeyId::PageEnd)
+        outside = BookEventKind::PageEndWithoutStart;
+    EXPECT_EQ(alone[0].kind, outside);
+    freePages();
+
+    // Inside a page, every key is an entry of that page.
+    if (key().level == KeyLevel::PageBound)
+        return;
+    const std::vector<BookEvent> inside = observe("default_bg:bg.png;\npage_start:;\n"
+                                                  + std::string(key().name) + ":1;\npage_end:;\n");
+    const auto third = std::find_if(inside.begin(), inside.end(), [](const BookEvent& e) {
+        return e.line == 3 && e.kind == BookEventKind::Entry;
+    });
+    ASSERT_NE(third, inside.end());
+    EXPECT_EQ(third->row, &key());
+    EXPECT_EQ(third->page, 0);
+}
+
+// The keys whose value the player keeps cut (a text, or a file's path).
+class BookKeptKey : public BookKeyRow {};
+
+TEST_P(BookKeptKey, KeepsWhatItsLimitSays)
+{
+    // The line stands before the page and in it: a page-level key counts
+    // only there, a book-level one holds from its first line.
+    const std::string keyLine = key().name + (":" + std::string(key().limit + 20, 'x')) + ";\n";
+    const std::vector<BookEvent> events =
+        observe("default_bg:bg.png;\n" + keyLine + "page_start:;\n" + keyLine + "page_end:;\n");
+    const std::string text = kept(events);
+    EXPECT_EQ(text.size(), key().limit - 1) << text;
+    if (key().folder) {
+        EXPECT_EQ(text.rfind(std::string("books/t") + key().folder, 0), 0u) << text;
+    }
+}
+
+// The keys of the choices' targets.
+class BookTargetKey : public BookKeyRow {};
+
+TEST_P(BookTargetKey, LeadsFromItsOwnChoice)
+{
+    observe("default_bg:bg.png;\npage_start:;\nbut1_text:a;\nbut2_text:b;\nbut3_text:c;\n"
+            + std::string(key().name) + ":2;\npage_end:;\n");
+    ASSERT_EQ(gamedataPages.size(), 1u);
+    for (int choice = 1; choice <= CHOICES_PER_PAGE; ++choice)
+        EXPECT_EQ(gamedataPages[0]->getButGoto(choice), choice == key().number ? 2 : 0)
+            << "choice " << choice;
+}
+
+// The ids of the rows `keep` is true of.
+template <typename Keep>
+std::vector<BookKeyId> bookKeysWhere(Keep keep)
+{
+    std::vector<BookKeyId> ids;
+    for (const BookKey& key : bookKeys())
+        if (keep(key))
+            ids.push_back(key.id);
+    return ids;
+}
+
+std::string rowName(const ::testing::TestParamInfo<BookKeyId>& info)
+{
+    return bookKey(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(BookKeyTable, BookKeyRow,
+                         ::testing::ValuesIn(bookKeysWhere([](const BookKey&) { return true; })),
+                         rowName);
+INSTANTIATE_TEST_SUITE_P(BookKeyTable, BookKeptKey,
+                         ::testing::ValuesIn(bookKeysWhere(
+                             [](const BookKey& key) { return key.limit > 0; })),
+                         rowName);
+INSTANTIATE_TEST_SUITE_P(BookKeyTable, BookTargetKey,
+                         ::testing::ValuesIn(bookKeysWhere(
+                             [](const BookKey& key) { return key.value == KeyValue::Target; })),
+                         rowName);
 
 } // namespace

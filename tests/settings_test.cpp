@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -93,6 +94,137 @@ TEST_F(Settings, OverlongBookNameIsCutAtAWholeCharacter)
     writeFile("ini.dat", "book:" + name + ";\n");
     read_ini_file();
     EXPECT_EQ(std::string(book), "books/" + name.substr(0, 56));
+}
+
+// The key table of ini.dat (init.h: settingKeys) against its reader: each
+// row appends, turns on at YES, ignores values and keeps bytes just as it
+// says.
+class SettingKeyRow : public Settings, public ::testing::WithParamInterface<std::string> {
+protected:
+    const SettingKey& key() const { return *findSettingKey(GetParam()); }
+
+    // What the settings are after reading `contents` as ini.dat from the
+    // defaults, told as one text so that two readings can be compared. A
+    // flag setting counts only as on or off.
+    std::string settingsAfter(const std::string& contents,
+                              std::vector<SettingEvent>* events = nullptr)
+    {
+        main_bg_name[0] = '\0'; // the reader never resets it
+        resetSettings();
+        writeFile("ini.dat", contents);
+        EXPECT_EQ(readSettingsFile("ini.dat",
+                                   [&](const SettingEvent& e) {
+                                       if (events)
+                                           events->push_back(e);
+                                   }),
+                  std::nullopt);
+        return std::string("windowed ") + (isFlagOn(windowed) ? "on" : "off") + ", book " + book
+               + ", main_bg " + main_bg_name + ", resume " + (resumeReading ? "on" : "off")
+               + ", scale " + std::to_string(window_scale);
+    }
+
+    std::string line(const std::string& value) const
+    {
+        return std::string(key().name) + ":" + value + ";\n";
+    }
+};
+
+TEST_P(SettingKeyRow, AppendsOnlyWhereItsRowSays)
+{
+    const std::string both = settingsAfter(line("1") + line("2"));
+    const std::string second = settingsAfter(line("2"));
+    EXPECT_EQ(both != second, key().appends) << both << " / " << second;
+}
+
+// The keys that are flags.
+class SettingFlagKey : public SettingKeyRow {};
+
+TEST_P(SettingFlagKey, TurnsOnAtExactlyYes)
+{
+    const std::string on = settingsAfter(line(FLAG_ON));
+    const std::string off = settingsAfter(line(FLAG_OFF));
+    EXPECT_NE(on, off);
+    EXPECT_EQ(settingsAfter(line("yes")), off);
+    EXPECT_EQ(settingsAfter(line("YES ")), off);
+}
+
+TEST_P(SettingKeyRow, IgnoresJustTheValuesItsRowSays)
+{
+    std::vector<SettingEvent> events;
+    const std::string after = settingsAfter(line("no such value"), &events);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].row, &key());
+    EXPECT_EQ(events[0].line, 1);
+    if (key().ignoredValue.empty()) {
+        EXPECT_EQ(events[0].kind, SettingEventKind::Applied);
+    } else {
+        EXPECT_EQ(events[0].kind, SettingEventKind::Ignored);
+        EXPECT_EQ(after, settingsAfter("")) << "an ignored line changes nothing";
+    }
+}
+
+// The keys that keep a text.
+class SettingTextKey : public SettingKeyRow {};
+
+TEST_P(SettingTextKey, KeepsWhatItsLimitSays)
+{
+    settingsAfter(line(std::string(key().limit + 20, 'x')));
+    const std::string name = key().name;
+    const char* kept = name == "windowed" ? windowed : name == "book" ? book : main_bg_name;
+    EXPECT_EQ(std::strlen(kept), key().limit - 1) << kept;
+}
+
+// The names of the rows `keep` is true of.
+template <typename Keep>
+std::vector<std::string> settingKeysWhere(Keep keep)
+{
+    std::vector<std::string> names;
+    for (const SettingKey& key : settingKeys())
+        if (keep(key))
+            names.push_back(key.name);
+    return names;
+}
+
+std::string settingName(const ::testing::TestParamInfo<std::string>& info)
+{
+    return info.param;
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingKeyTable, SettingKeyRow,
+                         ::testing::ValuesIn(settingKeysWhere([](const SettingKey&) { return true; })),
+                         settingName);
+INSTANTIATE_TEST_SUITE_P(SettingKeyTable, SettingFlagKey,
+                         ::testing::ValuesIn(settingKeysWhere(
+                             [](const SettingKey& key) { return key.flag.on != nullptr; })),
+                         settingName);
+INSTANTIATE_TEST_SUITE_P(SettingKeyTable, SettingTextKey,
+                         ::testing::ValuesIn(settingKeysWhere(
+                             [](const SettingKey& key) { return key.limit > 0; })),
+                         settingName);
+
+TEST_F(Settings, TellsWhatItMeetsOnEachLine)
+{
+    std::vector<SettingEvent> events;
+    writeFile("ini.dat", "windowed:NO; # a remark\n"  // 1
+                         "volume:11;\n"               // 2 unknown
+                         "book:tale\n"                // 3 invalid
+                         "\n"                         // 4 blank: nothing to say
+                         "#scale:2;\n"                // 5 comment: nothing to say
+                         "scale:12;\n");              // 6 ignored
+    ASSERT_EQ(readSettingsFile("ini.dat", [&](const SettingEvent& e) { events.push_back(e); }),
+              std::nullopt);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].line, 1);
+    EXPECT_EQ(events[0].kind, SettingEventKind::Applied);
+    EXPECT_EQ(events[0].after, " # a remark");
+    EXPECT_EQ(events[1].line, 2);
+    EXPECT_EQ(events[1].kind, SettingEventKind::UnknownKey);
+    EXPECT_EQ(events[1].key, "volume");
+    EXPECT_EQ(events[2].line, 3);
+    EXPECT_EQ(events[2].kind, SettingEventKind::InvalidLine);
+    EXPECT_EQ(events[3].line, 6);
+    EXPECT_EQ(events[3].kind, SettingEventKind::Ignored);
+    EXPECT_STREQ(windowed, "NO");
 }
 
 TEST(Narrowing, GivesBackTheFilesOwnBytes)

@@ -1,5 +1,6 @@
 #include "book/book.h"
 
+#include "book/bookkeys.h"
 #include "init.h"
 #include "text/buffers.h"
 #include "text/keyvalue.h"
@@ -16,44 +17,6 @@ char book_name[LABEL_SIZE];
 
 namespace {
 
-enum class Key {
-    BookName, DefaultBg, EndMessage1, EndMessage2, EndMessage3,
-    PageStart, RoomName, But1Text, But1Goto, But2Text, But2Goto,
-    But3Text, But3Goto, TextMain, PicoName, SoundName, SoundLoop, PageEnd,
-    Unknown,
-};
-
-struct KeyName {
-    const char* name;
-    Key key;
-};
-
-// In the order the reader compares them, book-level keys first.
-const KeyName keyNames[] = {
-    {"book_name", Key::BookName},     {"default_bg", Key::DefaultBg},
-    {"end_message_1", Key::EndMessage1}, {"end_message_2", Key::EndMessage2},
-    {"end_message_3", Key::EndMessage3}, {"page_start", Key::PageStart},
-    {"room_name", Key::RoomName},     {"but1_text", Key::But1Text},
-    {"but1_goto", Key::But1Goto},     {"but2_text", Key::But2Text},
-    {"but2_goto", Key::But2Goto},     {"but3_text", Key::But3Text},
-    {"but3_goto", Key::But3Goto},     {"text_main", Key::TextMain},
-    {"pico_name", Key::PicoName},     {"sound_name", Key::SoundName},
-    {"sound_loop", Key::SoundLoop},   {"page_end", Key::PageEnd},
-};
-
-Key keyOf(std::string_view name)
-{
-    for (const KeyName& k : keyNames)
-        if (name == k.name)
-            return k.key;
-    return Key::Unknown;
-}
-
-bool isPageLevel(Key key)
-{
-    return key >= Key::RoomName && key <= Key::SoundLoop;
-}
-
 // `book` + folder + file name, cut to a path buffer.
 std::string bookPath(const char* folder, const std::string& fileName)
 {
@@ -64,28 +27,40 @@ std::string bookPath(const char* folder, const std::string& fileName)
     return path;
 }
 
+// The buffer of end message `number` (1 to 3).
+char* endMessage(int number)
+{
+    char* const messages[] = {end_message_1, end_message_2, end_message_3};
+    return messages[number - 1];
+}
+
 // The state of one reading of a book file.
 class Reader {
 public:
     explicit Reader(const BookObserver& observer) : observer_(observer) {}
 
-    // Tells of a line whose bytes were not all valid UTF-8, unless it is a
-    // comment, which nobody sees.
-    void notUtf8(int number, const std::string& line)
+    // Tells of a line whose bytes (`bytes`, as the file holds them) were not
+    // all valid UTF-8, unless it is a comment, which nobody sees.
+    void notUtf8(int number, const std::string& line, const std::string& bytes)
     {
-        line_ = number;
+        startLine(number);
         std::string_view key, value;
-        if (splitKeyValue(line, key, value) != LineKind::Comment)
-            tell(BookEventKind::NotUtf8, "", encrCyr(line));
+        if (splitKeyValue(line, key, value) == LineKind::Comment || !observer_)
+            return;
+        BookEvent event = eventOf(BookEventKind::NotUtf8, "", encrCyr(line));
+        event.bytes = bytes;
+        observer_(event);
     }
 
     void readLine(int number, const std::string& line)
     {
-        line_ = number;
+        startLine(number);
         std::string_view key, value;
         switch (splitKeyValue(line, key, value)) {
         case LineKind::Entry:
-            apply(keyOf(key), key, encrCyr(std::string(value)), value);
+            row_ = findBookKey(key);
+            after_ = encrCyr(std::string(textAfterValue(line, value)));
+            apply(key, encrCyr(std::string(value)), value);
             break;
         case LineKind::Invalid:
             if (line.find_first_not_of(" \t") != std::string::npos)
@@ -102,7 +77,14 @@ public:
     void finish()
     {
         if (open_) {
-            tellAt(openedAt_, BookEventKind::PageNeverEnded, "page_start", "");
+            if (observer_) {
+                const BookKey& start = bookKey(BookKeyId::PageStart);
+                BookEvent event = eventOf(BookEventKind::PageNeverEnded, start.name, "");
+                event.line = openedAt_;
+                event.row = &start;
+                event.after.clear();
+                observer_(event);
+            }
             forgetNamedTargets(static_cast<int>(gamedataPages.size()));
             delete gamedata;
             gamedata = nullptr;
@@ -117,85 +99,97 @@ public:
         for (const NamedTarget& target : namedTargets_) {
             Gamedata* page = gamedataPages[static_cast<std::size_t>(target.page)];
             const int found = findNamedPage(target.name);
-            if (found >= 0)
+            if (found >= 0) {
                 page->setButGoto(target.choice, found + 1);
-            else if (observer_)
-                observer_(BookEvent{target.line, BookEventKind::UnknownPageName,
-                                    "but" + std::to_string(target.choice) + "_goto", target.name,
-                                    target.page, std::nullopt});
+            } else if (observer_) {
+                startLine(target.line);
+                row_ = &choiceKey(target.choice, KeyValue::Target);
+                BookEvent event = eventOf(BookEventKind::UnknownPageName, row_->name, target.name);
+                event.page = target.page;
+                observer_(event);
+            }
         }
         namedTargets_.clear();
     }
 
 private:
-    void apply(Key key, std::string_view name, const std::string& text, std::string_view raw)
+    void startLine(int number)
     {
-        if (key == Key::Unknown) {
+        line_ = number;
+        row_ = nullptr;
+        after_.clear();
+    }
+
+    // Applies an entry whose key is `name` (row_ its row, or null) and whose
+    // value is `raw` as the line reader gave it, `text` narrowed.
+    void apply(std::string_view name, const std::string& text, std::string_view raw)
+    {
+        if (!row_) {
             tell(BookEventKind::UnknownKey, name, text);
             return;
         }
-        if (isPageLevel(key) && !open_) {
+        const BookKey& key = *row_;
+        if (key.level == KeyLevel::Page && !open_) {
             tell(BookEventKind::OutsidePage, name, text);
             return;
         }
-        if (key == Key::PageEnd && !open_) {
+        if (key.id == BookKeyId::PageEnd && !open_) {
             tell(BookEventKind::PageEndWithoutStart, name, text);
             return;
         }
-        if (key == Key::PageStart) {
+        if (key.id == BookKeyId::PageStart) {
             finish();
             gamedata = new Gamedata;
             open_ = true;
             openedAt_ = line_;
         }
         tell(BookEventKind::Entry, name, text);
-        // Targets keep the line reader's form: only their digits matter.
-        const std::string rawValue(raw);
-        switch (key) {
-        case Key::BookName: copyCut(book_name, sizeof book_name, text.c_str()); break;
-        case Key::DefaultBg:
-            copyCut(default_bg, sizeof default_bg, bookPath("/pico/", text).c_str());
+        switch (key.id) {
+        case BookKeyId::BookName: copyCut(book_name, sizeof book_name, text.c_str()); break;
+        case BookKeyId::DefaultBg:
+            copyCut(default_bg, sizeof default_bg, bookPath(key.folder, text).c_str());
             break;
-        case Key::EndMessage1: copyCut(end_message_1, sizeof end_message_1, text.c_str()); break;
-        case Key::EndMessage2: copyCut(end_message_2, sizeof end_message_2, text.c_str()); break;
-        case Key::EndMessage3: copyCut(end_message_3, sizeof end_message_3, text.c_str()); break;
-        case Key::PageStart:
+        case BookKeyId::EndMessage1:
+        case BookKeyId::EndMessage2:
+        case BookKeyId::EndMessage3:
+            copyCut(endMessage(key.number), LABEL_SIZE, text.c_str());
+            break;
+        case BookKeyId::PageStart:
             gamedata->setPageName(text.c_str());
-            tellNotLoaded(gamedata->setBackground(default_bg), "default_bg", default_bg);
+            tellNotLoaded(gamedata->setBackground(default_bg), bookKey(BookKeyId::DefaultBg),
+                          default_bg);
             break;
-        case Key::RoomName: gamedata->setRoomName(text.c_str()); break;
-        case Key::But1Text: gamedata->setBut1Text(text.c_str()); break;
-        case Key::But1Goto:
-            gamedata->setBut1Goto(rawValue.c_str());
-            noteNamedTarget(1, rawValue, text);
+        case BookKeyId::RoomName: gamedata->setRoomName(text.c_str()); break;
+        case BookKeyId::But1Text:
+        case BookKeyId::But2Text:
+        case BookKeyId::But3Text:
+            gamedata->setButText(key.number, text.c_str());
             break;
-        case Key::But2Text: gamedata->setBut2Text(text.c_str()); break;
-        case Key::But2Goto:
-            gamedata->setBut2Goto(rawValue.c_str());
-            noteNamedTarget(2, rawValue, text);
-            break;
-        case Key::But3Text: gamedata->setBut3Text(text.c_str()); break;
-        case Key::But3Goto:
-            gamedata->setBut3Goto(rawValue.c_str());
-            noteNamedTarget(3, rawValue, text);
-            break;
-        case Key::TextMain: gamedata->setText(text.c_str()); break;
-        case Key::PicoName: {
-            const std::string path = bookPath("/pico/", text);
-            tellNotLoaded(gamedata->setPico(path.c_str()), name, path);
+        case BookKeyId::But1Goto:
+        case BookKeyId::But2Goto:
+        case BookKeyId::But3Goto: {
+            // Targets keep the line reader's form: only their digits matter.
+            const std::string rawValue(raw);
+            gamedata->setButGoto(key.number, readPageNumber(rawValue));
+            noteNamedTarget(key.number, rawValue, text);
             break;
         }
-        case Key::SoundName: {
-            const std::string path = bookPath("/audio/", text);
-            tellNotLoaded(gamedata->setSound(path.c_str()), name, path);
+        case BookKeyId::TextMain: gamedata->setText(text.c_str()); break;
+        case BookKeyId::PicoName: {
+            const std::string path = bookPath(key.folder, text);
+            tellNotLoaded(gamedata->setPico(path.c_str()), key, path);
             break;
         }
-        case Key::SoundLoop: gamedata->setSoundLoop(text.c_str()); break;
-        case Key::PageEnd:
+        case BookKeyId::SoundName: {
+            const std::string path = bookPath(key.folder, text);
+            tellNotLoaded(gamedata->setSound(path.c_str()), key, path);
+            break;
+        }
+        case BookKeyId::SoundLoop: gamedata->setSoundLoop(text.c_str()); break;
+        case BookKeyId::PageEnd:
             gamedataPages.push_back(gamedata);
             open_ = false;
             break;
-        case Key::Unknown: break;
         }
     }
 
@@ -217,27 +211,38 @@ private:
                             namedTargets_.end());
     }
 
-    // Tells of a file at `path`, named on a line with `key`, that could not
-    // be loaded, when there is a `problem`.
-    void tellNotLoaded(const std::optional<Problem>& problem, std::string_view key,
+    // Tells of a file at `path`, named on this line with `key`, that could
+    // not be loaded, when there is a `problem`.
+    void tellNotLoaded(const std::optional<Problem>& problem, const BookKey& key,
                        const std::string& path)
     {
-        if (problem)
-            tellAt(line_, BookEventKind::FileNotLoaded, key, path, problem);
+        if (!problem || !observer_)
+            return;
+        BookEvent event = eventOf(BookEventKind::FileNotLoaded, key.name, path);
+        event.row = &key;
+        event.after.clear();
+        event.problem = problem;
+        observer_(event);
     }
 
     void tell(BookEventKind kind, std::string_view key, const std::string& value)
     {
-        tellAt(line_, kind, key, value);
+        if (observer_)
+            observer_(eventOf(kind, key, value));
     }
 
-    void tellAt(int line, BookEventKind kind, std::string_view key, const std::string& value,
-                const std::optional<Problem>& problem = std::nullopt)
+    // An event of this line, of the page being read (or of none).
+    BookEvent eventOf(BookEventKind kind, std::string_view key, const std::string& value) const
     {
-        if (!observer_)
-            return;
-        const int page = open_ ? static_cast<int>(gamedataPages.size()) : -1;
-        observer_(BookEvent{line, kind, std::string(key), value, page, problem});
+        BookEvent event;
+        event.line = line_;
+        event.kind = kind;
+        event.key = std::string(key);
+        event.value = value;
+        event.page = open_ ? static_cast<int>(gamedataPages.size()) : -1;
+        event.row = row_;
+        event.after = after_;
+        return event;
     }
 
     struct NamedTarget {
@@ -250,6 +255,8 @@ private:
     const BookObserver& observer_;
     std::vector<NamedTarget> namedTargets_;
     int line_ = 0;
+    const BookKey* row_ = nullptr; // the row of this line's key, when the file knows it
+    std::string after_;            // this entry's text after its ';', narrowed
     bool open_ = false;
     int openedAt_ = 0;
 };
@@ -271,7 +278,7 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
     std::string line;
     for (int number = 1; file.next(line); ++number) {
         if (!file.lastLineWasUtf8())
-            reader.notUtf8(number, line);
+            reader.notUtf8(number, line, file.lastLineBytes());
         reader.readLine(number, line);
         done += static_cast<long long>(line.size()) + 1; // a wide byte counts twice: near enough
         if (progress && number % LINES_PER_REPORT == 0 && !progress(std::min(done, total), total)) {
@@ -325,14 +332,6 @@ void freePages()
         delete page;
     gamedataPages.clear();
     gamedata = nullptr;
-}
-
-std::vector<std::string> bookKeyNames()
-{
-    std::vector<std::string> names;
-    for (const KeyName& k : keyNames)
-        names.push_back(k.name);
-    return names;
 }
 
 int findNamedPage(const std::string& name)

@@ -2,6 +2,7 @@
 #ifndef QUORVEL_BOOK_H
 #define QUORVEL_BOOK_H
 
+#include "book/bookkeys.h"
 #include "gamedata.h"
 #include "text/problem.h"
 
@@ -63,10 +64,6 @@ std::string bookFilePath();
 // Destroys every page record and empties the list.
 void freePages();
 
-// The keys the book file knows, book-level and page-level, in the order the
-// reader compares them.
-std::vector<std::string> bookKeyNames();
-
 // What the reader meets on a line of the book file, for tools that explain
 // a book to its author. The player passes no observer.
 enum class BookEventKind {
@@ -87,12 +84,15 @@ enum class BookEventKind {
 };
 
 struct BookEvent {
-    int line;            // line number in the book file, from 1
-    BookEventKind kind;
+    int line = 0;        // line number in the book file, from 1
+    BookEventKind kind = BookEventKind::Entry;
     std::string key;     // the key as written
     std::string value;   // the value, narrowed to the file's own bytes
-    int page;            // index the page being read has or will have; -1 outside a page
+    int page = -1;       // index the page being read has or will have; -1 outside a page
     std::optional<Problem> problem; // for FileNotLoaded: why the file was refused
+    const BookKey* row = nullptr;   // the key's row (book/bookkeys.h), for a key the file knows
+    std::string after;   // on an entry's line: the text after its ';' (ignored), narrowed
+    std::string bytes;   // for NotUtf8: the line's bytes as the file holds them
 };
 
 using BookObserver = std::function<void(const BookEvent&)>;

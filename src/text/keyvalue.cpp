@@ -19,6 +19,21 @@ LineKind splitKeyValue(std::string_view line, std::string_view& key,
     return LineKind::Entry;
 }
 
+std::string_view textAfterValue(std::string_view line, std::string_view value)
+{
+    // The value is a view into the line; its ';' follows it.
+    const std::size_t end = static_cast<std::size_t>(value.data() - line.data()) + value.size();
+    return line.substr(end + 1);
+}
+
+const char* const FLAG_ON = "YES";
+const char* const FLAG_OFF = "NO";
+
+bool isFlagOn(std::string_view value)
+{
+    return value == FLAG_ON;
+}
+
 LineReader::LineReader(const char* path)
     : source_(path), file_(source_.packfile())
 {
@@ -57,7 +72,7 @@ bool LineReader::next(std::string& line)
     int c = pack_getc(file_);
     if (c == EOF)
         return false;
-    std::string bytes;
+    bytes_.clear();
     for (; c != EOF; c = pack_getc(file_)) {
         if (c == '\n')
             break;
@@ -68,11 +83,13 @@ bool LineReader::next(std::string& line)
             break;
         }
         if (c != 0)
-            bytes.push_back(static_cast<char>(c));
+            bytes_.push_back(static_cast<char>(c));
     }
-    lastLineWasUtf8_ = isValidUtf8(bytes);
+    lastLineWasUtf8_ = isValidUtf8(bytes_);
+    std::string replaced;
     if (!lastLineWasUtf8_)
-        bytes = replaceInvalidUtf8(bytes);
+        replaced = replaceInvalidUtf8(bytes_);
+    const std::string& bytes = lastLineWasUtf8_ ? bytes_ : replaced;
     // One character of the UTF-8 format per byte of the file.
     line.reserve(bytes.size());
     for (const char byte : bytes) {

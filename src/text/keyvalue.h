@@ -1,5 +1,6 @@
 // The key-value text format shared by ini.dat and pages.dat: one
-// "key:value;" entry per line, '#' lines as comments.
+// "key:value;" entry per line, '#' lines as comments, and the one rule both
+// files give a flag's value.
 #ifndef QUORVEL_KEYVALUE_H
 #define QUORVEL_KEYVALUE_H
 
@@ -21,6 +22,25 @@ enum class LineKind {
 // trimmed. Sets key and value only for an entry.
 LineKind splitKeyValue(std::string_view line, std::string_view& key,
                        std::string_view& value);
+
+// The text after the ';' that ends `value`, a view into `line` that
+// splitKeyValue gave: what the readers ignore.
+std::string_view textAfterValue(std::string_view line, std::string_view value);
+
+// The value that turns a flag on (windowed, resume, sound_loop): exactly
+// "YES", compared byte for byte; any other value turns it off. FLAG_OFF is
+// the value meant for off, which the checker expects beside it.
+extern const char* const FLAG_ON;
+extern const char* const FLAG_OFF;
+bool isFlagOn(std::string_view value);
+
+// What a flag does, in words, for a tool that tells an author about an odd
+// value: exactly YES `on`, any other value `off` ("plays the sound once",
+// "loops it").
+struct FlagMeaning {
+    const char* on;
+    const char* off;
+};
 
 // Reads a text file line by line through the library's packfiles, in the
 // form the library's own line reader gives while the text format is UTF-8:
@@ -54,9 +74,14 @@ public:
     // (and were replaced).
     bool lastLineWasUtf8() const { return lastLineWasUtf8_; }
 
+    // The last line delivered as the file holds it: its bytes before any
+    // was replaced or widened (NUL bytes dropped).
+    const std::string& lastLineBytes() const { return bytes_; }
+
 private:
     RegularFile source_;
     PACKFILE* file_;
+    std::string bytes_;
     bool lastLineWasUtf8_ = true;
 };
 

@@ -31,21 +31,15 @@ std::string cutTo(const std::string& text, std::size_t size)
     return buffer.data();
 }
 
-// 0, 1 or 2 when `key` is "but1" .. "but3" followed by `suffix`; else -1.
-int choiceOf(const std::string& key, const char* suffix)
+// The name of the label (Text) or target (Target) key of choice `k` (0 to 2).
+std::string choiceName(int k, KeyValue value)
 {
-    if (key.size() != 4 + std::strlen(suffix) || key.compare(0, 3, "but") != 0
-        || key.compare(4, std::string::npos, suffix) != 0)
-        return -1;
-    if (key[3] < '1' || key[3] > '3')
-        return -1;
-    return key[3] - '1';
+    return choiceKey(k + 1, value).name;
 }
 
-std::string choiceKey(int choice, const char* suffix)
-{
-    return "but" + std::to_string(choice + 1) + suffix;
-}
+// The names of the keys that open and close a page.
+const std::string pageStart = bookKey(BookKeyId::PageStart).name;
+const std::string pageEnd = bookKey(BookKeyId::PageEnd).name;
 
 // The lines that made one page, remembered while the book is read.
 struct ChoiceLines {
@@ -79,13 +73,13 @@ public:
                                  : "line skipped: no ';' after the ':'");
             break;
         case BookEventKind::OutsidePage:
-            error(event.line, event.key + " outside a page: ignored (no page_start before it)");
+            error(event.line, event.key + " outside a page: ignored (no " + pageStart + " before it)");
             break;
         case BookEventKind::PageEndWithoutStart:
-            warn(event.line, "page_end without a page_start: ignored");
+            warn(event.line, pageEnd + " without a " + pageStart + ": ignored");
             break;
         case BookEventKind::PageNeverEnded:
-            warn(event.line, "page never ended (no page_end after it): the player drops it");
+            warn(event.line, "page never ended (no " + pageEnd + " after it): the player drops it");
             break;
         case BookEventKind::UnknownPageName: // the slip finder tells of it (slips.h)
             break;
@@ -93,7 +87,7 @@ public:
             fileNotLoaded(event);
             break;
         case BookEventKind::NotUtf8:
-            ++notUtf8Lines_;
+            notUtf8Bytes_ += event.bytes + "\n";
             error(event.line, "this line holds bytes that are not UTF-8: the player shows each as \""
                                   + std::string(1, UTF8_REPLACEMENT) + "\"");
             break;
@@ -129,7 +123,7 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             checkPage(map[i], static_cast<int>(i) + 1);
         if (count == 0)
-            error(0, "the book has no page (a page runs from page_start to page_end)");
+            error(0, "the book has no page (a page runs from " + pageStart + " to " + pageEnd + ")");
         return map;
     }
 
@@ -143,7 +137,8 @@ public:
         findings_.push_back({line, Severity::Warning, message});
     }
 
-    int notUtf8Lines() const { return notUtf8Lines_; }
+    // The bytes of the lines that are not UTF-8, as the file holds them.
+    const std::string& notUtf8Bytes() const { return notUtf8Bytes_; }
 
     std::vector<Finding> takeFindings()
     {
@@ -155,47 +150,48 @@ public:
 private:
     void entry(const BookEvent& event)
     {
-        const std::string& key = event.key;
+        const BookKey& key = *event.row;
         const std::string& value = event.value;
         const int line = event.line;
-        if (key == "page_start") {
+        switch (key.id) {
+        case BookKeyId::PageStart:
             current_ = PageLines{};
             current_.start = line;
             if (defaultBgLine_ == 0)
-                error(line, "page without a background: no default_bg line before it");
-        } else if (key == "page_end") {
+                error(line, "page without a background: no "
+                                + std::string(bookKey(BookKeyId::DefaultBg).name) + " line before it");
+            return;
+        case BookKeyId::PageEnd:
             pages_.push_back(current_);
-        } else if (key == "default_bg") {
+            return;
+        case BookKeyId::DefaultBg:
             defaultBgLine_ = line;
-            checkPath(line, "/pico/", value);
-        } else if (key == "pico_name") {
-            checkPath(line, "/pico/", value);
-        } else if (key == "sound_name") {
-            checkPath(line, "/audio/", value);
-        } else if (key == "room_name") {
-            checkRoomName(line, value);
-            checkGlyphs(line, key, value);
-        } else if (key == "text_main") {
-            checkLength(line, key, value, TEXT_SIZE);
-            checkGlyphs(line, key, value);
-        } else if (key.compare(0, 12, "end_message_") == 0) {
-            checkLength(line, key, value, LABEL_SIZE);
-            checkGlyphs(line, key, value);
-        } else if (key == "sound_loop") {
-            if (value != "YES" && value != "NO")
-                warn(line, "sound_loop " + quoted(value)
-                               + " is neither YES nor NO: only exactly YES plays the sound once, "
-                                 "any other value loops it");
-        } else if (const int choice = choiceOf(key, "_text"); choice >= 0) {
-            current_.choices[choice].label = line;
-            if (value.empty())
-                warn(line, key + " is empty: the button shows no text");
-            checkLength(line, key, value, LABEL_SIZE);
-            checkGlyphs(line, key, value);
-        } else if (const int target = choiceOf(key, "_goto"); target >= 0) {
-            current_.choices[target].target = line;
-            current_.choices[target].targetText = value;
+            break;
+        default:
+            break;
         }
+        if (key.value == KeyValue::Picture || key.value == KeyValue::Sound)
+            checkPath(line, key.folder, value);
+        if (key.value == KeyValue::Flag && value != FLAG_ON && value != FLAG_OFF)
+            warn(line, key.name + (" " + quoted(value)) + " is neither " + FLAG_ON + " nor " + FLAG_OFF
+                           + ": only exactly " + FLAG_ON + " " + key.flag.on + ", any other value "
+                           + key.flag.off);
+        if (key.value == KeyValue::Text && key.number > 0 && key.level == KeyLevel::Page) {
+            current_.choices[key.number - 1].label = line;
+            if (value.empty())
+                warn(line, key.name + std::string(" is empty: the button shows no text"));
+        }
+        if (key.value == KeyValue::Target) {
+            current_.choices[key.number - 1].target = line;
+            current_.choices[key.number - 1].targetText = value;
+        }
+        if (!key.shown)
+            return;
+        if (key.drawn > 0)
+            checkDrawnLine(line, key, value);
+        else
+            checkLength(line, key.name, value, key.limit);
+        checkGlyphs(line, key.name, value);
     }
 
     void unknownKey(const BookEvent& event)
@@ -214,14 +210,14 @@ private:
     {
         const std::string& path = event.value;
         std::string what;
-        if (event.key == "default_bg") {
+        if (event.row->id == BookKeyId::DefaultBg) {
             // An empty path is a page before any default_bg, already reported;
             // a bad background is reported at the first page that uses it.
             if (path.empty() || !failedBackgrounds_.insert(path).second)
                 return;
-            what = "background " + quoted(bookRelative(path)) + " (default_bg at line "
+            what = "background " + quoted(bookRelative(path)) + " (" + event.row->name + " at line "
                    + std::to_string(defaultBgLine_) + ")";
-        } else if (event.key == "sound_name") {
+        } else if (event.row->value == KeyValue::Sound) {
             what = "sound " + quoted(bookRelative(path));
         } else {
             what = "picture " + quoted(bookRelative(path));
@@ -245,14 +241,15 @@ private:
                            + std::to_string(cutTo(value, size).size()));
     }
 
-    void checkRoomName(int line, const std::string& value)
+    // A text the page draws on one line of `key.drawn` bytes.
+    void checkDrawnLine(int line, const BookKey& key, const std::string& value)
     {
-        const std::size_t drawnBytes = DRAWN_LINE_SIZE - 1;
+        const std::size_t drawnBytes = key.drawn - 1;
         if (value.size() <= drawnBytes)
             return;
-        const std::string kept = cutTo(value, LABEL_SIZE);
-        const std::string drawn = cutTo(kept, DRAWN_LINE_SIZE);
-        warn(line, "room_name is " + std::to_string(value.size()) + " bytes, more than the "
+        const std::string kept = cutTo(value, key.limit);
+        const std::string drawn = cutTo(kept, key.drawn);
+        warn(line, key.name + (" is " + std::to_string(value.size())) + " bytes, more than the "
                        + std::to_string(drawnBytes) + " the page draws: it shows " + quoted(drawn));
     }
 
@@ -267,21 +264,20 @@ private:
 
     void checkChoice(int k, bool shown, int target, const ChoiceLines& lines, int pageCount)
     {
+        const std::string goTo = choiceName(k, KeyValue::Target);
+        const std::string label = choiceName(k, KeyValue::Text);
         if (lines.target != 0 && !shown)
-            warn(lines.target, choiceKey(k, "_goto") + " without " + choiceKey(k, "_text")
-                                   + ": the choice is hidden");
+            warn(lines.target, goTo + " without " + label + ": the choice is hidden");
         if (lines.target != 0 && target > pageCount)
-            error(lines.target, choiceKey(k, "_goto") + " " + std::to_string(target)
-                                    + " is past the last page (" + std::to_string(pageCount)
-                                    + "): the choice ends the book");
+            error(lines.target, goTo + " " + std::to_string(target) + " is past the last page ("
+                                    + std::to_string(pageCount) + "): the choice ends the book");
         // Only the first choice has a way on without a target.
         if (k == 0 || !shown || target > 0)
             return;
         if (lines.target == 0)
-            error(lines.label, choiceKey(k, "_text") + " without " + choiceKey(k, "_goto")
-                                   + ": the choice ends the book");
+            error(lines.label, label + " without " + goTo + ": the choice ends the book");
         else if (isPageNumber(lines.targetText)) // a name no page bears is told apart
-            error(lines.target, choiceKey(k, "_goto") + " " + quoted(lines.targetText)
+            error(lines.target, goTo + " " + quoted(lines.targetText)
                                     + " is no page (pages count from 1): the choice ends the book");
     }
 
@@ -302,15 +298,12 @@ private:
     PageLines current_;             // the page being read
     int defaultBgLine_ = 0;         // line of the last default_bg, 0 before any
     std::set<std::string> failedBackgrounds_;
-    int notUtf8Lines_ = 0;
+    std::string notUtf8Bytes_;
 };
 
-// What to tell the author of a book file with lines that are not UTF-8.
-std::string notUtf8Advice(const std::string& path)
+// What to tell the author of a book file whose lines `bytes` are not UTF-8.
+std::string notUtf8Advice(const std::string& bytes)
 {
-    const RegularFile file(path.c_str());
-    std::string bytes(static_cast<std::size_t>(file.size()), '\0');
-    bytes.resize(file.readAt(0, bytes.data(), bytes.size()));
     const std::string encoding = legacyEncodingName(guessLegacyEncoding(bytes));
     if (encoding.empty())
         return "the book file is not UTF-8: save the file as UTF-8";
@@ -337,12 +330,17 @@ CheckResult checkBook(const CheckSettings& settings)
     SlipFinder slips;
     FactCollector facts;
     EndMessagesGiven endMessages;
+    std::vector<Finding> afterValues;
     const std::optional<Problem> unread = readBook(path.c_str(), [&](const BookEvent& event) {
         analyzer.see(event);
         slips.see(event);
         facts.see(event);
-        if (event.kind == BookEventKind::Entry && event.key.compare(0, 12, "end_message_") == 0)
-            endMessages.given[event.key.back() - '1'] = true;
+        const bool endMessage = event.row && event.row->level == KeyLevel::Book
+                                && event.row->value == KeyValue::Text && event.row->number > 0;
+        if (event.kind == BookEventKind::Entry && endMessage)
+            endMessages.given[event.row->number - 1] = true;
+        if (std::optional<Finding> after = textAfterValueFinding(event.line, event.after))
+            afterValues.push_back(*after);
     });
     result.opened = !unread;
     std::vector<Finding> more;
@@ -352,10 +350,9 @@ CheckResult checkBook(const CheckSettings& settings)
         slips.checkPageNames();
         result.facts = facts.gather();
         more = slips.takeFindings();
-        const std::vector<Finding> after = findTextAfterValues(path.c_str());
-        more.insert(more.end(), after.begin(), after.end());
-        if (analyzer.notUtf8Lines() > 0)
-            analyzer.error(0, notUtf8Advice(path));
+        more.insert(more.end(), afterValues.begin(), afterValues.end());
+        if (!analyzer.notUtf8Bytes().empty())
+            analyzer.error(0, notUtf8Advice(analyzer.notUtf8Bytes()));
         if (settings.font) {
             const std::vector<Finding> own = checkOwnTexts(settings.font, settings.playerBook,
                                                            endMessages);

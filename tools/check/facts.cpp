@@ -8,17 +8,11 @@
 
 namespace {
 
-bool isShownText(const std::string& key)
-{
-    return key == "room_name" || key == "text_main" || key == "but1_text" || key == "but2_text"
-           || key == "but3_text";
-}
-
 // `value` of a text line with key `key` as the player keeps it: cut at a
 // whole character to the buffer it is read into.
-std::string asKept(const std::string& key, const std::string& value)
+std::string asKept(const BookKey& key, const std::string& value)
 {
-    std::vector<char> kept(key == "text_main" ? TEXT_SIZE : LABEL_SIZE);
+    std::vector<char> kept(key.limit);
     copyCut(kept.data(), kept.size(), value.c_str());
     return kept.data();
 }
@@ -38,8 +32,9 @@ void FactCollector::see(const BookEvent& event)
 {
     if (event.kind != BookEventKind::Entry)
         return;
-    if (event.key.compare(0, 12, "end_message_") == 0) {
-        keepLast(endMessages_, {0, event.line, event.key, asKept(event.key, event.value)});
+    const BookKey& key = *event.row;
+    if (key.shown && key.level == KeyLevel::Book) { // an end message
+        keepLast(endMessages_, {0, event.line, event.key, asKept(key, event.value)});
         return;
     }
     if (event.page < 0)
@@ -47,11 +42,10 @@ void FactCollector::see(const BookEvent& event)
     const std::size_t index = static_cast<std::size_t>(event.page);
     if (byPage_.size() <= index)
         byPage_.resize(index + 1);
-    if (event.key == "page_start")
+    if (key.id == BookKeyId::PageStart)
         byPage_[index].clear(); // a page never ended gives its index to the next one
-    else if (isShownText(event.key))
-        keepLast(byPage_[index],
-                 {event.page + 1, event.line, event.key, asKept(event.key, event.value)});
+    else if (key.shown)
+        keepLast(byPage_[index], {event.page + 1, event.line, event.key, asKept(key, event.value)});
 }
 
 BookFacts FactCollector::gather()

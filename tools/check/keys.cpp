@@ -1,6 +1,6 @@
 #include "keys.h"
 
-#include "book/book.h"
+#include "book/bookkeys.h"
 
 #include <algorithm>
 #include <vector>
@@ -43,5 +43,8 @@ std::string nearestOf(const std::string& word, const std::vector<std::string>& k
 
 std::string nearestKey(const std::string& key)
 {
-    return nearestOf(key, bookKeyNames());
+    std::vector<std::string> names;
+    for (const BookKey& known : bookKeys())
+        names.push_back(known.name);
+    return nearestOf(key, names);
 }

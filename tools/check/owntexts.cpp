@@ -1,5 +1,6 @@
 #include "owntexts.h"
 
+#include "book/bookkeys.h"
 #include "gamepage.h"
 #include "glyphs.h"
 #include "init.h"
@@ -37,10 +38,11 @@ std::vector<Finding> checkOwnTexts(FONT* font, const std::string& playerBook,
     for (const std::string& text : titleOwnTexts())
         texts.push_back({"the title menu's text", shownLabel(text), ""});
     const char* const messages[3] = {end_message_1, end_message_2, end_message_3};
+    const BookKeyId keys[3] = {BookKeyId::EndMessage1, BookKeyId::EndMessage2,
+                               BookKeyId::EndMessage3};
     for (int i = 0; i < 3; ++i) {
         if (!endMessages.given[i])
-            texts.push_back({"end_message_" + std::to_string(i + 1), messages[i],
-                             " (the default: the book gives none)"});
+            texts.push_back({bookKey(keys[i]).name, messages[i], " (the default: the book gives none)"});
     }
     texts.push_back({"the end-of-book alert's button", shownLabel(endAlertButton), ""});
     texts.push_back({"the page's button", menuButtonLabel, ""});

@@ -4,7 +4,6 @@
 #include "keys.h"
 #include "media/compose.h"
 #include "media/picture.h"
-#include "screen/display.h"
 #include "slips.h"
 #include "text/keyvalue.h"
 #include "text/problem.h"
@@ -40,72 +39,77 @@ std::vector<Finding> checkSettingsFile()
         findings.push_back({line, Severity::Error, message});
     };
 
-    LineReader file(settingsFile);
-    if (!file.isOpen()) {
+    // Read as the player reads it at start-up, with nothing from before.
+    main_bg_name[0] = '\0';
+    resetSettings();
+    std::map<std::string, int> lastLine; // key -> its last line
+    std::vector<Finding> afterValues;
+    const std::optional<Problem> unread = readSettingsFile(settingsFile, [&](const SettingEvent& event) {
+        const int line = event.line;
+        if (std::optional<Finding> after = textAfterValueFinding(line, event.after))
+            afterValues.push_back(*after);
+        switch (event.kind) {
+        case SettingEventKind::InvalidLine:
+            warn(line, event.value.find(':') == std::string::npos
+                           ? "line skipped: it has no ':'"
+                           : "line skipped: no ';' after the ':'");
+            return;
+        case SettingEventKind::UnknownKey: {
+            const std::string suggestion = nearestOf(event.key, knownKeys());
+            warn(line, "unknown key " + quoted(event.key)
+                           + (suggestion.empty() ? ": line ignored"
+                                                 : " (did you mean " + quoted(suggestion) + "?)"));
+            return;
+        }
+        case SettingEventKind::Ignored:
+            warn(line, event.key + " " + quoted(event.value) + " is " + event.row->ignoredValue
+                           + ": the player ignores the line");
+            return;
+        case SettingEventKind::Applied:
+            break;
+        }
+        const SettingKey& key = *event.row;
+        if (const auto first = lastLine.find(event.key); first != lastLine.end())
+            warn(line, event.key + " given twice (also at line " + std::to_string(first->second)
+                           + "): "
+                           + (key.appends ? "the player adds this value to the first"
+                                          : "the player keeps this one"));
+        lastLine[event.key] = line;
+        if (key.flag.on && event.value != FLAG_ON && event.value != FLAG_OFF)
+            warn(line, event.key + " " + quoted(event.value) + " is neither " + FLAG_ON + " nor "
+                           + FLAG_OFF + ": only exactly " + FLAG_ON + " " + key.flag.on
+                           + ", any other value " + key.flag.off);
+    });
+    if (unread) {
         error(0, "cannot be opened: the player takes the defaults");
         return findings;
     }
-    std::map<std::string, int> lastLine; // key -> its last line
-    std::string line;
-    for (int number = 1; file.next(line); ++number) {
-        std::string_view keyView, valueView;
-        const LineKind kind = splitKeyValue(line, keyView, valueView);
-        if (kind == LineKind::Invalid && line.find_first_not_of(" \t") != std::string::npos)
-            warn(number, line.find(':') == std::string::npos ? "line skipped: it has no ':'"
-                                                             : "line skipped: no ';' after the ':'");
-        if (kind != LineKind::Entry)
-            continue;
-        const std::string key = encrCyr(std::string(keyView));
-        const std::string value = encrCyr(std::string(valueView));
-        if (!findSettingKey(keyView)) {
-            const std::string suggestion = nearestOf(key, knownKeys());
-            warn(number, "unknown key " + quoted(key)
-                             + (suggestion.empty() ? ": line ignored"
-                                                   : " (did you mean " + quoted(suggestion) + "?)"));
+    findings.insert(findings.end(), afterValues.begin(), afterValues.end());
+
+    // What the settings name, as the reader left them.
+    for (const SettingKey& key : settingKeys()) {
+        const auto line = lastLine.find(key.name);
+        if (line == lastLine.end()) {
+            if (key.lackedWithout)
+                error(0, "no " + std::string(key.name) + " line: " + key.lackedWithout);
             continue;
         }
-        int scale = SCALE_AUTO;
-        if (key == "scale" && !parseScale(value.c_str(), scale)) {
-            warn(number, "scale " + quoted(value)
-                             + " is neither a whole number from 1 to " + std::to_string(MAX_SCALE)
-                             + " nor auto: the player ignores the line");
-            continue;
+        if (key.names == SettingNames::BookFolder) {
+            std::error_code ignored;
+            if (!std::filesystem::is_directory(book, ignored))
+                error(line->second, "book folder " + quoted(book) + " not found");
+        } else if (key.names == SettingNames::TitlePicture) {
+            const Result<BITMAP*> title = decodePicture(main_bg_name);
+            if (!title.value) {
+                error(line->second, "title picture " + quoted(main_bg_name) + " "
+                                        + title.problem->phrase + ": the player cannot start");
+                continue;
+            }
+            if (hasAlpha(title.value))
+                warn(line->second, "title picture " + quoted(main_bg_name)
+                                       + " has transparent parts: they show black");
+            destroy_bitmap(title.value);
         }
-        if (const auto first = lastLine.find(key); first != lastLine.end()) {
-            const bool adds = key == "book" || key == "main_bg";
-            warn(number, key + " given twice (also at line " + std::to_string(first->second) + "): "
-                             + (adds ? "the player adds this value to the first"
-                                     : "the player keeps this one"));
-        }
-        lastLine[key] = number;
-        if (key == "windowed" && value != "YES" && value != "NO")
-            warn(number, "windowed " + quoted(value)
-                             + " is neither YES nor NO: only exactly YES gives a window, any other "
-                               "value full screen");
-
-    }
-    const std::vector<Finding> after = findTextAfterValues(settingsFile);
-    findings.insert(findings.end(), after.begin(), after.end());
-
-    // What the settings name, as read_ini_file() left them.
-    std::error_code ignored;
-    const auto bookLine = lastLine.find("book");
-    if (bookLine == lastLine.end())
-        error(0, "no book line: the player has no book to open");
-    else if (!std::filesystem::is_directory(book, ignored))
-        error(bookLine->second, "book folder " + quoted(book) + " not found");
-
-    const auto titleLine = lastLine.find("main_bg");
-    if (titleLine == lastLine.end()) {
-        error(0, "no main_bg line: the player has no title picture and cannot start");
-    } else if (const Result<BITMAP*> title = decodePicture(main_bg_name); title.value) {
-        if (hasAlpha(title.value))
-            warn(titleLine->second, "title picture " + quoted(main_bg_name)
-                                        + " has transparent parts: they show black");
-        destroy_bitmap(title.value);
-    } else {
-        error(titleLine->second, "title picture " + quoted(main_bg_name) + " "
-                                     + title.problem->phrase + ": the player cannot start");
     }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });

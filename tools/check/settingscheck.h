@@ -7,13 +7,14 @@
 
 #include <vector>
 
-// Checks ini.dat in the current directory, line by line as the player reads
-// it and then for what the settings name, once read_ini_file() has applied
-// it: an unknown key (with the nearest known one), a skipped line, text
-// after ';', a key given twice (book and main_bg add the second value to
-// the first), a windowed value other than YES or NO, no book line or a book
-// folder that is not there, no main_bg line or a title picture that cannot
-// be loaded or has transparent parts.
+// Reads ini.dat in the current directory through the player's settings
+// reader (init.h: readSettingsFile, which applies it as start-up does) and
+// checks it line by line against the reader's table of keys, then what the
+// settings name: an unknown key (with the nearest known one), a skipped
+// line, text after ';', a value the player ignores, a key given twice (some
+// add the second value to the first), a flag other than YES or NO, a line
+// the player cannot do without that is missing, a book folder that is not
+// there, a title picture that cannot be loaded or has transparent parts.
 std::vector<Finding> checkSettingsFile();
 
 #endif

@@ -8,22 +8,7 @@
 #include "text/problem.h"
 #include "text/target.h"
 
-#include <cstring>
-
 namespace {
-
-// Page-level keys that may stand only once on a page: every key of a page
-// but its bounds.
-bool countsOnPage(const std::string& key)
-{
-    return key != "page_start" && key != "page_end";
-}
-
-bool isChoiceTarget(const std::string& key)
-{
-    return key.size() == 9 && key.compare(0, 3, "but") == 0 && key.compare(4, 5, "_goto") == 0
-           && key[3] >= '1' && key[3] <= '3';
-}
 
 std::string trimmedRight(std::string text)
 {
@@ -51,9 +36,10 @@ void SlipFinder::see(const BookEvent& event)
         unknownPageName(event);
     if (event.kind != BookEventKind::Entry)
         return;
-    if (event.key == "default_bg")
+    const BookKey& key = *event.row;
+    if (key.id == BookKeyId::DefaultBg)
         defaultBgLine_ = event.line;
-    if (event.key == "page_start") {
+    if (key.id == BookKeyId::PageStart) {
         keysOnPage_.clear();
         startLine_[event.page] = event.line;
         backgroundLine_[event.page] = defaultBgLine_;
@@ -62,11 +48,13 @@ void SlipFinder::see(const BookEvent& event)
     }
     if (event.page < 0)
         return;
-    if (event.key == "pico_name")
+    if (key.id == BookKeyId::PicoName)
         picoLine_[event.page] = event.line;
-    if (isChoiceTarget(event.key))
+    if (key.value == KeyValue::Target)
         checkTarget(event);
-    checkRepeatedKey(event);
+    // Every key of a page but its bounds stands once on a page.
+    if (key.level != KeyLevel::PageBound)
+        checkRepeatedKey(event);
 }
 
 void SlipFinder::checkTarget(const BookEvent& event)
@@ -93,8 +81,9 @@ void SlipFinder::unknownPageName(const BookEvent& event)
     std::string message = event.key + " " + quoted(event.value) + " names no page";
     if (!nearest.empty())
         message += " (did you mean " + quoted(nearest) + "?)";
-    message += event.key == "but1_goto" ? ": the choice goes to the next page, as with no target"
-                                        : ": the choice ends the book";
+    // Only the first choice has a way on without a target (book/book.h: pageAfterChoice).
+    message += event.row->number == 1 ? ": the choice goes to the next page, as with no target"
+                                      : ": the choice ends the book";
     error(event.line, message);
 }
 
@@ -121,8 +110,6 @@ void SlipFinder::checkPageNames()
 
 void SlipFinder::checkRepeatedKey(const BookEvent& event)
 {
-    if (!countsOnPage(event.key))
-        return;
     const auto [first, isNew] = keysOnPage_.emplace(event.key, event.line);
     if (!isNew)
         warn(event.line, event.key + " given twice on this page (first at line "
@@ -172,26 +159,15 @@ void SlipFinder::error(int line, const std::string& message)
     findings_.push_back({line, Severity::Error, message});
 }
 
-std::vector<Finding> findTextAfterValues(const char* path)
+std::optional<Finding> textAfterValueFinding(int line, const std::string& afterValue)
 {
-    std::vector<Finding> findings;
-    LineReader file(path);
-    std::string line;
-    for (int number = 1; file.isOpen() && file.next(line); ++number) {
-        std::string_view key, value;
-        if (splitKeyValue(line, key, value) != LineKind::Entry)
-            continue;
-        // The value is a view into the line; its ';' follows it.
-        const std::size_t end = static_cast<std::size_t>(value.data() - line.data()) + value.size();
-        std::string after = trimmedRight(encrCyr(line.substr(end + 1)));
-        const std::size_t start = after.find_first_not_of(" \t");
-        if (start == std::string::npos || after[start] == '#')
-            continue;
-        // A closing ';' is where the author meant the value to end.
-        if (after.back() == ';')
-            after = trimmedRight(after.substr(0, after.size() - 1));
-        findings.push_back({number, Severity::Warning,
-                            "text after ';' is ignored: «" + shortened(after, 40) + "»"});
-    }
-    return findings;
+    std::string after = trimmedRight(afterValue);
+    const std::size_t start = after.find_first_not_of(" \t");
+    if (start == std::string::npos || after[start] == '#')
+        return std::nullopt;
+    // A closing ';' is where the author meant the value to end.
+    if (after.back() == ';')
+        after = trimmedRight(after.substr(0, after.size() - 1));
+    return Finding{line, Severity::Warning,
+                   "text after ';' is ignored: «" + shortened(after, 40) + "»"};
 }

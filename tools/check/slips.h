@@ -9,6 +9,7 @@
 #include "report.h"
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,9 +46,9 @@ private:
     std::map<int, int> startLine_;           // page index -> line of its page_start
 };
 
-// Warnings for the lines of the key-value file at `path` that hold text
-// after the ';' that ends their value: the player ignores it. Blank text and
-// a remark that starts with '#' are not reported.
-std::vector<Finding> findTextAfterValues(const char* path);
+// The warning for line `line` of a key-value file when `after`, the text
+// after the ';' that ends its value (narrowed), is more than blanks or a
+// remark that starts with '#': the player ignores it. Empty otherwise.
+std::optional<Finding> textAfterValueFinding(int line, const std::string& after);
 
 #endif
