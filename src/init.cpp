@@ -253,10 +253,7 @@ const std::vector<SettingKey>& settingKeys()
 
 const SettingKey* findSettingKey(std::string_view name)
 {
-    for (const SettingKey& key : settingKeys())
-        if (name == key.name)
-            return &key;
-    return nullptr;
+    return findRowNamed(settingKeys(), name);
 }
 
 void resetEndMessages()

@@ -60,6 +60,33 @@ TEST(Targets, NumbersAreReadAsTheyAlwaysWereAndTheRestAreNames)
     }
 }
 
+// The strict form numbers take outside the book file: the whole text, as
+// a target reads, when it is digits only and in range.
+TEST(Targets, WholeNumbersAreDigitsOnlyAndInRange)
+{
+    struct Case {
+        const char* text;
+        long long low, high;
+        bool read;
+        long long number;
+    };
+    const Case cases[] = {
+        {"3", 1, 10, true, 3},          {"10", 1, 10, true, 10},     {"007", 1, 10, true, 7},
+        {"0", 0, 10, true, 0},          {"0", 1, 10, false, 0},      {"11", 1, 10, false, 0},
+        {"", 1, 10, false, 0},          {" 3", 1, 10, false, 0},     {"+3", 1, 10, false, 0},
+        {"-3", -10, 10, false, 0},      {"3 ", 1, 10, false, 0},     {"3x", 1, 10, false, 0},
+        {"2147483647", 1, INT_MAX, true, INT_MAX},
+        {"2147483648", 1, INT_MAX, false, 0},
+        {"4294967295", 0, 4294967295LL, true, 4294967295LL},
+        {"99999999999999999999999", 0, 4294967295LL, false, 0},
+    };
+    for (const Case& c : cases) {
+        long long number = -1;
+        EXPECT_EQ(readWholeNumber(c.text, c.low, c.high, number), c.read) << c.text;
+        EXPECT_EQ(number, c.read ? c.number : -1) << c.text << ": left as it was when refused";
+    }
+}
+
 class NamedPages : public ::testing::Test {
 protected:
     void SetUp() override

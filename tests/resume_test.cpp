@@ -3,6 +3,7 @@
 // option that turn it on. The whole player across two runs is in
 // reading_endtoend_test.cpp.
 #include "app/cmdline.h"
+#include "app/startfiles.h"
 #include "book/resume.h"
 #include "init.h"
 #include "testenv.h"
@@ -47,26 +48,34 @@ protected:
     std::string root, state;
 };
 
+// The state folder and the settings folder follow one rule, each under
+// its own base directory.
 TEST_F(Resume, TheStateFolderFollowsTheXdgRules)
 {
     struct Case {
-        const char* stateHome; // null: unset
+        const char* xdgHome; // XDG_STATE_HOME and XDG_CONFIG_HOME; null: unset
         const char* home;
-        std::string wanted;
+        std::string state;
+        std::string config;
     };
     const Case cases[] = {
-        {"/var/st", "/home/ann", "/var/st/quorvel"},
-        {nullptr, "/home/ann", "/home/ann/.local/state/quorvel"},
-        {"", "/home/ann", "/home/ann/.local/state/quorvel"},
-        {"relative/st", "/home/ann", "/home/ann/.local/state/quorvel"}, // not absolute: ignored
-        {nullptr, "", ""},
-        {nullptr, nullptr, ""},
+        {"/var/st", "/home/ann", "/var/st/quorvel", "/var/st/quorvel"},
+        {nullptr, "/home/ann", "/home/ann/.local/state/quorvel", "/home/ann/.config/quorvel"},
+        {"", "/home/ann", "/home/ann/.local/state/quorvel", "/home/ann/.config/quorvel"},
+        // Not absolute: ignored.
+        {"relative/st", "/home/ann", "/home/ann/.local/state/quorvel", "/home/ann/.config/quorvel"},
+        {nullptr, "relative/home", "", ""},
+        {nullptr, "", "", ""},
+        {nullptr, nullptr, "", ""},
     };
     for (const Case& c : cases) {
-        c.stateHome ? setenv("XDG_STATE_HOME", c.stateHome, 1) : unsetenv("XDG_STATE_HOME");
+        for (const char* variable : {"XDG_STATE_HOME", "XDG_CONFIG_HOME"})
+            c.xdgHome ? setenv(variable, c.xdgHome, 1) : unsetenv(variable);
         c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
-        EXPECT_EQ(resumeFolder(), c.wanted)
-            << (c.stateHome ? c.stateHome : "(unset)") << ", " << (c.home ? c.home : "(unset)");
+        const std::string where =
+            std::string(c.xdgHome ? c.xdgHome : "(unset)") + ", " + (c.home ? c.home : "(unset)");
+        EXPECT_EQ(resumeFolder(), c.state) << where;
+        EXPECT_EQ(userConfigDir(), c.config) << where;
     }
 }
 

@@ -3,10 +3,10 @@
 #include "app/version.h"
 #include "screen/display.h"
 #include "text/problem.h"
+#include "text/target.h"
 
 #include <getopt.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <vector>
@@ -130,15 +130,9 @@ std::string refusal(int code, int argc, char** argv)
 
 std::string parsePositiveNumber(const char* option, const char* text, int& number)
 {
-    const std::string problem =
-        std::string(option) + " needs a whole number from 1, not " + quoted(text);
-    if (*text < '0' || *text > '9')
-        return problem; // no sign, no blanks: strtol would take them
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (*end != '\0' || errno == ERANGE || value < 1 || value > INT_MAX)
-        return problem;
+    long long value = 0;
+    if (!readWholeNumber(text, 1, INT_MAX, value))
+        return std::string(option) + " needs a whole number from 1, not " + quoted(text);
     number = static_cast<int>(value);
     return {};
 }

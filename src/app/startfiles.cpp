@@ -52,15 +52,20 @@ std::string installedDataDir()
     return data.string();
 }
 
-std::string userConfigDir()
+std::string userDir(const char* xdgVariable, const char* underHome)
 {
-    const std::string xdg = environment("XDG_CONFIG_HOME");
-    if (!xdg.empty() && xdg[0] == '/') // the base directory rules ignore relative ones
+    const std::string xdg = environment(xdgVariable);
+    if (!xdg.empty() && xdg[0] == '/')
         return xdg + "/quorvel";
     const std::string home = environment("HOME");
-    if (home.empty())
+    if (home.empty() || home[0] != '/')
         return "";
-    return home + "/.config/quorvel";
+    return home + "/" + underHome + "/quorvel";
+}
+
+std::string userConfigDir()
+{
+    return userDir("XDG_CONFIG_HOME", ".config");
 }
 
 StartFiles startFilesFor(const BookPlace& place)

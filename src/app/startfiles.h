@@ -24,9 +24,15 @@ std::string currentDirectory();
 // from the running executable's own location; empty when it is not there.
 std::string installedDataDir();
 
-// The user's settings folder: $XDG_CONFIG_HOME/quorvel, or
-// $HOME/.config/quorvel when XDG_CONFIG_HOME is unset or not absolute.
-// Empty when neither variable helps.
+// The player's folder under one of the user's base directories:
+// $`xdgVariable`/quorvel when that variable holds an absolute path, else
+// $HOME/`underHome`/quorvel when HOME does; empty when neither does. The
+// base directory rules ignore a relative value, and a relative HOME would
+// name another folder each time the player enters a book's folder.
+std::string userDir(const char* xdgVariable, const char* underHome);
+
+// The user's settings folder: userDir for XDG_CONFIG_HOME, under
+// $HOME/.config.
 std::string userConfigDir();
 
 struct StartFiles {

@@ -58,10 +58,7 @@ const std::vector<BookKey>& bookKeys()
 
 const BookKey* findBookKey(std::string_view name)
 {
-    for (const BookKey& key : bookKeys())
-        if (name == key.name)
-            return &key;
-    return nullptr;
+    return findRowNamed(bookKeys(), name);
 }
 
 const BookKey& bookKey(BookKeyId id)

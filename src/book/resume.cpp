@@ -1,8 +1,10 @@
 #include "book/resume.h"
 
+#include "app/startfiles.h"
 #include "book/book.h"
 #include "init.h"
 #include "text/keyvalue.h"
+#include "text/target.h"
 
 #include <unistd.h>
 
@@ -64,18 +66,12 @@ std::string readableName(const std::string& folder)
     return name.substr(0, 32);
 }
 
-// A whole number from 1 to INT_MAX written in decimal digits only.
-bool readPageNumber(const std::string& text, int& number)
+// A page number from 1 to INT_MAX as the player writes it: digits only,
+// and no leading zero.
+bool readStatePage(const std::string& text, int& number)
 {
-    if (text.empty() || text.size() > 10 || text[0] == '0')
-        return false;
     long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value > INT_MAX)
+    if (text.empty() || text[0] == '0' || !readWholeNumber(text, 1, INT_MAX, value))
         return false;
     number = static_cast<int>(value);
     return true;
@@ -103,7 +99,7 @@ bool readState(const std::string& path, ResumeState& state)
         if (key == "fingerprint")
             state.fingerprint = std::string(value);
         else if (key == "page")
-            hasPage = readPageNumber(std::string(value), state.page);
+            hasPage = readStatePage(std::string(value), state.page);
     }
     return hasPage && !state.fingerprint.empty();
 }
@@ -147,13 +143,7 @@ std::optional<Problem> replaceFile(const std::string& path, const std::string& t
 
 std::string resumeFolder()
 {
-    const char* stateHome = std::getenv("XDG_STATE_HOME");
-    if (stateHome && stateHome[0] == '/')
-        return std::string(stateHome) + "/quorvel";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/')
-        return std::string(home) + "/.local/state/quorvel";
-    return "";
+    return userDir("XDG_STATE_HOME", ".local/state");
 }
 
 std::string resumeFilePath(const std::string& bookFolder)

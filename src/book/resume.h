@@ -42,7 +42,8 @@ void forgetLeftPage();
 
 // The folder the state files live in: $XDG_STATE_HOME/quorvel, or
 // $HOME/.local/state/quorvel when XDG_STATE_HOME is unset, empty or not an
-// absolute path; empty when neither gives a place.
+// absolute path; empty when neither gives a place (app/startfiles.h:
+// userDir).
 std::string resumeFolder();
 
 // The state file of the book folder at `bookFolder` (which must exist), or

@@ -17,6 +17,7 @@
 #include "screen/display.h"
 
 #include "input/readerinput.h"
+#include "text/target.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -282,15 +283,16 @@ int setGfxMode(int card, int w, int h)
 
 bool parseScale(const char* text, int& scale)
 {
-    static_assert(MAX_SCALE <= 9, "a scale is read as one digit");
+    static_assert(MAX_SCALE <= 9, "a scale is written as one digit");
     if (std::strcmp(text, "auto") == 0) {
         scale = SCALE_AUTO;
         return true;
     }
-    const int digit = text[0] - '0';
-    if (digit < 1 || digit > MAX_SCALE || text[1] != '\0')
+    // One digit: "01" is no scale.
+    long long value = 0;
+    if (std::strlen(text) != 1 || !readWholeNumber(text, 1, MAX_SCALE, value))
         return false;
-    scale = digit;
+    scale = static_cast<int>(value);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "text/buffers.h"
 
+#include "text/utf8.h"
+
 #include <cstring>
 
 // Length of the longest prefix of `src`, at most `limit` bytes, that ends
@@ -11,7 +13,7 @@ static std::size_t wholeCharPrefix(const char* src, std::size_t limit)
         return length;
     std::size_t cut = limit;
     // Step back over continuation bytes to the start of the cut character.
-    while (cut > 0 && (static_cast<unsigned char>(src[cut]) & 0xC0) == 0x80)
+    while (cut > 0 && isUtf8Continuation(src[cut]))
         --cut;
     return cut;
 }

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class LineKind {
     Entry,   // "key:value;"
@@ -41,6 +42,27 @@ struct FlagMeaning {
     const char* on;
     const char* off;
 };
+
+// The row of a key table (`Row` has a `const char* name`) whose key is
+// `name`, compared byte for byte, or null for a key the table does not know.
+template <typename Row>
+const Row* findRowNamed(const std::vector<Row>& rows, std::string_view name)
+{
+    for (const Row& row : rows)
+        if (name == row.name)
+            return &row;
+    return nullptr;
+}
+
+// The keys of a key table, in its order.
+template <typename Row>
+std::vector<std::string> rowNames(const std::vector<Row>& rows)
+{
+    std::vector<std::string> names;
+    for (const Row& row : rows)
+        names.push_back(row.name);
+    return names;
+}
 
 // Reads a text file line by line through the library's packfiles, in the
 // form the library's own line reader gives while the text format is UTF-8:

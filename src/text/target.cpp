@@ -25,7 +25,15 @@ bool isPageNumber(std::string_view value)
     return isDigit(first) || first == '+' || first == '-' || isBlank(first);
 }
 
-int readPageNumber(std::string_view value, std::size_t* used)
+namespace {
+
+// Past this a number is held where it stands: more than any caller's range.
+const long long NUMBER_HELD_AT = 1LL << 40;
+
+// The number at the start of `value` as atoi reads it (blanks, an optional
+// sign, digits), its size held at NUMBER_HELD_AT; `used` receives the bytes
+// read, 0 when there are no digits.
+long long readLeadingNumber(std::string_view value, std::size_t& used)
 {
     std::size_t at = 0;
     while (at < value.size() && isBlank(value[at]))
@@ -38,22 +46,39 @@ int readPageNumber(std::string_view value, std::size_t* used)
     const std::size_t digitsFrom = at;
     long long magnitude = 0;
     for (; at < value.size() && isDigit(value[at]); ++at) {
-        // Past INT_MAX + 1 the result is held anyway: stop growing.
-        if (magnitude <= static_cast<long long>(INT_MAX) + 1)
+        if (magnitude <= NUMBER_HELD_AT)
             magnitude = magnitude * 10 + (value[at] - '0');
     }
-    if (at == digitsFrom) {
-        // No digits: nothing was read as a number.
-        if (used)
-            *used = 0;
+    // No digits: nothing was read as a number.
+    used = at == digitsFrom ? 0 : at;
+    if (used == 0)
         return 0;
-    }
+    return negative ? -magnitude : magnitude;
+}
+
+} // namespace
+
+int readPageNumber(std::string_view value, std::size_t* used)
+{
+    std::size_t read = 0;
+    const long long number = readLeadingNumber(value, read);
     if (used)
-        *used = at;
-    const long long number = negative ? -magnitude : magnitude;
+        *used = read;
     if (number > INT_MAX)
         return INT_MAX;
     if (number < INT_MIN)
         return INT_MIN;
     return static_cast<int>(number);
+}
+
+bool readWholeNumber(std::string_view text, long long low, long long high, long long& number)
+{
+    if (text.empty() || !isDigit(text.front()))
+        return false;
+    std::size_t used = 0;
+    const long long read = readLeadingNumber(text, used);
+    if (used != text.size() || read < low || read > high)
+        return false;
+    number = read;
+    return true;
 }

@@ -17,4 +17,11 @@ bool isPageNumber(std::string_view value);
 // whatever follows them is not part of the number.
 int readPageNumber(std::string_view value, std::size_t* used = nullptr);
 
+// The whole of `text` read as readPageNumber reads a target, when it is
+// only decimal digits (no blanks, no sign, nothing after them) and names a
+// number from `low` to `high` (both below 2^40): the form the player's
+// command line, its resume state, its settings and its tools take numbers
+// in. False, leaving `number` as it was, otherwise.
+bool readWholeNumber(std::string_view text, long long low, long long high, long long& number);
+
 #endif

@@ -30,7 +30,7 @@ std::size_t utf8SequenceLength(std::string_view text)
     if (text.size() < length || byte(1) < low || byte(1) > high)
         return 0;
     for (std::size_t i = 2; i < length; ++i)
-        if ((byte(i) & 0xC0) != 0x80)
+        if (!isUtf8Continuation(text[i]))
             return 0;
     return length;
 }

@@ -14,6 +14,13 @@
 // UTF-8 sequence: a character every font has.
 const char UTF8_REPLACEMENT = '?';
 
+// True for a byte that continues a UTF-8 sequence (10xxxxxx) rather than
+// beginning a character.
+inline bool isUtf8Continuation(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
 // Bytes of the valid UTF-8 sequence at the start of `text` (1 to 4), or 0
 // when it does not start with one: a stray continuation byte, a lead byte
 // without all its continuation bytes, an overlong form, a surrogate or a

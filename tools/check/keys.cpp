@@ -43,8 +43,5 @@ std::string nearestOf(const std::string& word, const std::vector<std::string>& k
 
 std::string nearestKey(const std::string& key)
 {
-    std::vector<std::string> names;
-    for (const BookKey& known : bookKeys())
-        names.push_back(known.name);
-    return nearestOf(key, names);
+    return nearestOf(key, rowNames(bookKeys()));
 }

@@ -13,11 +13,11 @@
 #include "session.h"
 #include "settingscheck.h"
 #include "stats.h"
+#include "text/target.h"
 #include "walk.h"
 
 #include <getopt.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -55,17 +55,6 @@ struct Arguments {
     bool help = false;
 };
 
-// Reads a whole decimal number within [low, high].
-bool readNumber(const char* text, long long low, long long high, long long& number)
-{
-    if (!text || !*text)
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    number = std::strtoll(text, &end, 10);
-    return errno == 0 && *end == '\0' && number >= low && number <= high;
-}
-
 // Reads the command line; on a mistake, says what is wrong in `problem`.
 bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& problem)
 {
@@ -87,7 +76,7 @@ bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& pr
         case Stats: arguments.report = Report::Stats; ++reports; break;
         case Text: arguments.report = Report::Text; ++reports; break;
         case Walk:
-            if (!readNumber(optarg, 1, 1000000, number)) {
+            if (!readWholeNumber(optarg, 1, 1000000, number)) {
                 problem = "--walk wants a number of readings from 1 to 1000000, not \""
                           + std::string(optarg) + "\"";
                 return false;
@@ -97,7 +86,7 @@ bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& pr
             ++reports;
             break;
         case Seed:
-            if (!readNumber(optarg, 0, UINT32_MAX, number)) {
+            if (!readWholeNumber(optarg, 0, UINT32_MAX, number)) {
                 problem = "--seed wants a number from 0 to 4294967295, not \"" + std::string(optarg)
                           + "\"";
                 return false;

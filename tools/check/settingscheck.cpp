@@ -19,14 +19,6 @@ namespace {
 
 const char* const settingsFile = "ini.dat";
 
-std::vector<std::string> knownKeys()
-{
-    std::vector<std::string> names;
-    for (const SettingKey& key : settingKeys())
-        names.push_back(key.name);
-    return names;
-}
-
 } // namespace
 
 std::vector<Finding> checkSettingsFile()
@@ -55,7 +47,7 @@ std::vector<Finding> checkSettingsFile()
                            : "line skipped: no ';' after the ':'");
             return;
         case SettingEventKind::UnknownKey: {
-            const std::string suggestion = nearestOf(event.key, knownKeys());
+            const std::string suggestion = nearestOf(event.key, rowNames(settingKeys()));
             warn(line, "unknown key " + quoted(event.key)
                            + (suggestion.empty() ? ": line ignored"
                                                  : " (did you mean " + quoted(suggestion) + "?)"));

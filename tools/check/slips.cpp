@@ -7,6 +7,7 @@
 #include "text/keyvalue.h"
 #include "text/problem.h"
 #include "text/target.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::string shortened(const std::string& text, std::size_t limit)
 {
     std::size_t characters = 0;
     for (std::size_t at = 0; at < text.size(); ++at) {
-        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && characters++ == limit)
+        if (!isUtf8Continuation(text[at]) && characters++ == limit)
             return text.substr(0, at) + "…";
     }
     return text;

@@ -1,5 +1,7 @@
 #include "stats.h"
 
+#include "text/utf8.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <deque>
@@ -72,7 +74,7 @@ int characterCount(const std::string& text)
 {
     int characters = 0;
     for (char c : text)
-        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+        characters += isUtf8Continuation(c) ? 0 : 1;
     return characters;
 }
 
