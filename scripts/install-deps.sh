@@ -9,6 +9,7 @@ run_packages=(
   g++ cmake make pkg-config
   liballegro4-dev libloadpng4-dev liblogg4-dev libvorbis-dev libogg-dev libpng-dev
   libsndfile1-dev   # sound files beyond what the library and logg read
+  libzip-dev        # books as one file: zip archives read in place
   libfreetype-dev fonts-dejavu-core
   x11-utils   # xmessage: the library's message box on X11
 )

@@ -3,6 +3,7 @@
 #include "app/cmdline.h"
 #include "app/report.h"
 #include "app/startfiles.h"
+#include "files/bookfile.h"
 #include "input/readerinput.h"
 #include "media/picture.h"
 #include "media/sound.h"
@@ -10,9 +11,10 @@
 #include "screen/display.h"
 #include "text/buffers.h"
 #include "text/keyvalue.h"
-#include "text/regularfile.h"
 
 #include <loadpng.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -118,15 +120,42 @@ void done()
 
 
 
+namespace {
+
+// The library loads a datafile by its name only: an archive's font is given
+// to it as a file in memory (an anonymous memfd, named through /proc), never
+// written to disk. Null when it cannot be read whole or is no datafile.
+DATAFILE* loadDatafileInMemory(const BookFile& source)
+{
+    const int memory = memfd_create("quorvel-font", MFD_CLOEXEC);
+    if (memory < 0)
+        return nullptr;
+    std::vector<char> bytes(1 << 16);
+    bool whole = true;
+    for (long long at = 0; whole && at < source.size();) {
+        const std::size_t got = source.readAt(at, bytes.data(), bytes.size());
+        whole = got > 0 && write(memory, bytes.data(), got) == static_cast<ssize_t>(got);
+        at += static_cast<long long>(got);
+    }
+    DATAFILE* data = nullptr;
+    if (whole && !source.readProblem())
+        data = load_datafile(("/proc/self/fd/" + std::to_string(memory)).c_str());
+    close(memory);
+    return data;
+}
+
+} // namespace
+
 Result<FontFile> readFontFile(const std::string& path)
 {
-    const FileKind kind = fileKindAt(path.c_str());
-    if (kind == FileKind::Missing)
-        return {{}, Problem{ProblemKind::NotFound, path, "is not there"}};
-    if (kind != FileKind::Regular)
-        return {{}, fileKindProblem(kind, path.c_str())};
+    const BookFile source(path);
+    if (const std::optional<Problem>& problem = source.problem()) {
+        if (problem->kind == ProblemKind::NotFound)
+            return {{}, Problem{ProblemKind::NotFound, path, "is not there"}};
+        return {{}, problem};
+    }
     FontFile file;
-    file.data = load_datafile(path.c_str());
+    file.data = source.diskPath() ? load_datafile(source.diskPath()) : loadDatafileInMemory(source);
     if (file.data && file.data[0].type == DAT_FONT) {
         file.font = static_cast<FONT*>(file.data[0].dat);
         return {file, std::nullopt};
@@ -276,7 +305,7 @@ std::optional<Problem> readSettingsFile(const char* path, const SettingObserver&
 {
     LineReader reader(path);
     if (!reader.isOpen())
-        return fileKindProblem(reader.kind(), path);
+        return reader.problem();
     std::string line;
     for (int number = 1; reader.next(line); ++number) {
         SettingEvent event;

@@ -66,7 +66,7 @@ struct FontFile {
 
 // Reads the font datafile at `path`. The problem says that nothing is there
 // ("is not there", ProblemKind::NotFound), that no regular file is there
-// (regularfile.h: a FIFO or device would never end loading), or that the
+// (files/bookfile.h: a FIFO or device would never end loading), or that the
 // file holds no font first ("is no font datafile", Unsupported).
 Result<FontFile> readFontFile(const std::string& path);
 

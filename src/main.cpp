@@ -28,6 +28,10 @@ namespace {
 bool enterPlace(const CommandLine& line, BookPlace& place)
 {
     place = line.bookGiven ? locateBook(line.book) : placeWithoutBook();
+    if (place.kind == BookPlace::Kind::Nothing && place.problem) {
+        complain(quoted(place.problem->file) + " " + place.problem->phrase);
+        return false;
+    }
     if (place.kind == BookPlace::Kind::Nothing) {
         complain("no book at " + quoted(line.book) + ": a book folder holds pages.dat,"
                  " a working directory ini.dat");

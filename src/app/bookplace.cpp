@@ -1,5 +1,7 @@
 #include "app/bookplace.h"
 
+#include "files/archive.h"
+#include "files/bookfile.h"
 #include "text/regularfile.h"
 
 #include <filesystem>
@@ -36,6 +38,36 @@ BookPlace locateBook(const std::string& givenPath)
     if (folder.filename().empty())
         folder = folder.parent_path(); // "a/b/" is normalised to "a/b/" + ""
     place.folder = folder.string();
+    const FileKind kind = fileKindAt(folder.c_str());
+    if (kind != FileKind::Directory && kind != FileKind::Missing) {
+        // A book as one file; a FIFO or device is refused before it is opened.
+        if (kind != FileKind::Regular) {
+            place.problem = fileKindProblem(kind, place.shownPath.c_str());
+            return place;
+        }
+        if (!looksLikeZipArchive(folder.string())) {
+            place.problem = Problem{ProblemKind::Unsupported, place.shownPath,
+                                    "is no book: a book is a folder that holds pages.dat, or a "
+                                    "zip archive of one"};
+            return place;
+        }
+        Result<std::shared_ptr<Archive>> opened = Archive::open(place.shownPath);
+        if (opened.problem) {
+            place.problem = opened.problem;
+            return place;
+        }
+        if (!opened.value->holdsBook()) {
+            place.problem = Problem{ProblemKind::NotFound, place.shownPath,
+                                    "holds no book: no pages.dat at its root or in its one "
+                                    "top folder"};
+            return place;
+        }
+        place.kind = BookPlace::Kind::BookFolder;
+        place.workDir = folder.parent_path().string();
+        place.book = folder.filename().string();
+        place.archive = opened.value;
+        return place;
+    }
     if (isFile(folder / "ini.dat")) {
         place.kind = BookPlace::Kind::WorkingDirectory;
         place.workDir = place.folder;
@@ -53,5 +85,9 @@ bool enterBookPlace(const BookPlace& place)
 {
     std::error_code failed;
     fs::current_path(place.workDir, failed);
-    return !failed;
+    if (failed)
+        return false;
+    if (place.archive)
+        mountArchive(place.archive);
+    return true;
 }

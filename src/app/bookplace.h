@@ -4,13 +4,19 @@
 #ifndef QUORVEL_BOOKPLACE_H
 #define QUORVEL_BOOKPLACE_H
 
+#include "text/problem.h"
+
+#include <memory>
+#include <optional>
 #include <string>
+
+class Archive;
 
 struct BookPlace {
     enum class Kind {
         Nothing,          // neither ini.dat nor pages.dat is there
         WorkingDirectory, // ini.dat is there: its book setting names the book
-        BookFolder,       // pages.dat is there
+        BookFolder,       // pages.dat is there, in a folder or a zip archive
     };
     Kind kind = Kind::Nothing;
     std::string shownPath; // the path as given, without trailing slashes
@@ -22,15 +28,27 @@ struct BookPlace {
     // For a book folder: its folder name, the `book` setting to read it
     // with from workDir. Empty for a working directory (ini.dat tells).
     std::string book;
+    // For a book in a zip archive (files/archive.h), the archive, opened
+    // and looked at: `folder` is the archive's path and `book` its file
+    // name, and the book's paths lie below them (files/bookfile.h).
+    std::shared_ptr<Archive> archive;
+    // With Nothing: when the path is a file that is no book (an archive
+    // that was refused or holds no book, a FIFO, a device, another file),
+    // why, naming it (and an archive's entry).
+    std::optional<Problem> problem;
 };
 
 // Looks at `path` (relative to the current directory, or absolute). A
 // folder holding ini.dat is a working directory, even when it holds
 // pages.dat too. A path to a pages.dat file stands for its folder (and
-// shownPath is then that folder's path).
+// shownPath is then that folder's path). A regular file that begins as a
+// zip archive is opened and looked at (Archive::open): a book folder when
+// it holds pages.dat at its root or in its one top folder.
 BookPlace locateBook(const std::string& path);
 
-// Makes place.workDir the current directory. False when it cannot be entered.
+// Makes place.workDir the current directory, and mounts the book's archive
+// (files/bookfile.h: mountArchive) when it is one. False when the directory
+// cannot be entered.
 bool enterBookPlace(const BookPlace& place);
 
 #endif

@@ -1,6 +1,6 @@
 #include "app/startfiles.h"
 
-#include "text/regularfile.h"
+#include "files/bookfile.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -78,7 +78,7 @@ StartFiles startFilesFor(const BookPlace& place)
     }
     const std::string installed = installedDataDir();
     files.font = (folder / "font.dat").string();
-    if (fileKindAt(files.font.c_str()) != FileKind::Regular && !installed.empty())
+    if (bookFileProblem(files.font) && !installed.empty())
         files.font = installed + "/font.dat";
     const std::string config = userConfigDir();
     files.settings = config.empty() ? "" : config + "/ini.dat";

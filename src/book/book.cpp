@@ -268,11 +268,11 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
 {
     LineReader file(path);
     if (!file.isOpen())
-        return fileKindProblem(file.kind(), path);
+        return file.problem();
     // Lines between two reports of progress: often enough for a bar to
     // move smoothly, seldom enough to cost nothing.
     const int LINES_PER_REPORT = 512;
-    const long long total = progress ? file_size_ex(path) : 0;
+    const long long total = file.size();
     long long done = 0;
     Reader reader(observer);
     std::string line;
@@ -288,6 +288,11 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
         }
     }
     reader.finish();
+    if (std::optional<Problem> cut = file.readProblem()) {
+        // What was read of a damaged entry is not the book.
+        freePages();
+        return cut;
+    }
     reader.resolveNames();
     return std::nullopt;
 }

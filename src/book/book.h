@@ -103,7 +103,8 @@ using BookObserver = std::function<void(const BookEvent&)>;
 // each line and `progress` (when set) about how far it has read. A file that
 // cannot be loaded leaves its field of the page null and is told as
 // FileNotLoaded: the reading goes on. Returns the book file's problem when
-// it cannot be opened (nothing is read then).
+// it cannot be opened (nothing is read then), or when it could not be read
+// to its end (an archive's damaged entry: the pages read are freed).
 std::optional<Problem> readBook(const char* path, const BookObserver& observer,
                                 const BookProgress& progress = nullptr);
 

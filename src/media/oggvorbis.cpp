@@ -11,7 +11,7 @@
 
 namespace {
 
-// libvorbisfile's callbacks on a window of a file (text/regularfile.h).
+// libvorbisfile's callbacks on a window of a file (files/bookfile.h).
 size_t windowRead(void* buffer, size_t size, size_t count, void* source)
 {
     if (size == 0)
@@ -54,7 +54,7 @@ const long long VORBISFILE_CHUNK = 65536;
 // none. The sync may lock onto other pages than a walk from the start
 // would, so only the same search gives the same answer. False when there is
 // no page.
-bool lastPageStream(const RegularFile& file, long long end, long& stream)
+bool lastPageStream(const BookFile& file, long long end, long& stream)
 {
     for (long long begin = end; begin > 0;) {
         begin = std::max<long long>(0, begin - VORBISFILE_CHUNK);
@@ -94,7 +94,7 @@ class VorbisWindow {
 public:
     // Opens the window able to seek or not, as `canSeek` says (a chain was
     // found by the constructor below).
-    VorbisWindow(const RegularFile& file, long long end, bool canSeek)
+    VorbisWindow(const BookFile& file, long long end, bool canSeek)
         : window_(file, end),
           canSeek_(canSeek),
           open_(ov_open_callbacks(&window_, &vorbis_, nullptr, 0,
@@ -108,7 +108,7 @@ public:
     // the last page it finds is of none of the streams that begin the file.
     // A chain is opened again, forward only. The headers of the first link
     // are read once either way, for a file of one stream.
-    VorbisWindow(const RegularFile& file, long long end)
+    VorbisWindow(const BookFile& file, long long end)
         : window_(file, end), canSeek_(true), open_(false)
     {
         if (ov_test_callbacks(&window_, &vorbis_, nullptr, 0, windowCallbacks) != 0)
@@ -156,7 +156,7 @@ const std::size_t PAGE_HEADER = 27; // up to and with the segment count
 const std::size_t SCAN_CHUNK = 1 << 16;
 
 // The length of the whole, checksummed Ogg page at `at` in `file`, or 0.
-long long pageLengthAt(const RegularFile& file, long long at)
+long long pageLengthAt(const BookFile& file, long long at)
 {
     unsigned char header[PAGE_HEADER + 255];
     if (file.readAt(at, header, PAGE_HEADER) != PAGE_HEADER
@@ -189,7 +189,7 @@ long long pageLengthAt(const RegularFile& file, long long at)
 
 } // namespace
 
-long long oggDataEnd(const RegularFile& file)
+long long oggDataEnd(const BookFile& file)
 {
     // Chunks from the end backward, each overlapping the next by the three
     // bytes a capture pattern "OggS" can reach across.
@@ -272,7 +272,7 @@ Result<long long> countFrames(const char* path, VorbisWindow& vorbis, int channe
 
 } // namespace
 
-OggVorbisHeader inspectOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+OggVorbisHeader inspectOggVorbis(const char* path, const BookFile& file, long long dataEnd,
                                  long long mostBytes)
 {
     OggVorbisHeader header;
@@ -305,7 +305,7 @@ namespace {
 // keeps one channel count and rate, and no more comes out than the stated
 // length; else what went wrong. When `sample` is given (of the stated
 // length, in the stream's channels, 16 bits) the sound is kept in it.
-Result<long long> decodeWhole(const char* path, const RegularFile& file, long long dataEnd,
+Result<long long> decodeWhole(const char* path, const BookFile& file, long long dataEnd,
                               const OggVorbisHeader& header, SAMPLE* sample)
 {
     VorbisWindow vorbis(file, dataEnd, !header.chained);
@@ -346,18 +346,18 @@ Result<long long> decodeWhole(const char* path, const RegularFile& file, long lo
 
 } // namespace
 
-Result<SAMPLE*> decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+Result<SAMPLE*> decodeOggVorbis(const char* path, const BookFile& file, long long dataEnd,
                                 const OggVorbisHeader& header)
 {
     Result<long long> decoded;
     SAMPLE* sample = nullptr;
-    if (dataEnd == file.size() && !header.chained) {
-        // Nothing after the last page, and one stream: logg reads the file,
-        // once it is known to decode cleanly.
+    if (dataEnd == file.size() && !header.chained && file.diskPath()) {
+        // Nothing after the last page, and one stream on disk: logg reads
+        // the file by its name, once it is known to decode cleanly.
         decoded = decodeWhole(path, file, dataEnd, header, nullptr);
         if (decoded.problem)
             return {nullptr, decoded.problem};
-        sample = logg_load(path);
+        sample = logg_load(file.diskPath());
         if (!sample)
             return {nullptr, damaged(path, "cannot be decoded")};
     } else {
@@ -419,7 +419,7 @@ public:
 
 private:
     std::string path_;
-    RegularFile file_;
+    BookFile file_;
     VorbisWindow vorbis_;
     int channels_;
     long rate_;

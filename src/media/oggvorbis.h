@@ -10,13 +10,14 @@
 // with the square of their number: the stream is therefore read only up to
 // the end of its last page, found once by looking backward from the end of
 // the file, and logg, which opens the file by its name and would see all of
-// it, is used only when nothing follows that page.
+// it, is used only when nothing follows that page, and only for a file on
+// disk (an archive's entry has no name the library could open).
 #ifndef QUORVEL_OGGVORBIS_H
 #define QUORVEL_OGGVORBIS_H
 
 #include "media/soundframes.h"
 #include "text/problem.h"
-#include "text/regularfile.h"
+#include "files/bookfile.h"
 
 #include <allegro.h>
 
@@ -26,7 +27,7 @@
 // The end of the last whole, sound (checksummed) Ogg page in `file`, found
 // by looking backward from the end of the file; 0 when there is none. Reads
 // the bytes after that page once, and the page itself.
-long long oggDataEnd(const RegularFile& file);
+long long oggDataEnd(const BookFile& file);
 
 // What libvorbisfile states about the first `dataEnd` bytes of `file`,
 // opened from `path`.
@@ -44,7 +45,7 @@ struct OggVorbisHeader {
     long rate = 0;
     long long frames = 0;  // the stated length, from the last page; of a chain, counted
 };
-OggVorbisHeader inspectOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+OggVorbisHeader inspectOggVorbis(const char* path, const BookFile& file, long long dataEnd,
                                  long long mostBytes);
 
 // Decodes the Ogg Vorbis stream in the first `dataEnd` bytes of `file`
@@ -54,7 +55,7 @@ OggVorbisHeader inspectOggVorbis(const char* path, const RegularFile& file, long
 // rate change from one link to the next, more sound comes out than stated,
 // none at all, or memory runs short. A stream shorter than stated (a cut
 // file) keeps what was decoded. The caller owns the sample.
-Result<SAMPLE*> decodeOggVorbis(const char* path, const RegularFile& file, long long dataEnd,
+Result<SAMPLE*> decodeOggVorbis(const char* path, const BookFile& file, long long dataEnd,
                                 const OggVorbisHeader& header);
 
 // The Ogg Vorbis stream in the first `dataEnd` bytes of the file at `path`,

@@ -1,6 +1,6 @@
 #include "media/picture.h"
 
-#include "text/regularfile.h"
+#include "files/bookfile.h"
 
 #include <loadpng.h>
 #include <png.h>
@@ -133,9 +133,9 @@ std::optional<Problem> tgaKindProblem(const char* path, const unsigned char* byt
 PictureHeader inspectPicture(const char* path)
 {
     PictureHeader header;
-    const RegularFile file(path);
+    const BookFile file(path);
     if (!file.isOpen()) {
-        header.problem = fileKindProblem(file.kind(), path);
+        header.problem = file.problem();
         return header;
     }
     const auto refuse = [&header, path](ProblemKind kind, std::string phrase) {
@@ -226,7 +226,7 @@ namespace {
 
 // Where the whole-data check of a PNG reads from, and what went wrong.
 struct PngSource {
-    const RegularFile* file;
+    const BookFile* file;
     long long at;
     char error[200];
 };
@@ -253,7 +253,7 @@ void onPngWarning(png_structp, png_const_charp)
 // Reads every row of the PNG in `file` (opened from `path`) into one row's
 // buffer and on to its end chunk, the way the library's decoder will read
 // it: empty when all of it is there and sound; else what broke.
-std::optional<Problem> pngDataProblem(const char* path, const RegularFile& file)
+std::optional<Problem> pngDataProblem(const char* path, const BookFile& file)
 {
     PngSource source{&file, 0, {}};
     // The largest row without transformations: four 16-bit channels.
@@ -288,7 +288,7 @@ std::optional<Problem> pngDataProblem(const char* path, const RegularFile& file)
 // Reads a file forward through a buffer of its own, a byte at a time.
 class ForwardReader {
 public:
-    ForwardReader(const RegularFile& file, long long at) : file_(file), at_(at), buffer_(65536) {}
+    ForwardReader(const BookFile& file, long long at) : file_(file), at_(at), buffer_(65536) {}
 
     // The next byte, or -1 at the end of the file.
     int next()
@@ -317,7 +317,7 @@ public:
     }
 
 private:
-    const RegularFile& file_;
+    const BookFile& file_;
     long long at_;
     std::vector<unsigned char> buffer_;
     std::size_t pos_ = 0, got_ = 0;
@@ -330,7 +330,7 @@ private:
 // decoder starts each row with a new packet and writes a packet whole: a run
 // past the end of the last row, or the 128-pixel run it makes of the end of
 // the file, lands beyond the bitmap.
-std::optional<Problem> tgaRunsProblem(const char* path, const RegularFile& file,
+std::optional<Problem> tgaRunsProblem(const char* path, const BookFile& file,
                                       const PictureHeader& header)
 {
     unsigned char bytes[TGA_HEADER_SIZE];
@@ -391,9 +391,9 @@ Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& he
 {
     if (header.problem)
         return {nullptr, header.problem};
-    const RegularFile file(path);
+    const BookFile file(path);
     if (!file.isOpen())
-        return {nullptr, fileKindProblem(file.kind(), path)};
+        return {nullptr, file.problem()};
     std::optional<Problem> problem;
     if (header.format == PictureFormat::Png)
         problem = pngDataProblem(path, file);
@@ -402,7 +402,7 @@ Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& he
     if (!problem && !roomFor(header))
         problem = noRoomFor(path, header);
     if (problem)
-        return {nullptr, problem};
+        return {nullptr, file.readProblem() ? file.readProblem() : problem};
     PACKFILE* packed = file.packfile();
     if (!packed)
         return {nullptr, refusal(path, ProblemKind::Unreadable, "cannot be loaded: it cannot be read")};
@@ -424,6 +424,12 @@ Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& he
     }
     set_color_conversion(conversion);
     pack_fclose(packed);
+    if (std::optional<Problem> cut = file.readProblem()) {
+        // An archive's entry that broke off: what the decoder made of it is not the picture.
+        if (picture)
+            destroy_bitmap(picture);
+        return {nullptr, cut};
+    }
     if (picture)
         return {picture, std::nullopt};
     // A PNG's data was read whole above: only memory can fail it now.

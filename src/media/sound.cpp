@@ -1,7 +1,7 @@
 #include "media/sound.h"
 
 #include "media/oggvorbis.h"
-#include "text/regularfile.h"
+#include "files/bookfile.h"
 
 #include <sndfile.h>
 
@@ -44,7 +44,7 @@ struct WavLayout {
 
 // Walks the RIFF chunks of `file` the way the library's reader does (no
 // pad bytes), reading only their headers.
-WavLayout walkWav(const RegularFile& file)
+WavLayout walkWav(const BookFile& file)
 {
     WavLayout layout;
     unsigned char riff[12];
@@ -151,7 +151,7 @@ SF_VIRTUAL_IO windowIo = {windowLength, windowSeek, windowRead, windowWrite, win
 // A libsndfile reader on a window of a file, closed on every way out.
 class SoundReader {
 public:
-    SoundReader(const RegularFile& file, long long end, std::vector<FieldPatch> patches)
+    SoundReader(const BookFile& file, long long end, std::vector<FieldPatch> patches)
         : window_{FileWindow(file, end), std::move(patches)}
     {
         sound_ = sf_open_virtual(&windowIo, SFM_READ, &info_, &window_);
@@ -253,7 +253,7 @@ sf_count_t readLibraryWords(SNDFILE* sound, std::vector<float>& chunk, sf_count_
 
 // Decodes through libsndfile into a 16-bit sample of the stated length;
 // a stream that ends early keeps what was decoded.
-Result<SAMPLE*> decodeWithSndfile(const char* path, const RegularFile& file,
+Result<SAMPLE*> decodeWithSndfile(const char* path, const BookFile& file,
                                   const SoundHeader& header)
 {
     SoundReader reader(file, header.dataEnd, walkWav(file).patches);
@@ -334,7 +334,7 @@ public:
     }
 
 private:
-    RegularFile file_;
+    BookFile file_;
     SoundReader reader_;
     int channels_;
     std::vector<float> chunk_;
@@ -345,7 +345,7 @@ private:
 // RIFX, RF64, Wave64), AIFF, AU, FLAC, CAF or MP3. Only these reach
 // libsndfile, whose readers of rarer formats have had memory faults on
 // damaged headers.
-bool commonSoundFile(const RegularFile& file)
+bool commonSoundFile(const BookFile& file)
 {
     unsigned char head[12] = {};
     const std::size_t got = file.readAt(0, head, sizeof head);
@@ -361,14 +361,11 @@ bool commonSoundFile(const RegularFile& file)
 
 } // namespace
 
-SoundHeader inspectSound(const char* path)
+namespace {
+
+SoundHeader inspectSoundFile(const char* path, const BookFile& file)
 {
     SoundHeader header;
-    const RegularFile file(path);
-    if (!file.isOpen()) {
-        header.problem = fileKindProblem(file.kind(), path);
-        return header;
-    }
     const auto refuse = [&header, path](ProblemKind kind, std::string phrase) {
         header.problem = refusal(path, kind, std::move(phrase));
         return header;
@@ -421,13 +418,8 @@ SoundHeader inspectSound(const char* path)
     return withLimits(path, header);
 }
 
-Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header)
+Result<SAMPLE*> decodeSoundFile(const char* path, const BookFile& file, const SoundHeader& header)
 {
-    if (header.problem)
-        return {nullptr, header.problem};
-    const RegularFile file(path);
-    if (!file.isOpen())
-        return {nullptr, fileKindProblem(file.kind(), path)};
     if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain)
         return decodeOggVorbis(path, file, header.dataEnd, vorbisHeaderOf(header));
     if (header.decoder == SoundDecoder::Sndfile)
@@ -440,6 +432,39 @@ Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header
     if (!sample)
         return {nullptr, refusal(path, ProblemKind::Damaged, "cannot be decoded")};
     return {sample, std::nullopt};
+}
+
+} // namespace
+
+SoundHeader inspectSound(const char* path)
+{
+    const BookFile file(path);
+    if (!file.isOpen()) {
+        SoundHeader header;
+        header.problem = file.problem();
+        return header;
+    }
+    SoundHeader header = inspectSoundFile(path, file);
+    // An archive's entry that broke off was not what the look saw.
+    if (std::optional<Problem> cut = file.readProblem())
+        header.problem = cut;
+    return header;
+}
+
+Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header)
+{
+    if (header.problem)
+        return {nullptr, header.problem};
+    const BookFile file(path);
+    if (!file.isOpen())
+        return {nullptr, file.problem()};
+    Result<SAMPLE*> decoded = decodeSoundFile(path, file, header);
+    if (std::optional<Problem> cut = file.readProblem()) {
+        if (decoded.value)
+            destroy_sample(decoded.value);
+        return {nullptr, cut};
+    }
+    return decoded;
 }
 
 std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader& header)

@@ -58,6 +58,14 @@ LineReader::LineReader(const char* path)
     }
 }
 
+std::optional<Problem> LineReader::problem() const
+{
+    if (source_.problem() || file_)
+        return source_.problem();
+    return Problem{ProblemKind::Unreadable, source_.path(),
+                   "cannot be loaded: it cannot be read"};
+}
+
 LineReader::~LineReader()
 {
     if (file_)

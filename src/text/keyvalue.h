@@ -4,7 +4,7 @@
 #ifndef QUORVEL_KEYVALUE_H
 #define QUORVEL_KEYVALUE_H
 
-#include "text/regularfile.h"
+#include "files/bookfile.h"
 
 #include <allegro.h>
 
@@ -74,19 +74,20 @@ std::vector<std::string> rowNames(const std::vector<Row>& rows)
 // whatever is narrowed back from a line is valid UTF-8.
 class LineReader {
 public:
-    // Opens `path` for reading when it is a regular file (see
-    // regularfile.h); isOpen() tells whether that worked, kind() what stands
-    // at the path (Unreadable for a regular file that could not be opened).
+    // Opens `path` for reading as a book's file (see files/bookfile.h);
+    // isOpen() tells whether that worked, problem() why not.
     explicit LineReader(const char* path);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
     bool isOpen() const { return file_ != nullptr; }
-    FileKind kind() const
-    {
-        return file_ || source_.kind() != FileKind::Regular ? source_.kind() : FileKind::Unreadable;
-    }
+    std::optional<Problem> problem() const;
+    // Why the reading stopped before the end of the file (an archive's entry
+    // that is damaged: see files/bookfile.h); empty when it did not.
+    std::optional<Problem> readProblem() const { return source_.readProblem(); }
+    // The file's size in bytes.
+    long long size() const { return source_.size(); }
 
     // Stores the next line in `line` (without its line end). Returns false
     // at the end of the file.
@@ -101,7 +102,7 @@ public:
     const std::string& lastLineBytes() const { return bytes_; }
 
 private:
-    RegularFile source_;
+    BookFile source_;
     PACKFILE* file_;
     std::string bytes_;
     bool lastLineWasUtf8_ = true;

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -157,41 +156,25 @@ std::size_t RegularFile::readAt(long long offset, void* buffer, std::size_t coun
     return done;
 }
 
-std::size_t FileWindow::read(void* buffer, std::size_t count)
+int RegularFile::duplicateDescriptor() const
 {
-    const long long left = end_ - at_;
-    if (left <= 0)
-        return 0;
-    if (count > static_cast<unsigned long long>(left))
-        count = static_cast<std::size_t>(left);
-    const std::size_t got = file_->readAt(at_, buffer, count);
-    at_ += static_cast<long long>(got);
-    return got;
-}
-
-long long FileWindow::seekTarget(long long offset, int whence) const
-{
-    if (whence == SEEK_CUR)
-        return at_ + offset;
-    if (whence == SEEK_END)
-        return end_ + offset;
-    return offset;
-}
-
-void FileWindow::moveTo(long long to)
-{
-    at_ = std::clamp(to, 0LL, end_);
+    if (fd_ < 0)
+        return -1;
+    const int own = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    // The duplicate shares the file position: start from the beginning.
+    if (own >= 0 && lseek(own, 0, SEEK_SET) != 0) {
+        close(own);
+        return -1;
+    }
+    return own;
 }
 
 PACKFILE* RegularFile::packfile() const
 {
-    if (fd_ < 0)
-        return nullptr;
-    const int own = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    const int own = duplicateDescriptor();
     if (own < 0)
         return nullptr;
-    // The duplicate shares the file position: start from the beginning.
-    FILE* stream = lseek(own, 0, SEEK_SET) == 0 ? fdopen(own, "rb") : nullptr;
+    FILE* stream = fdopen(own, "rb");
     if (!stream) {
         close(own);
         return nullptr;

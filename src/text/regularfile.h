@@ -57,38 +57,15 @@ public:
     // the packfile cannot be made.
     PACKFILE* packfile() const;
 
+    // A descriptor of its own on the same open file, at its start, for a
+    // library that reads a descriptor (and closes it); -1 when the file is
+    // not open or none can be made.
+    int duplicateDescriptor() const;
+
 private:
     int fd_ = -1;
     long long size_ = 0;
     FileKind kind_ = FileKind::Missing;
-};
-
-// The first `end` bytes of an open regular file, read in order from a
-// position that may be moved: what a decoding library reads through its
-// callbacks. The file stays the caller's and must outlive the window.
-class FileWindow {
-public:
-    FileWindow(const RegularFile& file, long long end) : file_(&file), end_(end) {}
-
-    long long end() const { return end_; }
-    long long at() const { return at_; }
-
-    // Reads up to `count` bytes from the position, never past the end, and
-    // moves the position past them. Returns the number read.
-    std::size_t read(void* buffer, std::size_t count);
-
-    // The position `offset` bytes from the start (SEEK_SET), from the
-    // position (SEEK_CUR) or from the end (SEEK_END); it may lie outside the
-    // window.
-    long long seekTarget(long long offset, int whence) const;
-
-    // Moves the position to `to`, held within 0 to end().
-    void moveTo(long long to);
-
-private:
-    const RegularFile* file_;
-    long long end_;
-    long long at_ = 0;
 };
 
 // What stands at `path` (links followed), without opening it.

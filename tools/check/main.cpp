@@ -130,6 +130,8 @@ int stopWith(const std::string& file, const std::string& message)
 int run(const Arguments& arguments)
 {
     BookLocation location = locateBookToCheck(arguments.path);
+    if (location.place.kind == BookPlace::Kind::Nothing && location.place.problem)
+        return stopWith(location.place.problem->file, location.place.problem->phrase);
     if (location.place.kind == BookPlace::Kind::Nothing)
         return stopWith(location.place.shownPath, "no ini.dat or pages.dat there");
     // Named before the working directory changes.
