@@ -1,5 +1,6 @@
 #include "app/startfiles.h"
 
+#include "files/archive.h"
 #include "files/bookfile.h"
 
 #include <cstdlib>
@@ -78,7 +79,10 @@ StartFiles startFilesFor(const BookPlace& place)
     }
     const std::string installed = installedDataDir();
     files.font = (folder / "font.dat").string();
-    if (bookFileProblem(files.font) && !installed.empty())
+    // An archive's own font is looked for in it, mounted or not yet.
+    const bool ownFont = place.archive ? place.archive->find("font.dat") != nullptr
+                                       : !bookFileProblem(files.font);
+    if (!ownFont && !installed.empty())
         files.font = installed + "/font.dat";
     const std::string config = userConfigDir();
     files.settings = config.empty() ? "" : config + "/ini.dat";

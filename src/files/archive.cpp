@@ -103,6 +103,10 @@ Result<std::shared_ptr<Archive>> Archive::open(const std::string& path)
     zip_t* zip = zip_fdopen(descriptor, ZIP_CHECKCONS, &code);
     if (!zip) {
         close(descriptor);
+        if (code == ZIP_ER_EXISTS)
+            return {nullptr, archiveProblem(path, ProblemKind::Damaged,
+                                            "holds two entries of one name: the player reads no "
+                                            "such archive")};
         if (code == ZIP_ER_MEMORY)
             return {nullptr, archiveProblem(path, ProblemKind::NoMemory,
                                             "cannot be opened: not enough memory")};
