@@ -7,6 +7,7 @@
 #include "screens.h"
 #include "testenv.h"
 #include "xplayer.h"
+#include "zipwriter.h"
 
 #include <allegro.h>
 #include <X11/keysym.h>
@@ -15,6 +16,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -260,5 +262,94 @@ TEST_F(ReadingEndToEnd, WithoutTheSettingNothingIsWritten)
     EXPECT_FALSE(fs::exists(root + "/state"));
     EXPECT_FALSE(fs::exists(root + "/.local/state"));
 }
+
+// The demo zipped as a reader gets a book: at the archive's root, or in one
+// top folder as zipping the book's folder makes it, packed or stored. Read
+// from the archive alone, pictures and sounds, to an ending and back.
+struct ZippedCase {
+    const char* name;
+    std::string prefix;
+    bool deflate;
+};
+
+void PrintTo(const ZippedCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ZippedBook : public ReadingEndToEnd, public ::testing::WithParamInterface<ZippedCase> {
+protected:
+    // The archive, beside the working directory; what lies in the test's
+    // folder then.
+    std::string zipDemo()
+    {
+        const std::string archive = root + "/shelf/demo.zip";
+        writeFile(archive, zipArchive(folderMembers(work + "/books/demo", GetParam().prefix,
+                                                    GetParam().deflate)));
+        return archive;
+    }
+
+    std::set<std::string> filesBeside() const
+    {
+        std::set<std::string> files;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
+            if (entry.path() != log)
+                files.insert(entry.path().string());
+        return files;
+    }
+};
+
+TEST_P(ZippedBook, IsReadToAnEndingWithKeysAlone)
+{
+    const std::string archive = zipDemo();
+    const std::set<std::string> before = filesBeside();
+    ASSERT_TRUE(start({archive})) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("edge", "path.png", 110)) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
+    player.pressKey(XK_3);
+    ASSERT_TRUE(awaitPage("river", "river.png", 11));
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("valley", "panorama.png", 11));
+    player.pressKey(XK_space);
+    ASSERT_TRUE(awaitPage("sunrise", "sunrise.png", 40));
+    player.pressKey(XK_Return);
+    {
+        const Reference forest(work + "/books/demo/pico/forest.png");
+        ASSERT_TRUE(await("epilogue", [&](const Screenshot& s) {
+            return shows(s, forest, 100, 40, 540, 320) && focusInRow(s, RIGHT);
+        }));
+    }
+    const Screenshot page = last;
+    player.pressKey(XK_Return); // Close: past the last page
+    ASSERT_TRUE(await("the-end", [&](const Screenshot& s) { return boxCoversTheMiddle(s, page); }));
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitTitle("title-again"));
+    quit();
+    EXPECT_EQ(filesBeside(), before);
+    EXPECT_EQ(readFile(log).find("quorvel:"), std::string::npos) << readFile(log);
+}
+
+TEST_P(ZippedBook, OpensAtTheGivenPage)
+{
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, work, log, {"--page", "3", zipDemo()})
+                && player.waitForWindow(20))
+        << readFile(log);
+    ASSERT_TRUE(awaitPage("river", "river.png", 11)) << readFile(log);
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title"));
+    quit();
+}
+
+const ZippedCase zippedCases[] = {
+    {"AtTheRootPacked", "", true},
+    {"InOneTopFolderStored", "demo/", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reading, ZippedBook, ::testing::ValuesIn(zippedCases),
+                         [](const ::testing::TestParamInfo<ZippedCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
