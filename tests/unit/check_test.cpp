@@ -1,11 +1,13 @@
-// The book checker: its findings on faulty books made here with real
-// pictures and sounds, the demo book, the page map in DOT, and the built
-// quorvel-check run as a child process for its output and exit status.
+// The book checker's library: its findings on faulty books made here with
+// real pictures and sounds, the demo book, the page map in DOT, and where a
+// path puts the book.
 #include "app/bookplace.h"
 #include "assets.h"
 #include "book/book.h"
+#include "books.h"
 #include "casename.h"
 #include "check.h"
+#include "checkerbooks.h"
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
@@ -32,26 +34,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string demoFont = QUORVEL_DEMO_DIR "/font.dat";
-// The one warning on the demo book: its panorama is wider than the
-// illustration area on purpose, to show the rule for wide pictures.
-const std::string demoPanoramaWarning =
-    "pages.dat:45: warning: illustration \"pico/panorama.png\" is 640 pixels wide, more than 619: "
-    "it is not centred but drawn where the illustration before it was, and cut to 620";
-
 // A small picture the checker's books name.
 void writePicture(const std::string& path)
 {
     ASSERT_TRUE(::writePicture(path, 40, 30, 200, 180, 90)) << path;
-}
-
-// Lines of a report for `findings`, named as in the tool's output.
-std::vector<std::string> reportLines(const std::vector<Finding>& findings)
-{
-    std::vector<std::string> lines;
-    for (const Finding& finding : findings)
-        lines.push_back(formatFinding("pages.dat", finding));
-    return lines;
 }
 
 // A scratch working directory with the book "books/t": a background, an
@@ -98,7 +84,7 @@ protected:
 
     FONT* demoFontLoaded()
     {
-        font_ = loadFont(demoFont);
+        font_ = loadFont(DEMO_FONT);
         return font_.font;
     }
 
@@ -117,13 +103,10 @@ void PrintTo(const BookCase& c, std::ostream* out)
     *out << c.name;
 }
 
-// A page that shows a choice, so that only the faults a case is about are reported.
-const std::string bg = "default_bg:bg.png;\n";
-
 // Faulty books, and the report of each, fault by fault on its line.
 const BookCase faultyBooks[] = {
     {"the two-page example of the README is clean",
-     bg + "book_name:Forest;\npage_start:;\nroom_name:Edge of the forest;\n"
+     BG_LINE + "book_name:Forest;\npage_start:;\nroom_name:Edge of the forest;\n"
           "text_main:A path leads into the trees.;\npico_name:path.png;\nsound_name:wind.ogg;\n"
           "sound_loop:NO;\nbut1_text:Go on;\npage_end:;\npage_start:;\ntext_main:It is dark.;\n"
           "but1_text:Back;\nbut1_goto:1;\npage_end:;\n",
@@ -133,7 +116,7 @@ const BookCase faultyBooks[] = {
          + "#room_name:x;\r\npage_start:;\r\nbut1_text:End;\r\npage_end:;\r\n",
      {}},
     {"missing and undecodable files",
-     bg + "page_start:;\npico_name:absent.png;\npico_name:broken.png;\nsound_name:absent.ogg;\n"
+     BG_LINE + "page_start:;\npico_name:absent.png;\npico_name:broken.png;\nsound_name:absent.ogg;\n"
           "sound_name:broken.wav;\nsound_name:bell.wav;\nbut1_text:x;\npage_end:;\n",
      {"pages.dat:3: error: picture \"pico/absent.png\" not found",
       "pages.dat:4: error: picture \"pico/broken.png\" is not a picture the player reads "
@@ -144,7 +127,7 @@ const BookCase faultyBooks[] = {
       "pages.dat:6: warning: sound_name given twice on this page (first at line 5): the player keeps this one",
       "pages.dat:7: warning: sound_name given twice on this page (first at line 5): the player keeps this one"}},
     {"files the player's decoders refuse",
-     bg + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
+     BG_LINE + "page_start:;\npico_name:huge.png;\nsound_name:twice.wav;\nbut1_text:x;\npage_end:;\n",
      {"pages.dat:3: error: picture \"pico/huge.png\" is 65536 × 65536: larger than the "
       "4096 × 4096 the player shows",
       "pages.dat:4: error: sound \"audio/twice.wav\" cannot be decoded (libsndfile: Internal "
@@ -154,10 +137,10 @@ const BookCase faultyBooks[] = {
      "page_start:;\nbut1_text:x;\npage_end:;\n",
      {"pages.dat:2: error: background \"pico/absent.png\" (default_bg at line 1) not found"}},
     {"a page before any default_bg",
-     "page_start:;\nbut1_text:x;\npage_end:;\n" + bg + "page_start:;\nbut1_text:x;\npage_end:;\n",
+     "page_start:;\nbut1_text:x;\npage_end:;\n" + BG_LINE + "page_start:;\nbut1_text:x;\npage_end:;\n",
      {"pages.dat:1: error: page without a background: no default_bg line before it"}},
     {"targets that end the book",
-     bg + "page_start:;\nbut1_text:a;\nbut1_goto:3;\nbut2_text:b;\nbut3_text:c;\nbut3_goto:0;\n"
+     BG_LINE + "page_start:;\nbut1_text:a;\nbut1_goto:3;\nbut2_text:b;\nbut3_text:c;\nbut3_goto:0;\n"
           "page_end:;\npage_start:;\nbut1_text:a;\nbut2_text:b;\nbut2_goto:two;\n"
           "but3_text:c;\nbut3_goto:-3;\npage_end:;\n",
      {"pages.dat:4: error: but1_goto 3 is past the last page (2): the choice ends the book",
@@ -167,12 +150,12 @@ const BookCase faultyBooks[] = {
       "pages.dat:12: error: but2_goto \"two\" names no page: the choice ends the book",
       "pages.dat:14: error: but3_goto \"-3\" is no page (pages count from 1): the choice ends the book"}},
     {"targets the first choice may leave out, and an ending on the last page",
-     bg + "page_start:;\nbut1_text:on;\nbut1_goto:0;\npage_end:;\n"
+     BG_LINE + "page_start:;\nbut1_text:on;\nbut1_goto:0;\npage_end:;\n"
           "page_start:;\nbut1_text:on;\nbut1_goto:-4;\npage_end:;\n"
           "page_start:;\nbut1_text:close;\npage_end:;\n",
      {}},
     {"lines outside pages and broken page bounds",
-     bg + "room_name:stray;\npage_end:;\npage_start:;\nbut1_text:x;\npage_end:;\n"
+     BG_LINE + "room_name:stray;\npage_end:;\npage_start:;\nbut1_text:x;\npage_end:;\n"
           "page_start:;\nroom_name:dropped;\npage_start:;\nbut1_text:kept;\npage_end:;\n"
           "page_start:;\n",
      {"pages.dat:2: error: room_name outside a page: ignored (no page_start before it)",
@@ -180,7 +163,7 @@ const BookCase faultyBooks[] = {
       "pages.dat:7: warning: page never ended (no page_end after it): the player drops it",
       "pages.dat:12: warning: page never ended (no page_end after it): the player drops it"}},
     {"unknown keys and skipped lines",
-     bg + "page_start:;\nbut1_txt:typo;\nRoom_Name:x;\npiconame:x;\nvolume:11;\n"
+     BG_LINE + "page_start:;\nbut1_txt:typo;\nRoom_Name:x;\npiconame:x;\nvolume:11;\n"
           "but1_text:x\nbut1_text x;\nbut1_text:ok;\npage_end:;\n",
      {"pages.dat:3: warning: unknown key \"but1_txt\" (did you mean \"but1_text\"?)",
       "pages.dat:4: warning: unknown key \"Room_Name\" (did you mean \"room_name\"?)",
@@ -189,7 +172,7 @@ const BookCase faultyBooks[] = {
       "pages.dat:7: warning: line skipped: no ';' after the ':'",
       "pages.dat:8: warning: line skipped: it has no ':'"}},
     {"hidden choices, unreachable pages and pages without a choice",
-     bg + "page_start:;\nbut1_text:on;\nbut2_goto:3;\npage_end:;\n"
+     BG_LINE + "page_start:;\nbut1_text:on;\nbut2_goto:3;\npage_end:;\n"
           "page_start:;\nbut1_text:;\nbut1_goto:1;\npage_end:;\n"
           "page_start:;\nbut3_goto:1;\npage_end:;\n",
      {"pages.dat:4: warning: but2_goto without but2_text: the choice is hidden",
@@ -198,7 +181,7 @@ const BookCase faultyBooks[] = {
       "pages.dat:10: warning: page 3 has no choice: the reader can only go back to the menu",
       "pages.dat:11: warning: but3_goto without but3_text: the choice is hidden"}},
     {"sound_loop values",
-     bg + "page_start:;\nsound_loop:YES;\nsound_loop:NO;\nsound_loop:yes;\nsound_loop:;\n"
+     BG_LINE + "page_start:;\nsound_loop:YES;\nsound_loop:NO;\nsound_loop:yes;\nsound_loop:;\n"
           "but1_text:x;\npage_end:;\n",
      {"pages.dat:4: warning: sound_loop given twice on this page (first at line 3): the player keeps this one",
       "pages.dat:5: warning: sound_loop \"yes\" is neither YES nor NO: only exactly YES plays "
@@ -207,7 +190,7 @@ const BookCase faultyBooks[] = {
       "pages.dat:6: warning: sound_loop \"\" is neither YES nor NO: only exactly YES plays "
       "the sound once, any other value loops it",
       "pages.dat:6: warning: sound_loop given twice on this page (first at line 3): the player keeps this one"}},
-    {"a book without pages", bg + "book_name:Empty;\n",
+    {"a book without pages", BG_LINE + "book_name:Empty;\n",
      {"pages.dat: error: the book has no page (a page runs from page_start to page_end)"}},
 };
 
@@ -229,11 +212,11 @@ const std::string cyrillicRoom = "Очень длинное название к�
 // Books whose texts the player cuts.
 const BookCase cutTexts[] = {
     {"texts that just fit",
-     bg + "end_message_1:" + label63 + ";\npage_start:;\nroom_name:" + room31 + ";\ntext_main:"
+     BG_LINE + "end_message_1:" + label63 + ";\npage_start:;\nroom_name:" + room31 + ";\ntext_main:"
          + text4095 + ";\nbut1_text:" + label63 + ";\npage_end:;\n",
      {}},
     {"texts one byte too long",
-     bg + "end_message_2:" + label63 + "e;\npage_start:;\nroom_name:" + room31 + "r;\ntext_main:"
+     BG_LINE + "end_message_2:" + label63 + "e;\npage_start:;\nroom_name:" + room31 + "r;\ntext_main:"
          + text4095 + "t;\nbut1_text:" + label63 + "l;\nbut2_text:" + label63
          + "ll;\nbut2_goto:1;\npage_end:;\n",
      {"pages.dat:2: warning: end_message_2 is 64 bytes: the player keeps only its first 63",
@@ -243,7 +226,7 @@ const BookCase cutTexts[] = {
       "pages.dat:6: warning: but1_text is 64 bytes: the player keeps only its first 63",
       "pages.dat:7: warning: but2_text is 65 bytes: the player keeps only its first 63"}},
     {"a room name cut at a whole character",
-     bg + "page_start:;\nroom_name:" + cyrillicRoom + ";\nbut1_text:x;\npage_end:;\n",
+     BG_LINE + "page_start:;\nroom_name:" + cyrillicRoom + ";\nbut1_text:x;\npage_end:;\n",
      {"pages.dat:3: warning: room_name is 57 bytes, more than the 31 the page draws: it shows "
       "\"Очень длинное на\""}},
 };
@@ -279,11 +262,11 @@ TEST_F(Check, ReportsPathsThePlayerCuts)
 // Books with characters the demo font may lack.
 const BookCase bookGlyphs[] = {
     {"Latin, Cyrillic, quotes and dashes of the demo font",
-     bg + "end_message_1:Конец — «ёлка»;\npage_start:;\nroom_name:Ёж / Hedgehog;\n"
+     BG_LINE + "end_message_1:Конец — «ёлка»;\npage_start:;\nroom_name:Ёж / Hedgehog;\n"
           "text_main:“Quotes” … №5 – ok;\nbut1_text:Дальше;\npage_end:;\n",
      {}},
     {"every drawn text is looked at, each missing character once per line",
-     bg + "book_name:中 is never drawn;\nend_message_3:Ende ☃;\npage_start:;\nroom_name:中中☃;\n"
+     BG_LINE + "book_name:中 is never drawn;\nend_message_3:Ende ☃;\npage_start:;\nroom_name:中中☃;\n"
           "text_main:a\tb;\nbut1_text:中;\nbut2_text:€;\nbut2_goto:1;\nbut3_text:ok;\n"
           "but3_goto:1;\npage_end:;\n",
      {"pages.dat:3: warning: end_message_3: the font has no glyph for \"☃\" (U+2603)",
@@ -298,7 +281,7 @@ class BookCharacters : public Check, public ::testing::WithParamInterface<BookCa
 TEST_P(BookCharacters, AreReportedWhenTheFontCannotDrawThem)
 {
     FONT* font = demoFontLoaded();
-    ASSERT_TRUE(font) << demoFont;
+    ASSERT_TRUE(font) << DEMO_FONT;
     EXPECT_EQ(reported(GetParam().pages, font), GetParam().lines);
 }
 
@@ -306,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(Check, BookCharacters, ::testing::ValuesIn(bookGlyphs),
 
 TEST_F(Check, LeavesThePlayerWithNoPagesHeld)
 {
-    const CheckResult result = check(bg + "page_start:;\npico_name:path.png;\nsound_name:wind.ogg;\n"
+    const CheckResult result = check(BG_LINE + "page_start:;\npico_name:path.png;\nsound_name:wind.ogg;\n"
                                           "but1_text:x;\npage_end:;\n");
     EXPECT_TRUE(result.opened);
     EXPECT_EQ(result.map.size(), 1u);
@@ -333,7 +316,7 @@ TEST_F(Check, TheDemoBookHasNoFault)
     const CheckResult result = checkBook({font, "books/demo"});
     ASSERT_TRUE(result.opened);
     // Only its panorama, wider than the illustration area on purpose.
-    EXPECT_EQ(reportLines(result.findings), std::vector<std::string>{demoPanoramaWarning});
+    EXPECT_EQ(reportLines(result.findings), std::vector<std::string>{DEMO_PANORAMA_WARNING});
     ASSERT_EQ(result.map.size(), 10u);
     for (const MapPage& page : result.map)
         EXPECT_TRUE(page.reachable) << page.roomName;
@@ -344,7 +327,7 @@ TEST_F(Check, TheDemoBookHasNoFault)
 
 TEST_F(Check, DrawsTheMapOfAThreePageBook)
 {
-    const CheckResult result = check(bg
+    const CheckResult result = check(BG_LINE
                                      + "page_start:;\nroom_name:Start \"here\";\nbut1_text:On;\n"
                                        "but2_text:Quit \"now\";\nbut2_goto:9;\npage_end:;\n"
                                        "page_start:;\nroom_name:Back\\slash;\nbut1_text:Back;\n"
@@ -427,7 +410,7 @@ TEST(CheckRules, ReportLines)
 TEST(CheckRules, MissingGlyphsOfTheDemoFont)
 {
     startLibraryWithoutDisplay();
-    LoadedFont loaded = loadFont(demoFont);
+    LoadedFont loaded = loadFont(DEMO_FONT);
     ASSERT_TRUE(loaded.font);
     struct Case {
         const char* text;
@@ -494,95 +477,6 @@ TEST(CheckSession, WhereAPathPutsTheBook)
     EXPECT_EQ(fs::current_path(), fs::path(root + "/work"));
     EXPECT_STREQ(book, "books/tale");
     EXPECT_EQ(entered.reportFile, "work/books/tale/pages.dat");
-}
-
-// --- the built tool, run as a child process ---
-
-ProgramRun runChecker(const std::vector<std::string>& args, bool withErrors)
-{
-    return runProgram(QUORVEL_CHECK, args, withErrors);
-}
-
-TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
-{
-    writeFile("work/ini.dat", "windowed:YES;\nbook:bad;\nmain_bg:title.png;\n");
-    copyFile(demoFont, "work/font.dat");
-    writePicture("work/books/bad/pico/bg.png");
-    writePicture("work/pico/title.png"); // ini.dat is checked too
-    writeFile("work/books/bad/pages.dat",
-              "default_bg:bg.png;\npage_start:;\nroom_name:中;\nbut1_text:on;\nbut2_text:off;\n"
-              "page_end:;\npage_start:;\npico_name:none.png;\nbut1_text:back;\nbut1_goto:1;\n");
-    const ProgramRun run = runChecker({"work"}, true);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output,
-              "work/books/bad/pages.dat:3: warning: room_name: the font has no glyph for \"中\" (U+4E2D)\n"
-              "work/books/bad/pages.dat:5: error: but2_text without but2_goto: the choice ends the book\n"
-              "work/books/bad/pages.dat:7: warning: page never ended (no page_end after it): the player drops it\n"
-              "work/books/bad/pages.dat:8: error: picture \"pico/none.png\" not found\n"
-              "2 errors, 2 warnings\n");
-
-    // The same book checked as a folder, against a font named on the command line.
-    const ProgramRun folder = runChecker({"--font", "work/font.dat", "work/books/bad/"}, true);
-    EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(folder.output.rfind("work/books/bad/pages.dat:3: warning: room_name", 0), 0u)
-        << folder.output;
-}
-
-TEST_F(Check, TheToolOnTheDemo)
-{
-    const ProgramRun settings = runChecker({QUORVEL_DEMO_DIR}, true);
-    EXPECT_EQ(settings.status, 0);
-    EXPECT_EQ(settings.output, std::string(QUORVEL_DEMO_DIR "/books/demo/")
-                                   + demoPanoramaWarning + "\n0 errors, 1 warning\n");
-
-    const ProgramRun dot = runChecker({"--dot", QUORVEL_DEMO_DIR "/books/demo"}, false);
-    EXPECT_EQ(dot.status, 0);
-    EXPECT_EQ(dot.output.rfind("digraph book {\n", 0), 0u) << dot.output;
-    EXPECT_NE(dot.output.find("  p10 -> end [label=\"Закрыть / Close\"];\n"), std::string::npos)
-        << dot.output;
-    EXPECT_EQ(dot.output.find("unreachable"), std::string::npos) << dot.output;
-}
-
-TEST_F(Check, TheToolWithoutAUsableFontOrABook)
-{
-    // A working directory without font.dat: the player would end there.
-    writeFile("work/ini.dat", "book:lone;\nmain_bg:title.png;\n");
-    writePicture("work/pico/title.png");
-    writeFile("work/books/lone/pages.dat", bg + "page_start:;\nbut1_text:x;\npage_end:;\n");
-    writePicture("work/books/lone/pico/bg.png");
-    const std::string fontPath = fs::current_path().string() + "/work/font.dat";
-    const ProgramRun run = runChecker({"work"}, true);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, "quorvel-check: note: no font.dat at " + fontPath
-                              + ": characters not checked\n0 errors, 0 warnings\n");
-
-    // A font.dat that is there but no font is the player's end, and so an
-    // error; in a book folder it wins over the installed font.
-    writeFile("work/books/lone/font.dat", "plain text");
-    const std::string ownFont = fs::current_path().string() + "/work/books/lone/font.dat";
-    const ProgramRun broken = runChecker({"work/books/lone"}, true);
-    EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.output, ownFont + ": error: not a font datafile (its first object must be a "
-                                       "font): the player cannot start; characters not checked\n"
-                                       "1 error, 0 warnings\n");
-
-    const ProgramRun nothing = runChecker({"nowhere"}, true);
-    EXPECT_EQ(nothing.status, 1);
-    EXPECT_EQ(nothing.output, "nowhere: error: no ini.dat or pages.dat there\n1 error, 0 warnings\n");
-}
-
-TEST_F(Check, TheToolRefusesBadUsage)
-{
-    writeFile("lone/pages.dat", bg);
-    writeFile("notafont.dat", "plain text");
-    const std::vector<std::vector<std::string>> usages = {
-        {}, {"--dot"}, {"--font"}, {"--verbose", "lone"}, {"lone", "lone"}, {"--font", "notafont.dat", "lone"},
-    };
-    for (const std::vector<std::string>& args : usages) {
-        const ProgramRun run = runChecker(args, true);
-        EXPECT_EQ(run.status, 2) << run.output;
-        EXPECT_NE(run.output.find("quorvel-check"), std::string::npos) << run.output;
-    }
 }
 
 } // namespace

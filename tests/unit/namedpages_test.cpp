@@ -1,13 +1,11 @@
 // Pages named by their page_start line and choices that lead to them by
-// name: in the reader, in the checker's report and map, and on the page
-// screen in a real window.
+// name: in the reader, and in the checker's report and map.
 #include "assets.h"
 #include "book/book.h"
 #include "check.h"
 #include "gamepage.h"
 #include "init.h"
 #include "report.h"
-#include "scriptedinput.h"
 #include "session.h"
 #include "testenv.h"
 #include "text/buffers.h"
@@ -197,47 +195,6 @@ TEST_F(NamedPages, TheMapFollowsNames)
     const std::string dot = pageMapDot(result.map);
     EXPECT_NE(dot.find("  p1 [label=\"1 [first]\"];\n"), std::string::npos) << dot;
     EXPECT_NE(dot.find("  p1 -> p3 [label=\"jump\"];\n"), std::string::npos) << dot;
-}
-
-// --- the page screen ---
-
-class NamedPagesOnScreen : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        enterScratchDir("named-screen");
-        ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
-        copyCut(book, sizeof book, "books/t");
-        writePicture("books/t/pico/bg.png");
-    }
-    void TearDown() override { freePages(); }
-};
-
-TEST_F(NamedPagesOnScreen, AChoiceByNameReachesThatPage)
-{
-    writeFile("books/t/pages.dat",
-              bg + page("but1_text:on;\nbut2_text:to the cellar;\nbut2_goto:cellar;\n", "hall")
-                  + page("room_name:attic;\n")
-                  + page("room_name:cellar;\nbut3_text:up;\nbut3_goto:hall;\n", "cellar"));
-    DIALOG* const secondChoice = &dialogGamePage[4];
-    DIALOG* const thirdChoice = &dialogGamePage[5];
-    DIALOG* const menuButton = &dialogGamePage[6];
-    std::vector<MouseStep> script;
-    std::vector<std::string> shown;
-    auto onPage = [&](int index) {
-        script.push_back(when([=] { return cur_page == index && !gamedataPages.empty(); },
-                              [&] { shown.push_back(gamedataPages[cur_page]->pageName); }));
-        script.push_back(idle(10)); // the buttons place themselves when drawn
-    };
-    onPage(0);
-    append(script, clickOn(secondChoice));
-    onPage(2);
-    append(script, clickOn(thirdChoice));
-    onPage(0);
-    append(script, clickOn(menuButton));
-    playMouse(script);
-    EXPECT_EQ(gamePage(), 0);
-    EXPECT_EQ(shown, (std::vector<std::string>{"hall", "cellar", "hall"}));
 }
 
 } // namespace

@@ -271,4 +271,30 @@ const NoDisplayCase noDisplayCases[] = {
 INSTANTIATE_TEST_SUITE_P(Start, WithoutADisplay, ::testing::ValuesIn(noDisplayCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The fatal report of a file that cannot be loaded.
+std::string cannotLoadText(const std::string& path)
+{
+    return "Can not load \"" + path + "\"\nProgramm will be closed.";
+}
+
+// The real player, started on a damaged title picture, says which file and
+// exits with status 1 (its message box prints instead: no xmessage on PATH).
+TEST(BadPlayerInput, DamagedTitlePictureEndsThePlayerNamingIt)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the player needs an X display";
+    const std::string work = enterScratchDir("badplayer");
+    fs::copy(QUORVEL_DEMO_DIR, work, fs::copy_options::recursive);
+    const std::string title = readFile("pico/title.png");
+    ASSERT_GT(title.size(), 100u);
+    writeFile("pico/title.png", title.substr(0, title.size() / 2));
+    writeFile(".asoundrc", "pcm.!default { type null }\n");
+    const std::string command = "HOME='" + work + "' PATH=/nonexistent-quorvel-test-path '"
+                                QUORVEL_PROGRAM "' > out.txt 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string out = readFile("out.txt");
+    ASSERT_TRUE(WIFEXITED(status)) << out;
+    EXPECT_EQ(WEXITSTATUS(status), EXIT_CANNOT_LOAD) << out;
+    EXPECT_NE(out.find(cannotLoadText("pico/title.png")), std::string::npos) << out;
+}
+
 } // namespace

@@ -522,4 +522,77 @@ TEST_P(NewPageName, ReachesTheDisplay)
 INSTANTIATE_TEST_SUITE_P(GamePage, NewPageName, ::testing::ValuesIn(latePassCases),
                          NamedAfterCase());
 
+// The game page screen on targets at the edges of the number range: each
+// choice goes on to the next page or ends the book, as documented.
+enum class Goes { NextPage, End };
+
+struct ChoiceCase {
+    const char* name;
+    int button; // 1, 2 or 3
+    const char* value;
+    Goes goes;
+};
+
+void PrintTo(const ChoiceCase& c, std::ostream* out)
+{
+    *out << "but" << c.button << "_goto:" << c.value;
+}
+
+const ChoiceCase choiceCases[] = {
+    {"first choice to int max ends the book", 1, "2147483647", Goes::End},
+    {"first choice to int min goes to the next page", 1, "-2147483648", Goes::NextPage},
+    {"first choice to eleven digits ends the book", 1, "99999999999", Goes::End},
+    {"first choice to minus zero goes to the next page", 1, "-0", Goes::NextPage},
+    {"second choice to int max ends the book", 2, "2147483647", Goes::End},
+    {"second choice to int min ends the book", 2, "-2147483648", Goes::End},
+    {"second choice to eleven digits ends the book", 2, "99999999999", Goes::End},
+    {"second choice to minus zero ends the book", 2, "-0", Goes::End},
+    {"third choice to int min ends the book", 3, "-2147483648", Goes::End},
+    {"third choice to eleven negative digits ends the book", 3, "-99999999999", Goes::End},
+};
+
+class ChoiceOnAnEdgeTarget : public ::testing::TestWithParam<ChoiceCase> {
+protected:
+    void SetUp() override
+    {
+        enterScratchDir("badtargets");
+        ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
+        copyCut(book, sizeof book, "books/t");
+        ASSERT_TRUE(writePicture("books/t/pico/bg.png", 640, 480, 90, 140, 200));
+    }
+
+    void TearDown() override { freePages(); }
+};
+
+TEST_P(ChoiceOnAnEdgeTarget, GoesOnOrEndsTheBook)
+{
+    const ChoiceCase& c = GetParam();
+    const std::string n = std::to_string(c.button);
+    writeFile("books/t/pages.dat",
+              "default_bg:bg.png;\npage_start:;\nbut" + n + "_text:go;\nbut" + n + "_goto:"
+                  + c.value + ";\npage_end:;\npage_start:;\nroom_name:two;\npage_end:;\n");
+    DIALOG* const choice = &dialogGamePage[PAGE_FIRST_CHOICE + c.button - 1];
+    std::vector<MouseStep> script;
+    script.push_back(when([] { return !gamedataPages.empty(); }, nullptr));
+    script.push_back(idle(10)); // the button places itself when drawn
+    append(script, clickOn(choice));
+    bool ended = false, onSecond = false;
+    if (c.goes == Goes::End) {
+        script.push_back(when([] { return alertShowing(end_message_1); },
+                              [&ended] { ended = true; pressKey(KEY_C, 'c'); }));
+    } else {
+        script.push_back(when([] { return cur_page == 1; }, [&onSecond] { onSecond = true; }));
+        script.push_back(idle(10));
+        append(script, clickOn(&dialogGamePage[PAGE_MENU]));
+    }
+    playMouse(script);
+    const int result = gamePage();
+    EXPECT_EQ(result, c.goes == Goes::End ? -1 : 0);
+    EXPECT_EQ(ended, c.goes == Goes::End);
+    EXPECT_EQ(onSecond, c.goes == Goes::NextPage);
+}
+
+INSTANTIATE_TEST_SUITE_P(BadInput, ChoiceOnAnEdgeTarget, ::testing::ValuesIn(choiceCases),
+                         NamedAfterCase());
+
 } // namespace

@@ -121,30 +121,4 @@ TEST_F(Reload, F5ReadsTheEditedBookAndKeepsItWhenItFails)
     EXPECT_EQ(heldPictureCount(), 0u);
 }
 
-TEST_F(Reload, AFailedReadingPutsTheBookBack)
-{
-    writeFile("books/t/pages.dat", bg + "end_message_1:Fin;\n" + page("room_name:kept;\n"));
-    ASSERT_TRUE(loadBook());
-    Gamedata* const kept = gamedataPages[0];
-    const std::string backgroundPath = default_bg;
-    for (const std::string& broken :
-         {std::string(""), bg + "end_message_1:Other;\n",
-          "default_bg:absent.png;\nend_message_1:Other;\n" + page("room_name:new;\n")}) {
-        writeFile("books/t/pages.dat", broken);
-        const std::optional<Problem> failed = rereadBook();
-        ASSERT_TRUE(failed) << broken;
-        EXPECT_FALSE(failed->phrase.empty()) << broken;
-        ASSERT_EQ(gamedataPages.size(), 1u);
-        EXPECT_EQ(gamedataPages[0], kept);
-        EXPECT_STREQ(end_message_1, "Fin");
-        EXPECT_EQ(default_bg, backgroundPath);
-    }
-    writeFile("books/t/pages.dat", "");
-    const std::optional<Problem> empty = rereadBook();
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->phrase, "the book holds no page");
-    EXPECT_EQ(empty->file, "books/t/pages.dat");
-    EXPECT_EQ(empty->line, 0);
-}
-
 } // namespace

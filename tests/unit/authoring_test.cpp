@@ -1,9 +1,10 @@
 // What the checker tells an author beyond faults of the reader: slips that
 // the player passes without a word, the texts the player draws of its own,
-// and the reports (--stats, --text, --walk), on books made here; and the
-// built tool's command line.
+// and the reports (--stats, --text, --walk), on books made here.
 #include "assets.h"
 #include "book/book.h"
+#include "books.h"
+#include "checkerbooks.h"
 #include "check.h"
 #include "init.h"
 #include "report.h"
@@ -44,14 +45,6 @@ void writeTransparentPicture(const std::string& path, int w, int h)
     destroy_bitmap(picture);
 }
 
-std::vector<std::string> reportLines(const std::vector<Finding>& findings)
-{
-    std::vector<std::string> lines;
-    for (const Finding& finding : findings)
-        lines.push_back(formatFinding("pages.dat", finding));
-    return lines;
-}
-
 // A scratch working directory with the book "books/t" and its pictures.
 class Authoring : public ::testing::Test {
 protected:
@@ -84,13 +77,6 @@ protected:
     }
 };
 
-const std::string bg = "default_bg:bg.png;\n";
-
-std::string page(const std::string& lines)
-{
-    return "page_start:;\n" + lines + "page_end:;\n";
-}
-
 struct SlipCase {
     const char* name;
     std::string pages;
@@ -101,29 +87,29 @@ TEST_F(Authoring, ReportsSlipsThePlayerPassesSilently)
 {
     const SlipCase cases[] = {
         {"prose cut at a ';', a stray word, and what is not lost",
-         bg + page("text_main:Волны бьются о камни; над морем кричат чайки;\n"
+         BG_LINE + page("text_main:Волны бьются о камни; над морем кричат чайки;\n"
                    "room_name:Берег;   \t\nbut1_text:Дальше; # a remark\nbut2_text:Back; oops\n"
                    "but2_goto:1;\n"),
          {"pages.dat:3: warning: text after ';' is ignored: « над морем кричат чайки»",
           "pages.dat:6: warning: text after ';' is ignored: « oops»"}},
         {"a long loss is shortened",
-         bg + page("text_main:a;" + std::string(50, 'x') + "\nbut1_text:on;\n"),
+         BG_LINE + page("text_main:a;" + std::string(50, 'x') + "\nbut1_text:on;\n"),
          {"pages.dat:3: warning: text after ';' is ignored: «" + std::string(40, 'x') + "…»"}},
         {"targets with characters after their number",
-         bg + page("but1_text:a;\nbut1_goto:2x;\nbut2_text:b;\nbut2_goto: 2 ;\nbut3_text:c;\n"
+         BG_LINE + page("but1_text:a;\nbut1_goto:2x;\nbut2_text:b;\nbut2_goto: 2 ;\nbut3_text:c;\n"
                    "but3_goto:+2.5;\n")
              + page("but1_text:on;\n"),
          {"pages.dat:4: warning: but1_goto \"2x\" is read as 2: \"x\" after the number is ignored",
           "pages.dat:8: warning: but3_goto \"+2.5\" is read as 2: \".5\" after the number is ignored"}},
         {"a key given twice on one page, not across pages",
-         bg + page("room_name:one;\nbut1_text:on;\nroom_name:two;\nbut1_text:again;\n")
+         BG_LINE + page("room_name:one;\nbut1_text:on;\nroom_name:two;\nbut1_text:again;\n")
              + page("room_name:one;\nbut1_text:on;\n"),
          {"pages.dat:5: warning: room_name given twice on this page (first at line 3): the player "
           "keeps this one",
           "pages.dat:6: warning: but1_text given twice on this page (first at line 4): the player "
           "keeps this one"}},
         {"illustrations past their area, each file once",
-         bg + page("pico_name:w619.png;\nbut1_text:on;\n") + page("pico_name:w620.png;\nbut1_text:on;\n")
+         BG_LINE + page("pico_name:w619.png;\nbut1_text:on;\n") + page("pico_name:w620.png;\nbut1_text:on;\n")
              + page("pico_name:w700.png;\nbut1_text:on;\n") + page("pico_name:h341.png;\nbut1_text:on;\n")
              + page("pico_name:w700.png;\nbut1_text:on;\n"),
          {"pages.dat:7: warning: illustration \"pico/w620.png\" is 620 pixels wide, more than 619: it "
@@ -160,7 +146,7 @@ TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
             + "\"В\" (U+0412), \"ы\" (U+044B), \"х\" (U+0445), \"о\" (U+043E), \"д\" (U+0434)",
         "pages.dat:3: warning: end_message_2: " + cyrillicMissing + "\"Ж\" (U+0416)",
     };
-    EXPECT_EQ(reported(bg + "end_message_1:The end;\nend_message_2:Ж;\n" + page("but1_text:on;\n"), font),
+    EXPECT_EQ(reported(BG_LINE + "end_message_1:The end;\nend_message_2:Ж;\n" + page("but1_text:on;\n"), font),
               expected);
 }
 
@@ -172,7 +158,7 @@ struct SettingsCase {
 
 TEST_F(Authoring, ChecksTheSettingsFile)
 {
-    writeFile("books/tale/pages.dat", bg + page("but1_text:on;\n"));
+    writeFile("books/tale/pages.dat", BG_LINE + page("but1_text:on;\n"));
     writePicture("pico/title.png", 640, 480);
     writeTransparentPicture("pico/glass.png", 640, 480);
     writeFile("pico/broken.png", "not a picture");
@@ -223,21 +209,9 @@ TEST_F(Authoring, ChecksTheSettingsFile)
 
 // --- reports ---
 
-// Page 1 leads to 2 and 3; 2 to the last page, 6, whose choice ends the book;
-// 3 and 4 lead to each other only (a trap); 5 is reached by nothing and has
-// an ending of its own (a target past the last page).
-const std::string trapBook =
-    bg + page("room_name:Start;\ntext_main:Two ways part here.;\nbut1_text:left;\nbut1_goto:2;\n"
-              "but2_text:right;\nbut2_goto:3;\n")
-    + page("room_name:Hall;\nbut1_text:on;\nbut1_goto:6;\n")
-    + page("room_name:Pit;\nbut1_text:down;\nbut1_goto:4;\n")
-    + page("room_name:Bottom;\nbut1_text:up;\nbut1_goto:3;\n")
-    + page("room_name:Secret;\nbut1_text:vanish;\nbut1_goto:9;\nbut2_text:stay;\nbut2_goto:5;\n")
-    + page("room_name:Finale;\ntext_main:Всё. The end;\nbut1_text:close;\n");
-
 TEST_F(Authoring, WalkFindsEndingsTrapsAndPagesNeverShown)
 {
-    const CheckResult result = check(trapBook);
+    const CheckResult result = check(trapBook());
     ASSERT_EQ(result.map.size(), 6u);
     const WalkResult walk = walkBook(result.map, 200, 7);
     int readings = 0;
@@ -260,7 +234,7 @@ TEST_F(Authoring, WalkFindsEndingsTrapsAndPagesNeverShown)
 
 TEST_F(Authoring, WalkStopsOnAPageWithoutChoices)
 {
-    const CheckResult result = check(bg + page("but1_text:on;\n") + page("room_name:Dead end;\n")
+    const CheckResult result = check(BG_LINE + page("but1_text:on;\n") + page("room_name:Dead end;\n")
                                      + page("but1_text:close;\n"));
     const WalkResult walk = walkBook(result.map, 5, 1);
     EXPECT_EQ(walkReport(result.map, walk, 5, 1),
@@ -273,7 +247,7 @@ TEST_F(Authoring, WalkStopsOnAPageWithoutChoices)
 
 TEST_F(Authoring, StatsCountWordsWaysAndMedia)
 {
-    const CheckResult result = check(trapBook);
+    const CheckResult result = check(trapBook());
     const std::string report = statsReport(result.map, result.facts);
     // Words and characters of page 1: "Start" (1, 5), "Two ways part here." (4, 19),
     // "left" (1, 4), "right" (1, 5); page 6: "Finale", "Всё. The end", "close".
@@ -322,7 +296,7 @@ TEST(AuthoringRules, WordsCharactersAndWays)
 TEST_F(Authoring, TextListsEveryTextAReaderSees)
 {
     const CheckResult result =
-        check(bg + "end_message_2:Fin;\n"
+        check(BG_LINE + "end_message_2:Fin;\n"
               + page("text_main:Hello;\nroom_name:Hall;\nbut1_text:on;\nbut1_text:onward;\n")
               + "page_start:;\nroom_name:dropped, never ended;\n"
               + page("room_name:Last;\n") + "end_message_1:The end;\n");
@@ -344,103 +318,10 @@ TEST_F(Authoring, TextListsEachTextCutAsThePlayerKeepsIt)
     for (std::size_t i = 0; i < LABEL_SIZE; ++i)
         longLabel += "\u0436"; // two bytes each
     const CheckResult result =
-        check(bg + page("text_main:" + longText + ";\nbut1_text:" + longLabel + ";\n"));
+        check(BG_LINE + page("text_main:" + longText + ";\nbut1_text:" + longLabel + ";\n"));
     EXPECT_EQ(textReport(result.facts, "pages.dat"),
               "pages.dat:3: page 1, text_main: " + longText.substr(0, TEXT_SIZE - 1) + "\n"
               + "pages.dat:4: page 1, but1_text: " + longLabel.substr(0, LABEL_SIZE - 2) + "\n");
-}
-
-// --- the built tool ---
-
-ProgramRun runChecker(const std::vector<std::string>& args, bool withErrors)
-{
-    return runProgram(QUORVEL_CHECK, args, withErrors);
-}
-
-TEST_F(Authoring, TheToolsCommandLine)
-{
-    writeFile("books/t/pages.dat", bg + page("but1_text:on;\n"));
-
-    const ProgramRun help = runChecker({"--help"}, false);
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("usage: quorvel-check", 0), 0u) << help.output;
-    EXPECT_NE(help.output.find("--walk N"), std::string::npos) << help.output;
-
-    const ProgramRun unknown = runChecker({"--verbose", "books/t"}, true);
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.output.rfind("quorvel-check: unknown option --verbose\nusage:", 0), 0u)
-        << unknown.output;
-
-    // A working directory's ini.dat is checked before its book.
-    writeFile("ini.dat", "windowed:YES;\nbook:t;\nmain_bg:absent.png;\n");
-    const ProgramRun work = runChecker({"."}, true);
-    EXPECT_EQ(work.status, 1);
-    EXPECT_EQ(work.output.rfind("./ini.dat:3: error: title picture \"pico/absent.png\" not found: "
-                                "the player cannot start\n",
-                                0),
-              0u)
-        << work.output;
-
-    // The book file itself stands for its folder.
-    const ProgramRun file = runChecker({"books/t/pages.dat"}, true);
-    EXPECT_EQ(file.status, 0) << file.output;
-    EXPECT_NE(file.output.find("0 errors, 0 warnings\n"), std::string::npos) << file.output;
-
-    struct Misuse {
-        std::vector<std::string> args;
-        const char* says;
-    };
-    const Misuse misuses[] = {
-        {{"--walk", "0", "books/t"}, "--walk wants a number of readings from 1 to 1000000, not \"0\""},
-        {{"--walk", "ten", "books/t"}, "--walk wants a number"},
-        {{"--seed", "3", "books/t"}, "--seed goes with --walk"},
-        {{"--stats", "--text", "books/t"}, "one report at a time"},
-        {{"--walk"}, "--walk wants a value"},
-        {{"books/t", "books/t"}, "one PATH only"},
-    };
-    for (const Misuse& misuse : misuses) {
-        const ProgramRun run = runChecker(misuse.args, true);
-        EXPECT_EQ(run.status, 2) << misuse.says;
-        EXPECT_NE(run.output.find(misuse.says), std::string::npos) << run.output;
-    }
-}
-
-TEST_F(Authoring, TheToolsReportsOnTheDemo)
-{
-    const ProgramRun stats = runChecker({"--stats", QUORVEL_DEMO_DIR}, true);
-    EXPECT_EQ(stats.status, 0);
-    EXPECT_EQ(stats.output.rfind("pages: 10, choices: 16, endings: 1 (choices that end the book)\n", 0),
-              0u)
-        << stats.output;
-    EXPECT_NE(stats.output.find("shortest way from page 1 to an ending: 6 choices "
-                                "(1 > 2 > 3 > 4 > 9 > 10 > end)\n"),
-              std::string::npos)
-        << stats.output;
-    EXPECT_NE(stats.output.find("sounds: 3 files"), std::string::npos) << stats.output;
-
-    const ProgramRun walk = runChecker({"--walk", "50", "--seed", "3", QUORVEL_DEMO_DIR}, true);
-    EXPECT_EQ(walk.status, 0);
-    EXPECT_EQ(walk.output, "50 random readings from page 1 (seed 3):\n"
-                           "  50 ended by \"Закрыть / Close\" on page 10 \"Эпилог / Epilogue\"\n"
-                           "pages no reading showed: none\n"
-                           "0 errors, 0 warnings\n");
-
-    const ProgramRun text = runChecker({"--text", QUORVEL_DEMO_DIR "/books/demo"}, true);
-    EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.output.rfind(QUORVEL_DEMO_DIR "/books/demo/pages.dat:12: page 1, room_name: ", 0), 0u)
-        << text.output;
-}
-
-TEST_F(Authoring, TheToolsWalkReportsTrapsAsErrors)
-{
-    writeFile("books/t/pages.dat", trapBook);
-    const ProgramRun run = runChecker({"--walk", "20", "books/t"}, true);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("books/t/pages.dat:15: error: page 3 is a trap: no ending can be "
-                              "reached from it\nbooks/t/pages.dat:20: error: page 4 is a trap: no "
-                              "ending can be reached from it\n2 errors, 0 warnings\n"),
-              std::string::npos)
-        << run.output;
 }
 
 } // namespace

@@ -1,0 +1,70 @@
+// quorvel-check run under valgrind's memcheck over a book naming every kind
+// of hostile file: reads and writes past a buffer inside the library, which
+// is not built with AddressSanitizer, fail the test.
+#include "hostilefiles.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <unistd.h>
+
+#include <string>
+
+using namespace std::string_literals;
+
+namespace {
+
+// The checker under valgrind's memcheck over a book naming every kind of
+// hostile file: reads past a buffer inside the library (which
+// AddressSanitizer cannot see, the library not being built with it) fail
+// the test.
+TEST_F(Hostile, CheckerMakesNoInvalidReadOrWriteUnderValgrind)
+{
+#ifdef QUORVEL_ASAN
+    GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
+#endif
+#ifndef QUORVEL_VALGRIND
+    GTEST_FAIL() << "valgrind was not found when the tests were built (scripts/install-deps.sh test)";
+#else
+    alarm(0); // valgrind is slow; the test's own timeout still holds
+    std::string lines = "room_name:ab\xF0\x9F\x98;\ntext_main:" + std::string(4094, 'a')
+                        + "\xF4zzzz;\nbut2_text:" + std::string(62, 'b') + "\xFC;\npico_name:"
+                        + std::string(36, 'p') + "\xFC;\n";
+    makeCheckerBook("");
+    makeThing(Thing::Fifo, "work/books/b/pico/fifo.png");
+    makeThing(Thing::Fifo, "work/books/b/audio/fifo.ogg");
+    makeThing(Thing::ZeroDevice, "work/books/b/audio/zero.wav");
+    makeThing(Thing::Folder, "work/books/b/pico/folder.png");
+    writeFile("work/books/b/pico/bomb.png", bitPng(16384, 16384));
+    writeFile("work/books/b/pico/cut.png", bitPng(1024, 1000));
+    writeFile("work/books/b/pico/half.png", readFile("work/books/b/pico/bg.png").substr(0, 60));
+    writeToneOgg("work/books/b/audio/tone.ogg", 0.5);
+    const std::string ogg = readFile("work/books/b/audio/tone.ogg");
+    writeFile("work/books/b/audio/cut.ogg", ogg.substr(0, ogg.size() * 2 / 3));
+    writeFile("work/books/b/audio/padded.ogg", ogg + std::string(1 << 20, '\0'));
+    writeFile("work/books/b/audio/negative.wav", withLittleEndian32(pcmWav(500), 40, 0xFFFFFFF0));
+    writeFile("work/books/b/audio/adpcm.wav", wavIn(SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM));
+    // One row, so that what the decoder makes of the cut lands past the bitmap.
+    const std::string runs = tgaPicture(10, 32, 100, 1, "\1\2\3\4");
+    writeFile("work/books/b/pico/cut.tga", runs.substr(0, runs.size() - 8));
+    writeFile("work/books/b/pico/map.tga", tgaPicture(1, 8, 4, 2, "\0"s, std::string(3000 * 3, 'A')));
+    for (const char* name :
+         {"fifo.png", "folder.png", "bomb.png", "cut.png", "half.png", "cut.tga", "map.tga"})
+        lines += std::string("pico_name:") + name + ";\n";
+    for (const char* name : {"fifo.ogg", "zero.wav", "cut.ogg", "padded.ogg", "negative.wav", "adpcm.wav"})
+        lines += std::string("sound_name:") + name + ";\n";
+    makeCheckerBook(checkerPage(lines));
+    const ProgramRun run =
+        runProgram(QUORVEL_VALGRIND, {"--error-exitcode=99", "--errors-for-leak-kinds=none", "--quiet",
+                                QUORVEL_CHECK, "work/books/b"},
+                   true);
+    EXPECT_EQ(run.status, 1) << "99: valgrind found an error\n" << run.output;
+    EXPECT_EQ(run.output.find("Invalid read"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Invalid write"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("fifo.png\" cannot be loaded: it is a FIFO"), std::string::npos)
+        << run.output;
+#endif
+}
+
+} // namespace

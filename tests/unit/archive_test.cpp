@@ -1,0 +1,137 @@
+// Books as one file, read in place by the player's reader: a sound archive
+// in either layout reads as its folder does, an entry at any offset gives
+// its bytes, names stay inside the archive, and an archive's own font is
+// found.
+#include "app/bookplace.h"
+#include "app/startfiles.h"
+#include "archivebooks.h"
+#include "book/book.h"
+#include "casename.h"
+#include "files/archive.h"
+#include "files/bookfile.h"
+#include "init.h"
+#include "media/picture.h"
+#include "testenv.h"
+#include "text/buffers.h"
+#include "zipwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Layout : public Archives, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(Layout, ThePlayersReaderReadsEveryPageAndPicture)
+{
+    writeFile("book.zip", zipArchive(bookMembers(GetParam().prefix, GetParam().deflate)));
+    const BookPlace place = locateBook("book.zip");
+    ASSERT_EQ(place.kind, BookPlace::Kind::BookFolder) << phraseOf(place.problem);
+    ASSERT_TRUE(place.archive);
+    EXPECT_EQ(place.archive->bookRoot(), GetParam().prefix);
+    EXPECT_EQ(place.book, "book.zip");
+    ASSERT_TRUE(enterBookPlace(place));
+    copyCut(book, sizeof book, place.book.c_str());
+    std::vector<BookEvent> notLoaded;
+    const std::optional<Problem> problem = readBook(bookFilePath().c_str(), [&](const BookEvent& e) {
+        if (e.kind == BookEventKind::FileNotLoaded)
+            notLoaded.push_back(e);
+    });
+    EXPECT_FALSE(problem) << phraseOf(problem);
+    EXPECT_TRUE(notLoaded.empty()) << notLoaded.front().value << " " << phraseOf(notLoaded.front().problem);
+    ASSERT_EQ(gamedataPages.size(), 2u);
+    EXPECT_STREQ(book_name, "Lantern");
+    const Result<BITMAP*> owl = decodePicture("book.zip/pico/owl.png");
+    ASSERT_TRUE(owl.value) << phraseOf(owl.problem);
+    EXPECT_EQ(getpixel(owl.value, 3, 3), makecol32(90, 60, 30));
+    destroy_bitmap(owl.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Archive, Layout, ::testing::ValuesIn(layoutCases), NamedAfterCase());
+
+// A stored and a packed entry read at any offset, forward and backward,
+// give the bytes on disk: what the decoders' windows rely on.
+TEST_F(Archives, AnEntryReadsAsTheFileItWasMadeFrom)
+{
+    std::string bytes;
+    for (int i = 0; i < 300000; ++i)
+        bytes.push_back(static_cast<char>((i * 7919) % 251));
+    writeFile("book.zip", zipArchive({{"pages.dat", "page_start:;\npage_end:;\n"},
+                                      {"packed.bin", bytes, true},
+                                      {"stored.bin", bytes, false}}));
+    const BookPlace place = locateBook("book.zip");
+    ASSERT_TRUE(enterBookPlace(place));
+    for (const char* name : {"book.zip/packed.bin", "book.zip/stored.bin"}) {
+        const BookFile file(name);
+        ASSERT_TRUE(file.isOpen()) << phraseOf(file.problem());
+        EXPECT_EQ(file.size(), static_cast<long long>(bytes.size()));
+        EXPECT_FALSE(file.diskPath());
+        for (long long at : {250000LL, 0LL, 12345LL, 299990LL, 65536LL}) {
+            char got[100] = {};
+            const std::size_t count = file.readAt(at, got, sizeof got);
+            const std::size_t expected = std::min<std::size_t>(100, bytes.size() - at);
+            ASSERT_EQ(count, expected) << name << " at " << at;
+            EXPECT_EQ(std::string(got, count), bytes.substr(at, count)) << name << " at " << at;
+        }
+        EXPECT_FALSE(file.readProblem());
+    }
+}
+
+// Names are looked up inside the archive only: a path that leads out of
+// the book through ".." finds nothing, though a file of that name lies
+// beside the archive on disk.
+TEST_F(Archives, APathLeadingOutOfTheArchiveFindsNothing)
+{
+    writeFile("outside.png", pngBytes(1, 2, 3));
+    writeFile("sub/outside.png", pngBytes(1, 2, 3));
+    writeFile("book.zip", zipArchive(bookMembers("forest/")));
+    const BookPlace place = locateBook("book.zip");
+    ASSERT_TRUE(enterBookPlace(place));
+    for (const char* path : {"book.zip/pico/../../outside.png", "book.zip/../outside.png",
+                             "book.zip/../sub/outside.png", "book.zip/forest/pico/owl.png",
+                             "book.zip/pico"}) {
+        const BookFile file(path);
+        EXPECT_FALSE(file.isOpen()) << path;
+    }
+    EXPECT_EQ(phraseOf(BookFile("book.zip/pico/../../outside.png").problem()), "not found");
+    EXPECT_TRUE(BookFile("book.zip/pico/../pico/./owl.png").isOpen());
+    EXPECT_TRUE(BookFile(root + "/book.zip/pico/owl.png").isOpen());
+    // Not inside the archive: on disk as ever.
+    EXPECT_TRUE(BookFile("outside.png").isOpen());
+    EXPECT_TRUE(BookFile("book.zip").diskPath());
+}
+
+// A Mac's zip tool adds a "__MACOSX" top folder beside the book's.
+TEST_F(Archives, AMacsExtraTopFolderIsPassedOver)
+{
+    std::vector<ZipMember> members = bookMembers("forest/");
+    members.push_back({"__MACOSX/", "", false});
+    members.push_back({"__MACOSX/forest/._pages.dat", "junk"});
+    writeFile("book.zip", zipArchive(members));
+    const BookPlace place = locateBook("book.zip");
+    ASSERT_EQ(place.kind, BookPlace::Kind::BookFolder) << phraseOf(place.problem);
+    EXPECT_EQ(place.archive->bookRoot(), "forest/");
+}
+
+// An archive's own font is the one the player draws with.
+TEST_F(Archives, AnArchivesOwnFontIsFoundAndRead)
+{
+    std::vector<ZipMember> members = bookMembers("");
+    members.push_back({"font.dat", readFile(std::string(QUORVEL_DEMO_DIR) + "/font.dat")});
+    writeFile("book.zip", zipArchive(members));
+    const BookPlace place = locateBook("book.zip");
+    const StartFiles files = startFilesFor(place);
+    EXPECT_EQ(files.font, root + "/book.zip/font.dat");
+    ASSERT_TRUE(enterBookPlace(place));
+    const std::set<std::string> before = listing();
+    const Result<FontFile> font = readFontFile(files.font);
+    ASSERT_TRUE(font.value.font) << phraseOf(font.problem);
+    unload_datafile(font.value.data);
+    EXPECT_EQ(listing(), before);
+}
+
+} // namespace
