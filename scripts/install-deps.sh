@@ -1,26 +1,50 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs and the machine lacks.
-#   install-deps.sh run       what building and running the player needs
-#   install-deps.sh package   that, plus what making its Debian package needs
+#   install-deps.sh run       what building and running the programs needs
+#   install-deps.sh package   that, plus what building the Debian package needs
+#                             (debhelper, dpkg-dev: scripts/package.sh)
 #   install-deps.sh test      all that, plus what the tests need
+# What the programs build with is said once, in debian/control: its
+# Build-Depends (less debhelper for `run`), with the compiler, and the
+# packages the installed programs depend on besides their libraries
+# (Depends, less the ${...} that the package build fills in).
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
+# The package names in FIELD of debian/control, one a line: versions,
+# architectures and build profiles dropped, the first of alternatives taken,
+# substitution variables left out.
+control_packages() {
+  awk -v field="$1" '
+    BEGIN { name = tolower(field) ":" }
+    /^#/ { next }
+    /^$/ { inside = 0; next }
+    /^[^ \t]/ {
+      inside = index(tolower($0), name) == 1
+      if (inside) $0 = substr($0, length(name) + 1)
+    }
+    inside { print }
+  ' debian/control | tr ',' '\n' \
+    | sed -e 's/|.*//' -e 's/[[(<].*//' -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' \
+          -e '/^$/d' -e '/^\$/d'
+}
+
+build_depends=$(control_packages Build-Depends)
 run_packages=(
-  g++ cmake make pkg-config
-  liballegro4-dev libloadpng4-dev liblogg4-dev libvorbis-dev libogg-dev libpng-dev
-  libsndfile1-dev   # sound files beyond what the library and logg read
-  libzip-dev        # books as one file: zip archives read in place
-  libfreetype-dev fonts-dejavu-core
-  x11-utils   # xmessage: the library's message box on X11
+  g++ make   # the compiler (build-essential, which the package build adds, has them)
+  $(sed '/^debhelper-compat$/d' <<<"$build_depends")
+  $(control_packages Depends)
 )
 package_packages=(
-  dpkg-dev file   # dpkg-shlibdeps finds the package's library dependencies; CPack runs file
+  build-essential   # dpkg-buildpackage asks for it besides Build-Depends
+  $(sed -n 's/^debhelper-compat$/debhelper/p' <<<"$build_depends")   # which provides debhelper-compat
 )
 test_packages=(
   googletest libgtest-dev
   xvfb xauth libx11-dev libxtst-dev   # virtual display (xvfb-run needs xauth); window capture and input
   clang libclang-rt-14-dev      # sanitizers and fuzzing
   valgrind
+  lintian appstream desktop-file-utils mandoc   # the package test checks the package as Debian does
 )
 
 packages=("${run_packages[@]}")

@@ -247,11 +247,13 @@ TEST_F(Started, AnInstalledTreeRunFromTheRoot)
                                 + prefix + "' > install.log 2>&1";
     ASSERT_EQ(std::system(install.c_str()), 0) << readFile("install.log");
     for (const char* file : {"bin/quorvel", "bin/quorvel-check", "bin/quorvel-mkfont",
-                             "share/quorvel/font.dat", "share/quorvel/pico/title.png",
-                             "share/quorvel/books/demo/pages.dat",
+                             "share/quorvel/font.dat", "share/quorvel/font.dat.LICENSE",
+                             "share/quorvel/pico/title.png", "share/quorvel/books/demo/pages.dat",
                              "share/applications/quorvel.desktop",
+                             "share/metainfo/example.quorvel.Quorvel.metainfo.xml",
                              "share/icons/hicolor/scalable/apps/quorvel.svg",
-                             "share/man/man1/quorvel.1.gz", "share/man/man1/quorvel-check.1.gz",
+                             "share/icons/hicolor/48x48/apps/quorvel.png",
+                             "share/man/man6/quorvel.6.gz", "share/man/man1/quorvel-check.1.gz",
                              "share/man/man1/quorvel-mkfont.1.gz"})
         EXPECT_TRUE(fs::is_regular_file(prefix + "/" + file)) << file;
 

@@ -1,6 +1,7 @@
 // quorvel-check run as a program for an author: its command line, its
 // reports (--stats, --walk, --text) on the demo, and traps found by --walk
 // as errors in its exit status.
+#include "app/version.h"
 #include "books.h"
 #include "checkerbooks.h"
 #include "testenv.h"
@@ -36,6 +37,10 @@ TEST_F(Authoring, TheToolsCommandLine)
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("usage: quorvel-check", 0), 0u) << help.output;
     EXPECT_NE(help.output.find("--walk N"), std::string::npos) << help.output;
+
+    const ProgramRun version = runChecker({"--version"}, false);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "quorvel-check " QUORVEL_VERSION "\n");
 
     const ProgramRun unknown = runChecker({"--verbose", "books/t"}, true);
     EXPECT_EQ(unknown.status, 2);

@@ -1,6 +1,7 @@
 // The font maker, checked through the library that reads its output: the
 // built tool is run on DejaVu Sans, the datafile it writes is loaded with
 // load_datafile and the font is measured and drawn into memory bitmaps.
+#include "app/version.h"
 #include "testenv.h"
 #include "title.h"
 
@@ -344,6 +345,8 @@ TEST_F(MkfontTest, BadArgumentsGiveUsageAndExitOne)
         {dejaVuSans, "14", "0x20,,0x30", "out.dat"},
         {dejaVuSans, "14", "0x20-", "out.dat"},
         {dejaVuSans, "14", "0x110000", "out.dat"},
+        {"--help", "out.dat"},
+        {"--version", dejaVuSans, "14", "0x20-0x7E"},
     };
     for (const auto& args : cases) {
         std::string shown;
@@ -354,6 +357,26 @@ TEST_F(MkfontTest, BadArgumentsGiveUsageAndExitOne)
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.output.find("usage: quorvel-mkfont"), std::string::npos) << run.output;
         EXPECT_FALSE(fs::exists("out.dat"));
+    }
+}
+
+// --help and --version answer alone, on standard output, and succeed.
+TEST_F(MkfontTest, HelpAndVersionAnswerAndExitZero)
+{
+    struct Case {
+        std::string option;
+        std::string startsWith;
+    };
+    const Case cases[] = {
+        {"--help", "usage: quorvel-mkfont <font.ttf> <pixel-size> <ranges> <out.dat>\n"},
+        {"-h", "usage: quorvel-mkfont <font.ttf> <pixel-size> <ranges> <out.dat>\n"},
+        {"--version", "quorvel-mkfont " QUORVEL_VERSION "\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        const ProgramRun run = runProgram(toolPath, {c.option}, false);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output.rfind(c.startsWith, 0), 0u) << run.output;
     }
 }
 

@@ -1,4 +1,5 @@
 // quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH
+// quorvel-check --help | --version
 //
 // Checks a book the way the player reads it (and, for a working directory,
 // its ini.dat) and reports every problem in compiler style, then a count; or prints one report on it instead: the
@@ -7,6 +8,7 @@
 // working directory (holding ini.dat, whose book setting names the book).
 // Exit status: 0 when nothing is wrong enough to be an error, 1 otherwise,
 // 2 for bad usage.
+#include "app/version.h"
 #include "check.h"
 #include "pagemap.h"
 #include "report.h"
@@ -41,7 +43,8 @@ const char* const usage =
     "                 the pages never shown, and the pages no ending can be reached from\n"
     "  --seed S       the seed of --walk's readings (default 1): the same seed, the same readings\n"
     "  --font FILE    the font.dat to check characters against\n"
-    "  --help         print this and exit\n";
+    "  --help         print this and exit\n"
+    "  --version      print the version and exit\n";
 
 enum class Report { Check, Dot, Stats, Text, Walk };
 
@@ -53,17 +56,19 @@ struct Arguments {
     std::uint32_t seed = 1;
     bool seedGiven = false;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the command line; on a mistake, says what is wrong in `problem`.
 bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& problem)
 {
-    enum { Dot = 1000, Stats, Text, Walk, Seed, Font };
+    enum { Dot = 1000, Stats, Text, Walk, Seed, Font, Version };
     static const option options[] = {
         {"dot", no_argument, nullptr, Dot},        {"stats", no_argument, nullptr, Stats},
         {"text", no_argument, nullptr, Text},      {"walk", required_argument, nullptr, Walk},
         {"seed", required_argument, nullptr, Seed}, {"font", required_argument, nullptr, Font},
-        {"help", no_argument, nullptr, 'h'},       {nullptr, 0, nullptr, 0},
+        {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, Version},
+        {nullptr, 0, nullptr, 0},
     };
     opterr = 0; // the messages are ours
     int reports = 0;
@@ -72,6 +77,7 @@ bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& pr
         long long number = 0;
         switch (option) {
         case 'h': arguments.help = true; return true;
+        case Version: arguments.version = true; return true;
         case Dot: arguments.report = Report::Dot; ++reports; break;
         case Stats: arguments.report = Report::Stats; ++reports; break;
         case Text: arguments.report = Report::Text; ++reports; break;
@@ -227,6 +233,10 @@ int main(int argc, char** argv)
     }
     if (arguments.help) {
         std::cout << usage;
+        return 0;
+    }
+    if (arguments.version) {
+        std::cout << "quorvel-check " QUORVEL_VERSION "\n";
         return 0;
     }
     return run(arguments);

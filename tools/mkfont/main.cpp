@@ -1,6 +1,9 @@
 // quorvel-mkfont: makes the player's font datafile from a TrueType font.
 //   quorvel-mkfont <font.ttf> <pixel-size> <ranges> <out.dat>
-// Exit status 0 on success, 1 on bad arguments or any failure.
+//   quorvel-mkfont --help | --version
+// Exit status 0 on success (and for --help and --version), 1 on bad
+// arguments or any failure.
+#include "app/version.h"
 #include "datafile.h"
 #include "glyphs.h"
 #include "ranges.h"
@@ -14,7 +17,9 @@
 namespace {
 
 const char usage[] = "usage: quorvel-mkfont <font.ttf> <pixel-size> <ranges> <out.dat>\n"
-                     "  ranges: comma list of hex code points or ranges, e.g. 0x20-0x7E,0xA0-0xFF,0x2026\n";
+                     "  ranges: comma list of hex code points or ranges, e.g. 0x20-0x7E,0xA0-0xFF,0x2026\n"
+                     "  --help     print this and exit\n"
+                     "  --version  print the version and exit\n";
 
 // The object name: the font file's base name in capitals plus the size,
 // e.g. DEJAVUSANS_14, with anything but letters and digits made '_'.
@@ -33,6 +38,15 @@ std::string objectName(const std::string& fontPath, int pixelSize)
 
 int main(int argc, char** argv)
 {
+    const std::string only = argc == 2 ? argv[1] : "";
+    if (only == "--help" || only == "-h") {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (only == "--version") {
+        std::fputs("quorvel-mkfont " QUORVEL_VERSION "\n", stdout);
+        return 0;
+    }
     if (argc != 5) {
         std::fputs(usage, stderr);
         return 1;
