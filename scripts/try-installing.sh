@@ -58,12 +58,14 @@ grep -q '^0 errors' <<<"$check" || fail "quorvel-check finds errors in the insta
 grep -qF 'no font.dat' <<<"$check" && fail "quorvel-check does not find the installed font"
 took "the installed programs ran"
 
+# (Without a terminal to log through: a chroot has no /dev/pts.)
+apt=(apt-get -y -qq -o Dpkg::Use-Pty=0)
 files=$(dpkg -L quorvel)
-apt-get remove -y -qq quorvel > /dev/null
-left=$(while read -r path; do [ -f "$path" ] && echo "$path"; done <<<"$files")
+"${apt[@]}" remove quorvel > /dev/null
+left=$(while read -r path; do if [ -f "$path" ]; then echo "$path"; fi; done <<<"$files")
 [ -z "$left" ] || fail "apt-get remove left files: $left"
-apt-get purge -y -qq quorvel > /dev/null
-apt-get autoremove -y -qq --purge > /dev/null
+"${apt[@]}" purge quorvel > /dev/null
+"${apt[@]}" autoremove --purge > /dev/null
 snapshot > /tmp/after-package
 if ! diff /tmp/before-package /tmp/after-package; then
   fail "removing the package did not leave the system as it was (above: < gone, > new)"
