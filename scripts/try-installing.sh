@@ -6,8 +6,8 @@
 # line of the section's first command block (dropping `sudo` when run as
 # root without it), then, as a reader with an account of their own,
 # `quorvel --version` and `quorvel-check` on the installed demo book; then
-# `apt-get remove` and `apt-get purge` the package (and autoremove what it
-# brought) and checks that the system's files are as they were before the
+# removes the package with `apt-get remove`, purges it and autoremoves what
+# it brought, and checks that the system's files are as they were before the
 # package was installed. Says how long each step took. Run as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,7 +64,12 @@ files=$(dpkg -L quorvel)
 "${apt[@]}" remove quorvel > /dev/null
 left=$(while read -r path; do if [ -f "$path" ]; then echo "$path"; fi; done <<<"$files")
 [ -z "$left" ] || fail "apt-get remove left files: $left"
-"${apt[@]}" purge quorvel > /dev/null
+# Purged too: dpkg forgets the package (it has no configuration files, so
+# that removing it already did), and apt what came with it.
+dpkg --purge quorvel
+if dpkg-query -W quorvel > /dev/null 2>&1; then
+  fail "dpkg still knows quorvel after purging it: $(dpkg-query -W -f='${db:Status-Abbrev}' quorvel)"
+fi
 "${apt[@]}" autoremove --purge > /dev/null
 snapshot > /tmp/after-package
 if ! diff /tmp/before-package /tmp/after-package; then
