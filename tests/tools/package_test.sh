@@ -79,10 +79,12 @@ for program in usr/games/quorvel usr/bin/quorvel-check usr/bin/quorvel-mkfont; d
   if grep -qF "$build" "$root/$program"; then
     fail "$name names the build folder $build"
   fi
-  # The manual page lists every option the program's usage names.
+  # The manual page has an entry under OPTIONS for every option the
+  # program's usage names (the line after each .TP there is an entry's tag).
   page=$(zcat "$root"/usr/share/man/man*/"$name".[16].gz)
+  tags=$(awk '/^\.SH / { inside = ($2 == "OPTIONS") } inside && previous == ".TP" { print } { previous = $0 }' <<<"$page")
   for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
-    grep -qF -- "${option//-/\\-}" <<<"$page" || fail "the manual page of $name lacks $option"
+    grep -qF -- "${option//-/\\-}" <<<"$tags" || fail "the manual page of $name has no entry for $option"
   done
   grep -q "^\.TH .* [0-9]\{4\}-[0-9]\{2\}-[0-9]\{2\} " <<<"$page" || fail "the manual page of $name has no date"
   grep -qF /usr/local <<<"$page" && fail "the manual page of $name names /usr/local"
