@@ -29,16 +29,19 @@ control_packages() {
           -e '/^$/d' -e '/^\$/d'
 }
 
-build_depends=$(control_packages Build-Depends)
-run_packages=(
-  g++ make   # the compiler (build-essential, which the package build adds, has them)
-  $(sed '/^debhelper-compat$/d' <<<"$build_depends")
-  $(control_packages Depends)
-)
-package_packages=(
-  build-essential   # dpkg-buildpackage asks for it besides Build-Depends
-  $(sed -n 's/^debhelper-compat$/debhelper/p' <<<"$build_depends")   # which provides debhelper-compat
-)
+mapfile -t build_depends < <(control_packages Build-Depends)
+mapfile -t depends < <(control_packages Depends)
+[ ${#build_depends[@]} -gt 0 ] || { echo "$0: debian/control names no Build-Depends" >&2; exit 1; }
+run_packages=(g++ make)   # the compiler (build-essential, which the package build adds, has them)
+package_packages=(build-essential)   # dpkg-buildpackage asks for it besides Build-Depends
+for p in "${build_depends[@]}"; do
+  if [ "$p" = debhelper-compat ]; then
+    package_packages+=(debhelper)   # which provides debhelper-compat
+  else
+    run_packages+=("$p")
+  fi
+done
+run_packages+=("${depends[@]}")
 test_packages=(
   googletest libgtest-dev
   xvfb xauth libx11-dev libxtst-dev   # virtual display (xvfb-run needs xauth); window capture and input
