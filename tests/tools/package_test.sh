@@ -93,6 +93,14 @@ for program in usr/games/quorvel usr/bin/quorvel-check usr/bin/quorvel-mkfont; d
 done
 grep -qF "/usr/games/quorvel" <<<"$(zcat "$root/usr/share/man/man6/quorvel.6.gz")" \
   || fail "the player's manual page does not say where it is installed"
+# The player's manual page lists each exit status the player has
+# (src/app/report.h), no more and no fewer.
+statuses=$(sed -n 's/^const int EXIT_[A-Z_]* *= *\([0-9]*\);.*/\1/p' "$source_dir/src/app/report.h" | sort -n | tr '\n' ' ')
+listed=$(zcat "$root/usr/share/man/man6/quorvel.6.gz" \
+  | awk '/^\.SH / { inside = ($0 == ".SH EXIT STATUS") } inside && previous == ".TP" { print $2 } { previous = $0 }' \
+  | sort -n | tr '\n' ' ')
+[ -n "$statuses" ] && [ "$listed" = "$statuses" ] \
+  || fail "the player's manual page lists the exit statuses '$listed', the player has '$statuses'"
 metainfo=$root/usr/share/metainfo/example.quorvel.Quorvel.metainfo.xml
 grep -qF "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
 
