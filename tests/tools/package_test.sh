@@ -8,7 +8,7 @@
 # the programs, unpacked as they are installed, run: --help and --version,
 # the checker on the demo book, the font maker, and the player from
 # /usr/games finding its data in /usr/share/quorvel.
-#   tests/package_test.sh <build folder>     (the package is made in <build folder>/package/)
+#   tests/tools/package_test.sh <build folder>     (the package is made in <build folder>/package/)
 # Needs the packages of `scripts/install-deps.sh test`.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -58,7 +58,7 @@ fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',' '\n' <<<"$depends" | awk '{print $1}')
-for library in liballegro4.4 libloadpng4.4 liblogg4.4 libvorbisfile3 libsndfile1 libfreetype6 \
+for library in liballegro4.4 libloadpng4.4 liblogg4.4 libvorbisfile3 libsndfile1 libzip4 libfreetype6 \
                libc6 libstdc++6 x11-utils; do
   grep -qxF "$library" <<<"$names" || fail "Depends lacks $library: $depends"
 done
