@@ -136,8 +136,9 @@ std::string backgroundName(int page) { return "bg" + std::to_string(page) + ".pn
 std::string illustrationName(int page) { return "ill" + std::to_string(page) + ".png"; }
 std::string soundName(int page) { return "s" + std::to_string(page) + ".ogg"; }
 
-// The files of MOST_PAGES pages under `media` (its pico/ and audio/).
-bool writeOwnMedia(const fs::path& media)
+} // namespace
+
+bool writeOwnMedia(const fs::path& media, int pages)
 {
     fs::create_directories(media / "pico");
     fs::create_directories(media / "audio");
@@ -152,7 +153,7 @@ bool writeOwnMedia(const fs::path& media)
     for (int v = 0; v < SOUND_VARIANTS; ++v)
         if (!writeLongSound((variants / ("s" + std::to_string(v) + ".ogg")).string(), 11 + v))
             return false;
-    for (int page = 0; page < MOST_PAGES; ++page) {
+    for (int page = 0; page < pages; ++page) {
         const std::string p = std::to_string(page % PICTURE_VARIANTS);
         const std::string s = std::to_string(page % SOUND_VARIANTS);
         fs::copy_file(variants / ("bg" + p + ".png"), media / "pico" / backgroundName(page));
@@ -163,9 +164,6 @@ bool writeOwnMedia(const fs::path& media)
     return true;
 }
 
-// A book of `pages` pages over the shared media folder: each page has its
-// own background (a default_bg line before each page_start), illustration
-// and looping sound, and its first choice leads on.
 void writeOwnMediaBook(const fs::path& bookDir, const fs::path& media, int pages)
 {
     fs::create_directories(bookDir);
@@ -179,6 +177,8 @@ void writeOwnMediaBook(const fs::path& bookDir, const fs::path& media, int pages
             << illustrationName(i) << ";\nsound_name:" << soundName(i)
             << ";\nsound_loop:NO;\nbut1_text:On;\npage_end:;\n";
 }
+
+namespace {
 
 // A book of many pages of short texts over one background.
 bool writeShortTextBook(const fs::path& bookDir, int pages)
@@ -572,7 +572,7 @@ int runOwnMediaSeries(const std::string& self)
     std::printf("\nbooks whose every page has its own 640 x 480 background, 500 x 300 illustration\n"
                 "and 20 s stereo 44.1 kHz Ogg, read by the page screen in a window (making them)\n");
     std::fflush(stdout);
-    if (!writeOwnMedia(media) || !writeShortTextBook(work / "books" / "texts", SHORT_TEXT_PAGES)) {
+    if (!writeOwnMedia(media, MOST_PAGES) || !writeShortTextBook(work / "books" / "texts", SHORT_TEXT_PAGES)) {
         std::fprintf(stderr, "cannot write the books under %s\n", work.string().c_str());
         return 1;
     }

@@ -237,7 +237,7 @@ void EntryReader::inflateTo(long long end)
     end = std::min(end, entry_.size);
     if (static_cast<long long>(inflated_.size()) >= end || ended_ || !openEntry())
         return;
-    const std::size_t step = 1 << 16;
+    const std::size_t step = 1 << 12;
     while (static_cast<long long>(inflated_.size()) < end) {
         const std::size_t at = inflated_.size();
         const std::size_t want =
