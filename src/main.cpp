@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 int gameOver = 0;
@@ -23,34 +24,39 @@ int gameOver = 0;
 namespace {
 
 // Finds the place to play (what BOOK names, or where the player stands, or
-// the installed demo book) and enters it. Returns false, having said why,
-// when there is nothing to play there.
-bool enterPlace(const CommandLine& line, BookPlace& place)
+// the installed demo book) and enters it. Returns why not, as the line to
+// tell, when there is nothing to play there.
+std::optional<std::string> enterPlace(const CommandLine& line, BookPlace& place)
 {
     place = line.bookGiven ? locateBook(line.book) : placeWithoutBook();
-    if (place.kind == BookPlace::Kind::Nothing && place.problem) {
-        complain(quoted(place.problem->file) + " " + place.problem->phrase);
-        return false;
-    }
-    if (place.kind == BookPlace::Kind::Nothing) {
-        complain("no book at " + quoted(line.book) + ": a book folder holds pages.dat,"
-                 " a working directory ini.dat");
-        return false;
-    }
+    if (place.kind == BookPlace::Kind::Nothing && place.problem)
+        return quoted(place.problem->file) + " " + place.problem->phrase;
+    if (place.kind == BookPlace::Kind::Nothing)
+        return "no book at " + quoted(line.book) + ": a book folder holds pages.dat,"
+               " a working directory ini.dat";
     // The book is named by its folder's name in the reader's fixed path
     // buffers: a name that leaves no room for "/pages.dat" cannot be read.
     const std::size_t room = PATH_SIZE - 1 - std::strlen("/pages.dat");
-    if (place.kind == BookPlace::Kind::BookFolder && place.book.size() > room) {
-        complain("the book folder's name " + quoted(place.book) + " is "
-                 + std::to_string(place.book.size()) + " bytes, more than the "
-                 + std::to_string(room) + " the player has room for: give the folder a shorter name");
-        return false;
-    }
-    if (!enterBookPlace(place)) {
-        complain("cannot enter " + quoted(place.workDir));
-        return false;
-    }
-    return true;
+    if (place.kind == BookPlace::Kind::BookFolder && place.book.size() > room)
+        return "the book folder's name " + quoted(place.book) + " is "
+               + std::to_string(place.book.size()) + " bytes, more than the "
+               + std::to_string(room) + " the player has room for: give the folder a shorter name";
+    if (!enterBookPlace(place))
+        return "cannot enter " + quoted(place.workDir);
+    return std::nullopt;
+}
+
+// A start-up problem is shown in the library's message box as well as said
+// on standard error, so that a start from a file manager or the desktop's
+// menu, with no terminal to read, shows why it ends. Only where a display
+// is named: without one the line is all, and no window is tried.
+void showStartProblem(const std::string& why)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display || startLibrary() != 0)
+        return;
+    showMessage(("Can not open the book\n" + why).c_str());
+    allegro_exit();
 }
 
 // The title menu and the book in turn until the reader quits. With a first
@@ -96,14 +102,16 @@ int main(int argc, char** argv)
     case CommandLine::Action::Play:
         break;
     }
-    BookPlace place;
-    if (!enterPlace(line, place))
-        return EXIT_NO_BOOK;
-
     // The player takes no typed text, so the X input method that the
     // keyboard opens need not parse the locale's whole Compose table: that
     // alone took a third of the start-up. A Compose file the user chose is kept.
     setenv("XCOMPOSEFILE", "/dev/null", 0);
+    BookPlace place;
+    if (const std::optional<std::string> why = enterPlace(line, place)) {
+        complain(*why);
+        showStartProblem(*why);
+        return EXIT_NO_BOOK;
+    }
     // Without a display the library cannot start, and its later calls would
     // crash: say so plainly and fail. A server that was resetting is tried
     // again (app/startlibrary.h).
