@@ -2,6 +2,7 @@
 
 #include "app/startfiles.h"
 #include "book/book.h"
+#include "files/bookfile.h"
 #include "init.h"
 #include "text/keyvalue.h"
 #include "text/target.h"
@@ -18,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -42,13 +45,13 @@ std::string hex(std::uint64_t value)
     return text;
 }
 
-// The absolute path of the book folder the `book` setting names, without
-// links or dots; empty when there is no such folder.
+// The absolute path of the book folder (or the zip archive of a book) the
+// `book` setting names, without links or dots; empty when there is none.
 std::string bookFolder()
 {
     std::error_code error;
     const fs::path folder = fs::canonical(book, error);
-    if (error || !fs::is_directory(folder, error))
+    if (error || !(fs::is_directory(folder, error) || fs::is_regular_file(folder, error)))
         return "";
     return folder.string();
 }
@@ -157,18 +160,21 @@ std::string resumeFilePath(const std::string& bookFolder)
 
 std::string fileFingerprint(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // Read as the book reader reads it: from disk or from the book's archive.
+    const BookFile file(path);
+    if (!file.isOpen())
         return "";
     std::uint64_t hash = FNV_OFFSET;
     std::uint64_t length = 0;
-    char buffer[65536];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        const std::size_t got = static_cast<std::size_t>(file.gcount());
-        hash = fnv1a(buffer, got, hash);
+    std::vector<char> buffer(65536);
+    for (;;) {
+        const std::size_t got = file.readAt(static_cast<long long>(length), buffer.data(), buffer.size());
+        if (got == 0)
+            break;
+        hash = fnv1a(buffer.data(), got, hash);
         length += got;
     }
-    if (file.bad())
+    if (static_cast<long long>(length) != file.size() || file.readProblem())
         return "";
     return hex(hash) + "-" + std::to_string(length);
 }

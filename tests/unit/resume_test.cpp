@@ -2,12 +2,15 @@
 // kept per book with its fingerprint, what is ignored, and the setting and
 // option that turn it on. The whole player across two runs is in
 // reading_endtoend_test.cpp.
+#include "app/bookplace.h"
 #include "app/cmdline.h"
 #include "app/startfiles.h"
 #include "book/resume.h"
+#include "files/bookfile.h"
 #include "init.h"
 #include "testenv.h"
 #include "text/buffers.h"
+#include "zipwriter.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +104,28 @@ TEST_F(Resume, APageLeftIsFoundAgainForTheSameBookFile)
     EXPECT_EQ(rememberedPage(INT_MAX), 4);
     // Nothing else is left in the folder: the temporary file was renamed.
     EXPECT_EQ(std::distance(fs::directory_iterator(state + "/quorvel"), fs::directory_iterator()), 1);
+}
+
+// A book given as a zip archive has a state file of its own, and its book
+// file, read from the archive, is its fingerprint.
+TEST_F(Resume, AZippedBookIsRememberedAsAFolderIs)
+{
+    const auto enter = [](const std::string& pages) {
+        unmountArchives();
+        writeFile("tale.zip", zipArchive({{"pages.dat", pages}}));
+        const BookPlace place = locateBook("tale.zip");
+        ASSERT_EQ(place.kind, BookPlace::Kind::BookFolder);
+        ASSERT_TRUE(enterBookPlace(place));
+        copyCut(book, sizeof book, place.book.c_str());
+    };
+    enter("page_start:;\npage_end:;\n");
+    rememberLeftPage(2);
+    ASSERT_FALSE(stateFile().empty()) << "nothing written";
+    EXPECT_NE(stateFile().find("tale_zip-"), std::string::npos) << stateFile();
+    EXPECT_EQ(rememberedPage(10), 2);
+    enter("page_start:;\npage_end:;\n# an edit\n");
+    EXPECT_EQ(rememberedPage(10), -1);
+    unmountArchives();
 }
 
 TEST_F(Resume, AChangedBookFileForgetsThePage)
