@@ -193,8 +193,9 @@ std::string usageText()
         "usage: quorvel [OPTIONS] [BOOK]\n"
         "Plays an illustrated branching story.\n"
         "\n"
-        "  BOOK  a book folder (holding pages.dat), or a working directory (holding\n"
-        "        ini.dat) to play as if quorvel were started in it. Without BOOK:\n"
+        "  BOOK  a book folder (holding pages.dat), a zip archive of one, or a\n"
+        "        working directory (holding ini.dat) to play as if quorvel were\n"
+        "        started in it. Without BOOK:\n"
         "        the folder quorvel is started in, when it holds ini.dat or font.dat;\n"
         "        otherwise the demo book installed with quorvel.\n"
         "\n";

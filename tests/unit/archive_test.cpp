@@ -59,7 +59,7 @@ TEST_F(Archives, AnEntryReadsAsTheFileItWasMadeFrom)
 {
     std::string bytes;
     for (int i = 0; i < 300000; ++i)
-        bytes.push_back(static_cast<char>((i * 7919) % 251));
+        bytes.push_back(static_cast<char>((static_cast<unsigned>(i) * 7919u) % 251u));
     writeFile("book.zip", zipArchive({{"pages.dat", "page_start:;\npage_end:;\n"},
                                       {"packed.bin", bytes, true},
                                       {"stored.bin", bytes, false}}));

@@ -4,8 +4,9 @@
 // Checks a book the way the player reads it (and, for a working directory,
 // its ini.dat) and reports every problem in compiler style, then a count; or prints one report on it instead: the
 // page map in Graphviz DOT, figures, every text a reader sees, or random
-// readings. PATH is a book folder (holding pages.dat), its pages.dat, or a
-// working directory (holding ini.dat, whose book setting names the book).
+// readings. PATH is a book folder (holding pages.dat), a zip archive of one,
+// its pages.dat, or a working directory (holding ini.dat, whose book setting
+// names the book).
 // Exit status: 0 when nothing is wrong enough to be an error, 1 otherwise,
 // 2 for bad usage.
 #include "app/version.h"
@@ -33,8 +34,8 @@ namespace {
 
 const char* const usage =
     "usage: quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH\n"
-    "  PATH  a book folder (holding pages.dat), its pages.dat, or a working directory\n"
-    "        (holding ini.dat)\n"
+    "  PATH  a book folder (holding pages.dat), a zip archive of one, its pages.dat,\n"
+    "        or a working directory (holding ini.dat)\n"
     "  without a report option, lists every problem of the book, then a count\n"
     "  --dot          print the page map in Graphviz DOT\n"
     "  --stats        print pages, choices, endings, words, the shortest and longest way\n"
