@@ -117,10 +117,13 @@ protected:
         Reference pico(work + "/books/demo/pico/" + illustration);
         if (!bg.loaded() || !pico.loaded())
             return false;
+        // Each of these pages has a first choice. The window may show the
+        // rows of one pass a few at a time, so the page counts as shown once
+        // all its parts are there, the row of choices with them.
         return await(name, [&](const Screenshot& s) {
             return shows(s, pico, pictureX + 20, 30, pictureX + 200, 200, pictureX, 10)
                    && isGrey225(s.at(15, 466)) && isGrey225(s.at(MENU_BUTTON.x - 30, 12))
-                   && darkPixels(s, 5, 5, 200, 20) > 20;
+                   && isGrey225(s.at(626, CHOICE_ROW)) && darkPixels(s, 5, 5, 200, 20) > 20;
         });
     }
 
