@@ -48,6 +48,8 @@ test_packages=(
   clang libclang-rt-14-dev      # sanitizers and fuzzing
   valgrind
   lintian appstream desktop-file-utils mandoc   # the package test checks the package as Debian does
+  locales             # localedef: the locales the language tests run the player under
+  speech-dispatcher   # the real service the reading-aloud tests listen to
 )
 
 packages=("${run_packages[@]}")

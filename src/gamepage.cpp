@@ -1,5 +1,6 @@
 #include "gamepage.h"
 
+#include "app/language.h"
 #include "app/report.h"
 #include "app/startfiles.h"
 #include "book/openprogress.h"
@@ -15,6 +16,9 @@
 #include "screen/dialogpass.h"
 #include "screen/display.h"
 #include "screen/focus.h"
+#include "screen/keyhelp.h"
+#include "screen/messagebox.h"
+#include "speech/readaloud.h"
 #include "text/buffers.h"
 #include "title.h"
 
@@ -28,8 +32,8 @@ static char placeholderText[] = "text на русском";
 static char nextLabel[] = "Next Page";
 static char secondLabel[] = "Second";
 static char thirdLabel[] = "Third";
-char menuButtonLabel[] = "Menu";
-const char endAlertButton[] = "&Выход";
+char menuButtonLabel[] = N_("Menu");
+const char endAlertButton[] = N_("&Выход");
 
 // The raw colour the text box and the buttons have in the table. It is never
 // drawn: changePage gives each of them the page's grey (pageGrey) or hides it.
@@ -174,6 +178,55 @@ static void readAheadFromPage()
         readAhead(gamedataPages[previous]);
 }
 
+Message endOfBookMessage()
+{
+    Message end;
+    end.lines = {end_message_1, end_message_2, end_message_3};
+    end.button = tr(endAlertButton);
+    end.extraKey = ALERT_KEY;
+    return end;
+}
+
+// The choices in the order the digit keys take them: counted from the left
+// of the screen, the hidden ones passed over.
+static const std::vector<int> choicesOnScreen = {PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE,
+                                                 PAGE_FIRST_CHOICE};
+
+static bool isShown(int element)
+{
+    return !(dialogGamePage[element].flags & D_HIDDEN);
+}
+
+// What reading aloud says for an element of the page: a choice with the
+// digit that takes it ("1: Go on"), or Menu.
+static std::string elementSaid(int element)
+{
+    const char* label = static_cast<const char*>(dialogGamePage[element].dp);
+    int digit = 0;
+    for (int choice : choicesOnScreen) {
+        if (isShown(choice))
+            ++digit;
+        if (choice == element)
+            return std::to_string(digit) + ": " + label;
+    }
+    return label;
+}
+
+std::vector<std::string> pageSaid()
+{
+    std::vector<std::string> said;
+    const Gamedata* page = currentPage();
+    if (page->roomName)
+        said.push_back(page->roomName);
+    if (isShown(PAGE_TEXT))
+        said.push_back(static_cast<const char*>(field_text_main->dp));
+    for (int choice : choicesOnScreen)
+        if (isShown(choice))
+            said.push_back(elementSaid(choice));
+    said.push_back(elementSaid(PAGE_MENU));
+    return said;
+}
+
 int changePage(int index)
 {
     releaseComposedPictures();
@@ -181,7 +234,7 @@ int changePage(int index)
     // BOOK_ENDS, or any index outside the page list.
     if (index < 0 || index >= static_cast<int>(gamedataPages.size())) {
         setOnScreen({});
-        alert(end_message_1, end_message_2, end_message_3, endAlertButton, nullptr, ALERT_KEY, 0);
+        showMessageBox(endOfBookMessage());
         freePages();
         return -1;
     }
@@ -217,10 +270,12 @@ int changePage(int index)
     applyLabel(button_3, page->but3Text);
 
     // Assigned whole: from here on Menu acts through its selected flag.
+    button_exit->dp = const_cast<char*>(tr(menuButtonLabel));
     button_exit->bg = pageGrey();
     button_exit->flags = D_DIRTY;
 
     readAheadFromPage();
+    sayScreen(pageSaid());
     return 0;
 }
 
@@ -262,8 +317,7 @@ static bool reloadBook()
     if (const std::optional<Problem> problem = rereadBook()) {
         const std::string where =
             problem->file + (problem->line > 0 ? ":" + std::to_string(problem->line) : "");
-        alert("The book was not read again:", where.c_str(), problem->phrase.c_str(), "&OK",
-              nullptr, 0, 0);
+        showMessageBox({{tr("The book was not read again:"), where, problem->phrase}, tr("&OK")});
     } else if (cur_page >= static_cast<int>(gamedataPages.size())) {
         cur_page = 0;
     }
@@ -283,10 +337,6 @@ void bindPageElements()
 
 // What the keys do on a page.
 
-// The choices in the order they stand on the screen, left to right.
-static const std::vector<int> choicesOnScreen = {PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE,
-                                                 PAGE_FIRST_CHOICE};
-
 // Tab goes round the choices, then Menu; Enter and Space may take any of them.
 static const std::vector<int> tabOrder = {PAGE_THIRD_CHOICE, PAGE_SECOND_CHOICE,
                                           PAGE_FIRST_CHOICE, PAGE_MENU};
@@ -298,12 +348,8 @@ enum class PageRequest {
     Back,   // to the page before the last choice
     About,  // the about box
     Reload, // read the book again
+    Help,   // the keys of the page
 };
-
-static bool isShown(int element)
-{
-    return !(dialogGamePage[element].flags & D_HIDDEN);
-}
 
 // Lines the text box shows at once, counted as the library's text box
 // counts them (a 4-pixel margin above and below).
@@ -428,6 +474,14 @@ static PageRequest applyPageCommand(Command command)
         return PageRequest::Back;
     case Command::Reload:
         return PageRequest::Reload;
+    case Command::ReadAloud:
+        toggleReadingAloud();
+        break;
+    case Command::SayAgain:
+        sayScreen(pageSaid());
+        break;
+    case Command::Help:
+        return PageRequest::Help;
     case Command::WheelUp:
     case Command::WheelDown:
         // As the library's text box answers the wheel, while the pointer is over it.
@@ -445,7 +499,7 @@ static void cannotOpenBook()
 {
     const std::string path = quoted(bookFilePath());
     complain("can not open the book " + path + " in " + currentDirectory());
-    alert("Can not open the book", path.c_str(), nullptr, "&OK", nullptr, 0, 0);
+    showMessageBox({{tr("Can not open the book"), path}, tr("&OK")});
     clear_keybuf();
 }
 
@@ -540,6 +594,8 @@ int gamePage(int firstIndex, int* pageCount)
     takeBackdropDrawn(); // a note left by the screen before counts for nothing
     bool pageToShow = true;
     bool ended = false;
+    FocusSpeech focusSpeech(elementSaid);
+    focusSpeech.said(focusedElement(player));
     while (!ended) {
         std::vector<Command> commands = input.readKeys();
         if (!update_dialog(player) || closeRequested)
@@ -550,17 +606,26 @@ int gamePage(int firstIndex, int* pageCount)
             drawRoomName();
             pageToShow = false;
         }
+        bool pageChanged = false; // in this pass: the new page has been said whole
 
         for (Command command : commands) {
+            silence(); // a key that acts cuts off what was being said
             switch (applyPageCommand(command)) {
             case PageRequest::Leave:
                 return leaveBook();
             case PageRequest::Back:
-                pageToShow |= goBack();
+                pageChanged |= goBack();
+                pageToShow |= pageChanged;
                 break;
             case PageRequest::About:
                 pausePageSound(); // the about box runs a loop of its own
                 showAbout();
+                endOn(resumePageSound());
+                input.resync();
+                break;
+            case PageRequest::Help:
+                pausePageSound(); // the help runs a loop of its own
+                showKeyHelp(KeyScreen::Page);
                 endOn(resumePageSound());
                 input.resync();
                 break;
@@ -569,7 +634,7 @@ int gamePage(int firstIndex, int* pageCount)
                 startReading(); // the pages behind may be gone or numbered anew
                 focusPageForKeys();
                 input.resync();
-                pageToShow = true;
+                pageToShow = pageChanged = true;
                 break;
             case PageRequest::None:
                 break;
@@ -583,18 +648,24 @@ int gamePage(int firstIndex, int* pageCount)
         if (!ended && (button_1->flags & D_SELECTED)) {
             button_1->flags = D_DIRTY;
             ended = !followChoice(1);
-            pageToShow = true;
+            pageToShow = pageChanged = true;
         }
         if (!ended && (button_2->flags & D_SELECTED)) {
             ended = !followChoice(2);
-            pageToShow = true;
+            pageToShow = pageChanged = true;
         }
         if (!ended && (button_3->flags & D_SELECTED)) {
             ended = !followChoice(3);
-            pageToShow = true;
+            pageToShow = pageChanged = true;
         }
-        if (!ended)
+        if (!ended) {
             endOn(feedPageSound());
+            // A new page was said whole, the focus it starts with included.
+            if (pageChanged)
+                focusSpeech.said(focusedElement(player));
+            else
+                focusSpeech.follow(focusedElement(player));
+        }
         presentChanges(); // what the pass drew shows before it rests
         // Read-ahead comes after what the pass drew is shown, and waits while
         // a change is still to be drawn, so that a new page shows first. The

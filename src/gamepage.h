@@ -5,8 +5,12 @@
 #define QUORVEL_GAMEPAGE_H
 
 #include "book/book.h"
+#include "screen/messagebox.h"
 
 #include <allegro.h>
+
+#include <string>
+#include <vector>
 
 // The illustration's area on the page, from (10, 10). An illustration
 // narrower than the area is centred across the screen; a wider one keeps
@@ -71,9 +75,19 @@ int gamePage(int firstIndex = FROM_THE_START, int* pageCount = nullptr);
 int changePage(int index);
 
 // The label of the end-of-book alert's one button ('&' marks its shortcut
-// letter), and of the Menu button: texts the page screen shows of its own.
+// letter), and of the Menu button: texts the page screen shows of its own,
+// as message ids (app/language.h), shown translated.
 extern const char endAlertButton[];
 extern char menuButtonLabel[];
+
+// What reading aloud says of the page on screen, in order: its room name,
+// its text, its choices in the order the digit keys take them ("1: …"),
+// and Menu.
+std::vector<std::string> pageSaid();
+
+// The end-of-book alert: the three end messages and its button, which the
+// letter c (ALERT_KEY) answers too.
+Message endOfBookMessage();
 
 // Dialog procedures that place their element on each draw: the first
 // choice against the right edge, the second in the middle, the third at the

@@ -1,6 +1,7 @@
 #include "init.h"
 
 #include "app/cmdline.h"
+#include "app/language.h"
 #include "app/report.h"
 #include "app/startfiles.h"
 #include "files/bookfile.h"
@@ -9,6 +10,7 @@
 #include "media/sound.h"
 #include "screen/dialogpass.h"
 #include "screen/display.h"
+#include "speech/readaloud.h"
 #include "text/buffers.h"
 #include "text/keyvalue.h"
 
@@ -24,6 +26,7 @@
 
 char windowed[WINDOWED_SIZE];
 bool resumeReading = false;
+bool speechAtStart = false;
 char book[PATH_SIZE];
 char main_bg_name[PATH_SIZE];
 char end_message_1[LABEL_SIZE];
@@ -83,13 +86,13 @@ void init(const StartupChoices& choices)
     const bool window = wantsWindow(choices.window);
     const int scale = choices.scale != SCALE_FROM_SETTINGS ? choices.scale : window_scale;
     if (!setDisplayMode(window, scale))
-        fatalStartError("Unable to set grafics mode",
+        fatalStartError(N_("Unable to set grafics mode"),
                         std::string("cannot open ")
                             + (window ? "a window, even of 640 x 480," : "the full screen, even at 640 x 480,")
                             + " at any colour depth (" + allegro_error + "): try "
                             + (window ? "--fullscreen" : "--window"),
                         EXIT_NO_DISPLAY);
-    whenDisplayLost([] { fatalError("Unable to set grafics mode", EXIT_NO_DISPLAY); });
+    whenDisplayLost([] { fatalError(N_("Unable to set grafics mode"), EXIT_NO_DISPLAY); });
     set_window_title("Quorvel");
     watchCloseButton();
 
@@ -104,12 +107,14 @@ void init(const StartupChoices& choices)
     installReaderPad();
 
     if (!createLogicalScreen())
-        fatalStartError("Unable to create double buffer",
+        fatalStartError(N_("Unable to create double buffer"),
                         "not enough memory for a 640 x 480 off-screen picture", EXIT_NO_DISPLAY);
+    startReadingAloud(choices.speech || speechAtStart);
 }
 
 void done()
 {
+    endReadingAloud();
     destroyLogicalScreen();
     if (times12Dat) {
         unload_datafile(times12Dat);
@@ -176,7 +181,7 @@ void loadFontFile(const std::string& path)
     if (read.problem) {
         std::error_code failed;
         const std::filesystem::path where = std::filesystem::absolute(path, failed);
-        fatalStartError("Can not load font file!",
+        fatalStartError(N_("Can not load font file!"),
                         "the font " + quoted(failed ? path : where.string()) + " "
                             + read.problem->phrase + ": " + START_ADVICE,
                         EXIT_CANNOT_LOAD);
@@ -260,6 +265,13 @@ static bool applyScale(const std::string& value)
     return parseScale(value.c_str(), window_scale);
 }
 
+// Exactly "YES", as for windowed: reading aloud is on from the start.
+static bool applySpeech(const std::string& value)
+{
+    speechAtStart = isFlagOn(value);
+    return true;
+}
+
 const std::vector<SettingKey>& settingKeys()
 {
     const FlagMeaning noFlag = {nullptr, nullptr};
@@ -276,6 +288,8 @@ const std::vector<SettingKey>& settingKeys()
         {"scale", applyScale, false, 0,
          "neither a whole number from 1 to " + std::to_string(MAX_SCALE) + " nor auto", noFlag,
          nullptr, SettingNames::Nothing},
+        {"speech", applySpeech, false, 0, "",
+         {"reads aloud from the start", "waits for V"}, nullptr, SettingNames::Nothing},
     };
     return keys;
 }
@@ -285,11 +299,23 @@ const SettingKey* findSettingKey(std::string_view name)
     return findRowNamed(settingKeys(), name);
 }
 
+// The defaults are the player's own texts, in the reader's language; each
+// line has a context of its own, so that a translation may give the three
+// lines words other than the message ids' two languages.
+const char* defaultEndMessage(int line)
+{
+    switch (line) {
+    case 1: return trIn("end of the book, first line", "Конец");
+    case 2: return trIn("end of the book, second line", "The End");
+    default: return trIn("end of the book, third line", "Всем спасибо.");
+    }
+}
+
 void resetEndMessages()
 {
-    copyCut(end_message_1, sizeof end_message_1, "Конец");
-    copyCut(end_message_2, sizeof end_message_2, "The End");
-    copyCut(end_message_3, sizeof end_message_3, "Всем спасибо.");
+    copyCut(end_message_1, sizeof end_message_1, defaultEndMessage(1));
+    copyCut(end_message_2, sizeof end_message_2, defaultEndMessage(2));
+    copyCut(end_message_3, sizeof end_message_3, defaultEndMessage(3));
 }
 
 void resetSettings()
@@ -297,6 +323,7 @@ void resetSettings()
     copyCut(windowed, sizeof windowed, FLAG_ON);
     copyCut(book, sizeof book, "books/");
     resumeReading = false;
+    speechAtStart = false;
     resetEndMessages();
     window_scale = SCALE_AUTO;
 }
@@ -337,7 +364,7 @@ void read_ini_file()
 {
     resetSettings();
     if (readSettingsFile("ini.dat"))
-        showMessage("Can not load ini.dat \n Using defaults.");
+        showMessage(N_("Can not load ini.dat \n Using defaults."));
 }
 
 std::string encrCyr(const std::string& text)

@@ -34,6 +34,7 @@ extern char end_message_1[LABEL_SIZE];  // the three lines of the end-of-book al
 extern char end_message_2[LABEL_SIZE];  // a book may replace them
 extern char end_message_3[LABEL_SIZE];
 extern bool resumeReading;              // resume:YES; open each book where the reader left it
+extern bool speechAtStart;              // speech:YES; read aloud from the start
 extern int window_scale;               // 1 to MAX_SCALE, or SCALE_AUTO (screen/display.h)
 
 extern DATAFILE* times12Dat;   // font datafile, from init() to done()
@@ -46,6 +47,7 @@ extern FONT* times12Font;
 struct StartupChoices {
     WindowChoice window = WindowChoice::FromSettings; // over the windowed setting
     bool resume = false; // --resume: resumeReading, whatever the settings say
+    bool speech = false; // --speech: read aloud from the start, whatever the settings say
     StartFiles files;  // the working directory's own files unless told otherwise
     int scale = SCALE_FROM_SETTINGS;                  // over the scale setting
 };
@@ -55,7 +57,8 @@ struct StartupChoices {
 // exit status for it.
 void init(const StartupChoices& choices = StartupChoices());
 
-// Destroys the logical screen (doubleBuffer) and unloads the font datafile.
+// Ends reading aloud, destroys the logical screen (doubleBuffer) and unloads
+// the font datafile.
 void done();
 
 // A font datafile as the player reads it: the font is its first object.
@@ -104,6 +107,9 @@ int if_sound_exists(SAMPLE* sample, const char* path);
 
 // Sets the three end messages to their defaults, as a book finds them.
 void resetEndMessages();
+
+// The default of end message `line` (1 to 3), in the reader's language.
+const char* defaultEndMessage(int line);
 
 // Resets the settings to their defaults, then reads ini.dat when it exists,
 // applying each line whose key settingKeys() knows; shows a message box and

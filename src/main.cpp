@@ -2,6 +2,7 @@
 
 #include "app/bookplace.h"
 #include "app/cmdline.h"
+#include "app/language.h"
 #include "app/report.h"
 #include "app/startfiles.h"
 #include "app/startlibrary.h"
@@ -87,6 +88,7 @@ int play(int startPage)
 
 int main(int argc, char** argv)
 {
+    startLanguage();
     const CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
@@ -125,6 +127,7 @@ int main(int argc, char** argv)
     choices.resume = line.resume;
     choices.files = startFilesFor(place);
     choices.scale = line.scale;
+    choices.speech = line.speech;
     init(choices);
     const int status = play(line.startPage);
     done();

@@ -1,5 +1,6 @@
 #include "title.h"
 
+#include "app/language.h"
 #include "app/version.h"
 #include "book/resume.h"
 #include "init.h"
@@ -9,15 +10,20 @@
 #include "screen/dialogpass.h"
 #include "screen/display.h"
 #include "screen/focus.h"
+#include "screen/keyhelp.h"
+#include "screen/messagebox.h"
+#include "speech/readaloud.h"
 #include "text/buffers.h"
 
 #include <climits>
 #include <cstdio>
 
-static char startLabel[] = "Start Game";
-static char optionsLabel[] = "Options";
-static char aboutLabel[] = "About";
-static char quitLabel[] = "Quit";
+// The buttons' labels as the C locale shows them; title() puts their
+// translations in the dialog.
+static char startLabel[] = N_("Start Game");
+static char optionsLabel[] = "Options"; // never shown
+static char aboutLabel[] = N_("About");
+static char quitLabel[] = N_("Quit");
 
 // The buttons' face: a raw colour value, which is blue at every colour depth
 // the player sets (15, 16, 24 and 32 bits).
@@ -36,7 +42,7 @@ DIALOG dialogMenu[] = {
 std::string bookLineText(const char* bookPath)
 {
     char formatted[128];
-    std::snprintf(formatted, sizeof formatted, "Книга: %s", bookPath);
+    std::snprintf(formatted, sizeof formatted, tr("Книга: %s"), bookPath);
     char line[DRAWN_LINE_SIZE];
     copyCut(line, sizeof line, formatted);
     return line;
@@ -46,7 +52,9 @@ std::string bookLineText(const char* bookPath)
 // reader left it (`index`, from 0).
 static std::string resumeNote(int index)
 {
-    return " — стр. " + std::to_string(index + 1);
+    char note[64];
+    std::snprintf(note, sizeof note, tr(" — стр. %d"), index + 1);
+    return note;
 }
 
 // The book line, centred at the top of the screen (on the picture the
@@ -63,32 +71,56 @@ static void drawBookLine(int resumeAt)
 
 const char* const ABOUT_VERSION_LINE = "QVL v." QUORVEL_VERSION;
 
-static const char* const aboutLines[] = {"Quorvel", ABOUT_VERSION_LINE, "by the Quorvel team"};
-static const char aboutButton[] = "&ok";
+// The program's name and version line stand as they are in every language.
+static const char* const aboutLines[] = {"Quorvel", ABOUT_VERSION_LINE, N_("by the Quorvel team"),
+                                         N_("F1 shows the keys.")};
+static const char aboutButton[] = N_("&ok");
+
+static Message aboutMessage()
+{
+    Message about;
+    about.lines = {aboutLines[0], aboutLines[1], tr(aboutLines[2]), tr(aboutLines[3])};
+    about.button = tr(aboutButton);
+    about.extraKey = ALERT_KEY;
+    return about;
+}
 
 void showAbout()
 {
-    alert(aboutLines[0], aboutLines[1], aboutLines[2], aboutButton, nullptr, ALERT_KEY, 0);
+    showMessageBox(aboutMessage());
 }
 
 std::vector<std::string> titleOwnTexts()
 {
     std::vector<std::string> texts;
     for (const char* label : {startLabel, aboutLabel, quitLabel})
-        texts.push_back(label);
-    for (const char* line : aboutLines)
-        texts.push_back(line);
-    texts.push_back(aboutButton);
+        texts.push_back(tr(label));
+    const Message about = aboutMessage();
+    texts.insert(texts.end(), about.lines.begin(), about.lines.end());
+    texts.push_back(about.button);
     texts.push_back(resumeNote(0));
     return texts;
+}
+
+// What the menu says: the book line, then the focused button, or Start
+// Game, which Enter takes, when none has the focus.
+static std::vector<std::string> menuSaid(DIALOG_PLAYER* player, int resumeAt)
+{
+    std::string line = bookLineText(book);
+    if (resumeAt >= 0)
+        line += resumeNote(resumeAt);
+    const int focused = focusedElement(player);
+    const int button = focused >= 0 ? focused : MENU_START;
+    return {line, static_cast<const char*>(dialogMenu[button].dp)};
 }
 
 // Carries out a key's command on the menu: Up and Down (Tab and Shift+Tab
 // going round) move the focus between Start Game, About and Quit, starting
 // from Start Game; Enter and Space take the focused one, or Start Game when
-// none has the focus; I is About. Returns false for Esc, which ends the
+// none has the focus; I is About; V turns reading aloud on or off, R says
+// the menu again, F1 shows the keys. Returns false for Esc, which ends the
 // program as Quit does.
-static bool applyMenuCommand(DIALOG_PLAYER* player, Command command)
+static bool applyMenuCommand(DIALOG_PLAYER* player, Command command, int resumeAt)
 {
     static const std::vector<int> order = {MENU_START, MENU_ABOUT, MENU_QUIT};
     switch (command) {
@@ -112,6 +144,15 @@ static bool applyMenuCommand(DIALOG_PLAYER* player, Command command)
         break;
     case Command::Leave:
         return false;
+    case Command::ReadAloud:
+        toggleReadingAloud();
+        break;
+    case Command::SayAgain:
+        sayScreen(menuSaid(player, resumeAt));
+        break;
+    case Command::Help:
+        showKeyHelp(KeyScreen::Title);
+        break;
     default:
         break;
     }
@@ -120,6 +161,9 @@ static bool applyMenuCommand(DIALOG_PLAYER* player, Command command)
 
 bool title()
 {
+    dialogMenu[MENU_START].dp = const_cast<char*>(tr(startLabel));
+    dialogMenu[MENU_ABOUT].dp = const_cast<char*>(tr(aboutLabel));
+    dialogMenu[MENU_QUIT].dp = const_cast<char*>(tr(quitLabel));
     dialogMenu[MENU_OPTIONS].flags = D_HIDDEN;
     // A choice made in an earlier life of the screen must not carry over.
     dialogMenu[MENU_START].flags = 0;
@@ -147,14 +191,22 @@ bool title()
     // other passes need not touch it.
     takeBackdropDrawn(); // a note left by the screen before counts for nothing
     const int resumeAt = rememberedPage(INT_MAX);
+    sayScreen(menuSaid(player, resumeAt));
+    FocusSpeech focusSpeech([](int element) { return static_cast<const char*>(dialogMenu[element].dp); });
+    focusSpeech.said(focusedElement(player));
     bool started = false;
     while (!started) {
         std::vector<Command> commands = input.readKeys();
         bool closed = !update_dialog(player) || closeRequested;
         input.readMouse(player, commands);
         pointer.follow();
-        for (Command command : commands)
-            closed |= !applyMenuCommand(player, command);
+        for (Command command : commands) {
+            silence(); // a key that acts cuts off what was being said
+            closed |= !applyMenuCommand(player, command, resumeAt);
+            if (command == Command::Help)
+                input.resync();
+        }
+        focusSpeech.follow(focusedElement(player));
         if (closed || (dialogMenu[MENU_QUIT].flags & D_SELECTED)) {
             shutdown_dialog(player);
             destroy_bitmap(background);

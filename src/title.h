@@ -13,14 +13,16 @@ extern DIALOG dialogMenu[];
 enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
 
 // The book line drawn at the top of the menu for the book path `bookPath`:
-// "Книга: " and the path, cut to the 31 bytes the line has room for.
+// "Книга: " (in the reader's language) and the path, cut to the 31 bytes the
+// line has room for.
 std::string bookLineText(const char* bookPath);
 
 // The about box's second line: "QVL v." and the program's version.
 extern const char* const ABOUT_VERSION_LINE;
 
-// The other texts the menu shows of its own: its buttons' labels and the
-// lines and button of the about box (a '&' marks a shortcut letter).
+// The other texts the menu shows of its own, in the reader's language: its
+// buttons' labels, the lines and button of the about box (a '&' marks a
+// shortcut letter) and the book line's note of a remembered page.
 std::vector<std::string> titleOwnTexts();
 
 // Runs the title menu until the reader chooses. Returns true for Start Game,
@@ -28,8 +30,8 @@ std::vector<std::string> titleOwnTexts();
 // program when the title background cannot be loaded.
 bool title();
 
-// The about box: the program's name, version and authors, until the reader
-// closes it.
+// The about box: the program's name, version and authors, and that F1
+// shows the keys, until the reader closes it.
 void showAbout();
 
 #endif

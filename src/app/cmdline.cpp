@@ -60,6 +60,11 @@ const OptionRow optionRows[] = {
          line.resume = true;
          return std::string();
      }},
+    {"speech", 0, nullptr, "read aloud from the start (V turns it off and on)",
+     [](CommandLine& line, const char*) {
+         line.speech = true;
+         return std::string();
+     }},
     {"scale", 0, "N",
      "show the window N times " + std::to_string(LOGICAL_W) + " x " + std::to_string(LOGICAL_H)
          + " (" + scaleRange + "), whatever the settings say",

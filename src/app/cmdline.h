@@ -36,6 +36,7 @@ struct CommandLine {
     WindowChoice window = WindowChoice::FromSettings;
     bool resume = false;      // --resume: open books where the reader left them
     int scale = SCALE_FROM_SETTINGS; // --scale N: the window's scale, 1 to MAX_SCALE or auto
+    bool speech = false;      // --speech: read aloud from the start
 };
 
 // Reads argv[1..argc-1]. Help and version win over everything else on the

@@ -1,5 +1,7 @@
 #include "app/report.h"
 
+#include "app/language.h"
+
 #include <allegro.h>
 
 #include <cstdio>
@@ -11,9 +13,15 @@ void complain(const std::string& line)
     std::fflush(stderr);
 }
 
+// The library's message box with `text` as it is.
+static void showVerbatim(const char* text)
+{
+    allegro_message("%s", text);
+}
+
 void showMessage(const char* message)
 {
-    allegro_message("%s", message);
+    showVerbatim(tr(message));
 }
 
 void fatalError(const char* message, int status)
@@ -31,8 +39,9 @@ void fatalStartError(const char* message, const std::string& explanation, int st
 void cannotLoad(const char* path)
 {
     char message[128];
-    std::snprintf(message, sizeof message, "Can not load \"%s\"\nProgramm will be closed.", path);
-    fatalError(message, EXIT_CANNOT_LOAD);
+    std::snprintf(message, sizeof message, tr("Can not load \"%s\"\nProgramm will be closed."), path);
+    showVerbatim(message);
+    std::exit(EXIT_CANNOT_LOAD);
 }
 
 void cannotLoadBecause(const Problem& problem)

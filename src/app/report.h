@@ -5,9 +5,11 @@
 // init, the two screens) decides what to tell and whether to go on.
 //
 // A line on standard error is for whoever started the player from a
-// terminal: it names the file, the folder and what to do. The message box is
-// for the reader at the screen, in the fixed words the player has always
-// used ("Can not load ...", "Programm will be closed.").
+// terminal: it names the file, the folder and what to do, in English. The
+// message box is for the reader at the screen, in the fixed words the player
+// has always used ("Can not load ...", "Programm will be closed."), which
+// are message ids (app/language.h): the box shows them in the reader's
+// language.
 #ifndef QUORVEL_REPORT_H
 #define QUORVEL_REPORT_H
 
@@ -27,8 +29,9 @@ const int EXIT_NO_DISPLAY = 4;   // no display, no graphics mode, or no logical 
 // Writes "quorvel: " + `line` as one line on standard error.
 void complain(const std::string& line);
 
-// Shows `message` verbatim (a '%' in it is no format directive) in the
-// library's message box. The program goes on.
+// Shows the message id `message` in the reader's language, verbatim (a '%'
+// in it is no format directive), in the library's message box. The program
+// goes on.
 void showMessage(const char* message);
 
 // Shows `message` as showMessage does and ends the process with `status`.
@@ -42,7 +45,8 @@ void showMessage(const char* message);
 
 // Ends the program with EXIT_CANNOT_LOAD and the message for a file that
 // cannot be loaded: "Can not load \"<path>\"" and "Programm will be closed."
-// on a second line, made in a buffer of 128 bytes (a longer path is cut).
+// on a second line (in the reader's language), made in a buffer of 128
+// bytes (a longer path is cut).
 [[noreturn]] void cannotLoad(const char* path);
 
 // cannotLoad for the problem's file, after saying on standard error what is

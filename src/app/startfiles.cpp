@@ -41,16 +41,28 @@ std::string currentDirectory()
     return failed ? std::string(".") : here.string();
 }
 
-std::string installedDataDir()
+// The folder `name` under the share/ beside the executable's bin/, or ""
+// when it is not there.
+static std::string besideExecutable(const char* name)
 {
     std::error_code failed;
     const fs::path executable = fs::read_symlink("/proc/self/exe", failed);
     if (failed)
         return "";
-    const fs::path data = (executable.parent_path() / ".." / "share" / "quorvel").lexically_normal();
-    if (!fs::is_directory(data, failed))
+    const fs::path folder = (executable.parent_path() / ".." / "share" / name).lexically_normal();
+    if (!fs::is_directory(folder, failed))
         return "";
-    return data.string();
+    return folder.string();
+}
+
+std::string installedDataDir()
+{
+    return besideExecutable("quorvel");
+}
+
+std::string installedLocaleDir()
+{
+    return besideExecutable("locale");
 }
 
 std::string userDir(const char* xdgVariable, const char* underHome)

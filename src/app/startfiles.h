@@ -24,6 +24,11 @@ std::string currentDirectory();
 // from the running executable's own location; empty when it is not there.
 std::string installedDataDir();
 
+// The folder of the player's translations (<lang>/LC_MESSAGES/quorvel.mo),
+// found as installedDataDir() is: <folder of the executable>/../share/locale.
+// Empty when it is not there.
+std::string installedLocaleDir();
+
 // The player's folder under one of the user's base directories:
 // $`xdgVariable`/quorvel when that variable holds an absolute path, else
 // $HOME/`underHome`/quorvel when HOME does; empty when neither does. The

@@ -11,61 +11,46 @@ namespace {
 
 std::unique_ptr<Joypad> pad;
 bool lastCommandWasKey = false;
-std::vector<int> returnedKeys; // scancodes
-
-// What each of the pad's nine buttons asks for, in the pad's order (arrow
-// keys, Space, Enter, M, I, Esc and their gamepad inputs).
-const Command padCommands[Joypad::buttonCount] = {
-    Command::Up,   Command::Down, Command::Left,  Command::Right, Command::Take,
-    Command::Take, Command::Menu, Command::About, Command::Leave,
-};
-
-// The keys beyond the pad's, each with what it asks for.
-struct KeyCommand {
-    int scancode;
-    Command command;
-};
-
-const KeyCommand keyCommands[] = {
-    {KEY_TAB, Command::Next}, // with Shift: Previous
-    {KEY_1, Command::Pick1},      {KEY_2, Command::Pick2},      {KEY_3, Command::Pick3},
-    {KEY_1_PAD, Command::Pick1},  {KEY_2_PAD, Command::Pick2},  {KEY_3_PAD, Command::Pick3},
-    {KEY_PGUP, Command::PageUp},  {KEY_PGDN, Command::PageDown},
-    {KEY_HOME, Command::Home},    {KEY_END, Command::End},
-    {KEY_BACKSPACE, Command::Back},
-    {KEY_F5, Command::Reload},
-};
+std::vector<TypedKey> returnedKeys;
 
 const int LEFT_BUTTON = 1, RIGHT_BUTTON = 2;
 
-bool shiftHeld()
+// The modifiers held now, as the key table's bindings name them.
+int modifiersHeld()
 {
-    return key[KEY_LSHIFT] || key[KEY_RSHIFT] || (key_shifts & KB_SHIFT_FLAG);
-}
-
-bool altHeld()
-{
-    return key[KEY_ALT] || key[KEY_ALTGR] || (key_shifts & KB_ALT_FLAG);
+    int held = 0;
+    if (key[KEY_LSHIFT] || key[KEY_RSHIFT] || (key_shifts & KB_SHIFT_FLAG))
+        held |= KB_SHIFT_FLAG;
+    if (key[KEY_ALT] || key[KEY_ALTGR] || (key_shifts & KB_ALT_FLAG))
+        held |= KB_ALT_FLAG;
+    return held;
 }
 
 // The keyboard buffer, emptied, and the keys the dialog manager handed
-// back: the scancode of each key typed since the last call, auto-repeats
-// included.
-std::vector<int> drainTypedKeys()
+// back: each key typed since the last call, auto-repeats included.
+std::vector<TypedKey> drainTypedKeys()
 {
-    std::vector<int> typed;
+    std::vector<TypedKey> typed;
     typed.swap(returnedKeys);
     while (keypressed()) {
         int scancode = 0;
-        ureadkey(&scancode);
-        typed.push_back(scancode);
+        const int character = ureadkey(&scancode);
+        typed.push_back({scancode, character});
     }
     return typed;
 }
 
-bool contains(const std::vector<int>& typed, int scancode)
+bool contains(const std::vector<TypedKey>& typed, int scancode)
 {
-    return std::find(typed.begin(), typed.end(), scancode) != typed.end();
+    return std::any_of(typed.begin(), typed.end(),
+                       [scancode](const TypedKey& k) { return k.scancode == scancode; });
+}
+
+// Whether `scancode` is one of the pad's buttons, which the pad reads.
+bool isPadKey(const Joypad& pad, int scancode)
+{
+    return std::find(std::begin(pad.scancodes), std::end(pad.scancodes), scancode)
+           != std::end(pad.scancodes);
 }
 
 // Whether an input went down: it is held now, or the keyboard buffer holds a
@@ -125,9 +110,9 @@ DisplayKey fullScreenKey, largerKey, smallerKey;
 
 } // namespace
 
-void returnKeyToReader(int keyCode)
+void returnKeyToReader(int scancode, int character)
 {
-    returnedKeys.push_back(keyCode >> 8);
+    returnedKeys.push_back({scancode, character});
 }
 
 void installReaderPad()
@@ -147,9 +132,23 @@ bool readingWithKeys()
     return lastCommandWasKey;
 }
 
-ReaderInput::ReaderInput()
-    : keyHeld_(std::size(keyCommands)), mouseButtons_(0), wheel_(0), wheelSeen_(false)
+ReaderInput::ReaderInput() : mouseButtons_(0), wheel_(0), wheelSeen_(false)
 {
+    const Joypad& p = readerPad();
+    for (const KeyRow& row : keyTable())
+        for (const KeyBinding& binding : row.bindings) {
+            if (binding.character != 0) {
+                if (std::find(characters_.begin(), characters_.end(), binding.character)
+                    == characters_.end())
+                    characters_.push_back(binding.character);
+            } else if (!isPadKey(p, binding.scancode)
+                       && std::find(keys_.begin(), keys_.end(), binding.scancode) == keys_.end()) {
+                keys_.push_back(binding.scancode);
+            }
+        }
+    keyHeld_.assign(keys_.size(), false);
+    characterKey_.assign(characters_.size(), 0);
+    characterHeld_.assign(characters_.size(), false);
     resync();
 }
 
@@ -161,40 +160,56 @@ void ReaderInput::resync()
     p.poll();
     for (int i = 0; i < Joypad::buttonCount; ++i)
         padHeld_[i] = p.states[i] != 0;
-    for (std::size_t k = 0; k < keyHeld_.size(); ++k)
-        keyHeld_[k] = key[keyCommands[k].scancode] != 0;
+    for (std::size_t k = 0; k < keys_.size(); ++k)
+        keyHeld_[k] = key[keys_[k]] != 0;
+    for (std::size_t c = 0; c < characters_.size(); ++c)
+        characterHeld_[c] = characterKey_[c] != 0 && key[characterKey_[c]] != 0;
+    typed_.clear();
 }
 
 std::vector<Command> ReaderInput::readKeys()
 {
     // The buffer first, the states after: see wentDown.
-    const std::vector<int> typed = drainTypedKeys();
+    typed_ = drainTypedKeys();
     Joypad& p = readerPad();
     p.poll();
+    const int modifiers = modifiersHeld();
 
     std::vector<Command> commands;
+    const auto ask = [&](int scancode) {
+        Command command;
+        if (commandForKey(scancode, modifiers, command))
+            commands.push_back(command);
+    };
     for (int i = 0; i < Joypad::buttonCount; ++i) {
         const bool held = p.states[i] != 0;
-        const bool pressed = wentDown(padHeld_[i], held, contains(typed, p.scancodes[i]));
+        const bool pressed = wentDown(padHeld_[i], held, contains(typed_, p.scancodes[i]));
         padHeld_[i] = held;
-        if (!pressed)
-            continue;
-        Command command = padCommands[i];
-        if (command == Command::Left && altHeld())
-            command = Command::Back;
-        commands.push_back(command);
+        if (pressed)
+            ask(p.scancodes[i]);
     }
-    for (std::size_t k = 0; k < keyHeld_.size(); ++k) {
-        const KeyCommand& entry = keyCommands[k];
-        const bool held = key[entry.scancode] != 0;
-        const bool pressed = wentDown(keyHeld_[k], held, contains(typed, entry.scancode));
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+        const bool held = key[keys_[k]] != 0;
+        const bool pressed = wentDown(keyHeld_[k], held, contains(typed_, keys_[k]));
         keyHeld_[k] = held;
-        if (!pressed)
-            continue;
-        if (entry.command == Command::Next && shiftHeld())
-            commands.push_back(Command::Previous);
-        else
-            commands.push_back(entry.command);
+        if (pressed)
+            ask(keys_[k]);
+    }
+    // A character is pressed when it is typed and the key it was last typed
+    // with was not held at the last look: its auto-repeats do not count.
+    for (std::size_t c = 0; c < characters_.size(); ++c) {
+        const auto at = std::find_if(typed_.begin(), typed_.end(), [&](const TypedKey& k) {
+            return k.character == characters_[c];
+        });
+        const bool pressed = at != typed_.end() && !characterHeld_[c];
+        if (at != typed_.end())
+            characterKey_[c] = at->scancode;
+        characterHeld_[c] = characterKey_[c] != 0 && key[characterKey_[c]] != 0;
+        if (pressed)
+            for (const KeyRow& row : keyTable())
+                for (const KeyBinding& binding : row.bindings)
+                    if (binding.character == characters_[c])
+                        commands.push_back(binding.command);
     }
     if (!commands.empty())
         lastCommandWasKey = true;

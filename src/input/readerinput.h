@@ -10,35 +10,13 @@
 #ifndef QUORVEL_READERINPUT_H
 #define QUORVEL_READERINPUT_H
 
+#include "input/keytable.h"
 #include "joypad.h"
 
 #include <allegro.h>
 
 #include <vector>
 
-enum class Command {
-    Up,        // Up arrow, stick up
-    Down,      // Down arrow, stick down
-    Left,      // Left arrow, stick left
-    Right,     // Right arrow, stick right
-    Take,      // Space, Enter; gamepad buttons 0 and 1 (the library's numbering)
-    Menu,      // M; gamepad button 2
-    About,     // I; gamepad button 3
-    Leave,     // Esc; gamepad button 4
-    Next,      // Tab
-    Previous,  // Shift+Tab
-    Pick1,     // 1: the first visible choice from the left of the screen
-    Pick2,     // 2: the second
-    Pick3,     // 3: the third
-    PageUp,    // Page Up
-    PageDown,  // Page Down
-    Home,      // Home
-    End,       // End
-    Back,      // Backspace, Alt+Left, the right mouse button
-    WheelUp,   // the mouse wheel, one notch away from the reader
-    WheelDown, // the mouse wheel, one notch towards the reader
-    Reload,    // F5: read the book again
-};
 
 // Builds the player's one virtual pad against the joysticks the library
 // reports now: call it once the joystick driver, if any, is installed.
@@ -52,14 +30,20 @@ Joypad& readerPad();
 // Hands back a key that the dialog manager read from the keyboard buffer
 // before ReaderInput::readKeys could (it was typed during the dialog
 // manager's pass): the screens' dialog procedures pass on every key they
-// are sent, and the next readKeys counts it as typed. `keyCode` is in
-// readkey() form (scancode in the high byte).
-void returnKeyToReader(int keyCode);
+// are sent (screen/focus.h), and the next readKeys counts it as typed.
+void returnKeyToReader(int scancode, int character);
 
 // True when the reader's latest command came from the keyboard or a gamepad,
 // false when it was a click (or nothing yet). The screens show the keyboard
 // focus at once on a new page or menu only to a reader who uses keys.
 bool readingWithKeys();
+
+// A key as the keyboard buffer gave it: its scancode and the character it
+// typed (0 for none, as for the arrow keys).
+struct TypedKey {
+    int scancode;
+    int character;
+};
 
 // The commands of one screen's life. Each key, gamepad input or mouse button
 // acts once when it is pressed, never again while it is held (the
@@ -70,10 +54,15 @@ public:
     ReaderInput();
 
     // Empties the keyboard buffer and polls the pad: the commands pressed
-    // since the last call, in a fixed order (pad buttons first). Call it
-    // just before update_dialog, so that no key is left for the dialog
-    // manager.
+    // since the last call, in a fixed order (pad buttons first), as the key
+    // table (input/keytable.h) binds them. Call it just before update_dialog,
+    // so that no key is left for the dialog manager.
     std::vector<Command> readKeys();
+
+    // Every key the last readKeys took from the keyboard buffer, in the
+    // order typed, whatever it asks for (auto-repeats included): for a box
+    // that answers a letter, or any key.
+    const std::vector<TypedKey>& typed() const { return typed_; }
 
     // Looks at the mouse as the dialog manager read it in its last pass
     // (the player's mouse_b and mouse_oz) and appends to `commands` Back when
@@ -88,7 +77,12 @@ public:
 
 private:
     bool padHeld_[Joypad::buttonCount];
-    std::vector<bool> keyHeld_; // one per entry of the key table
+    std::vector<int> keys_;      // the scancodes bound in the key table, the pad's left out
+    std::vector<bool> keyHeld_;  // one per entry of keys_
+    std::vector<int> characters_;     // the characters bound in the key table
+    std::vector<int> characterKey_;   // per character: the scancode it was last typed with
+    std::vector<bool> characterHeld_; // per character: that key was held at the last look
+    std::vector<TypedKey> typed_;
     int mouseButtons_;
     int wheel_;
     bool wheelSeen_;

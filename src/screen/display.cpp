@@ -20,6 +20,7 @@
 #include "text/target.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -108,20 +109,54 @@ void trackRows(BITMAP* bmp)
 const int STRIP_ROWS = 16;
 BITMAP* strip = nullptr; // LOGICAL_W x STRIP_ROWS logical pixels, scaled
 
-// Copies logical rows [y, y + h) to their place on the display.
+// The picture shown over doubleBuffer's (showOverlay), owned here, and
+// until when; `composed` is where logical rows under it are put together.
+struct Overlay {
+    BITMAP* picture = nullptr;
+    int x = 0, y = 0;
+    std::chrono::steady_clock::time_point until;
+    BITMAP* composed = nullptr; // LOGICAL_W x STRIP_ROWS
+};
+Overlay overlay;
+
+bool overlayCovers(int top, int rows)
+{
+    return overlay.picture && top < overlay.y + overlay.picture->h && overlay.y < top + rows;
+}
+
+// Logical rows [top, top + rows) to their place on the display, from
+// `source` at row `sourceTop`.
+void copyStrip(BITMAP* source, int sourceTop, int top, int rows)
+{
+    const int s = placement.scale;
+    if (s == 1 || !strip) {
+        stretch_blit(source, screen, 0, sourceTop, LOGICAL_W, rows, placement.x,
+                     placement.y + top * s, LOGICAL_W * s, rows * s);
+    } else {
+        stretch_blit(source, strip, 0, sourceTop, LOGICAL_W, rows, 0, 0, LOGICAL_W * s, rows * s);
+        blit(strip, screen, 0, 0, placement.x, placement.y + top * s, LOGICAL_W * s, rows * s);
+    }
+}
+
+// Copies logical rows [y, y + h) to their place on the display, with the
+// overlay over them where it lies.
 void copyRows(int y, int h)
 {
     const int s = placement.scale;
     scare_mouse_area(placement.x, placement.y + y * s, LOGICAL_W * s, h * s);
-    if (s == 1 || !strip) {
-        stretch_blit(doubleBuffer, screen, 0, y, LOGICAL_W, h, placement.x, placement.y + y * s,
-                     LOGICAL_W * s, h * s);
+    if ((s == 1 || !strip) && !overlayCovers(y, h)) {
+        copyStrip(doubleBuffer, y, y, h);
     } else {
         for (int top = y; top < y + h; top += STRIP_ROWS) {
             const int rows = std::min(STRIP_ROWS, y + h - top);
-            stretch_blit(doubleBuffer, strip, 0, top, LOGICAL_W, rows, 0, 0, LOGICAL_W * s,
-                         rows * s);
-            blit(strip, screen, 0, 0, placement.x, placement.y + top * s, LOGICAL_W * s, rows * s);
+            if (overlayCovers(top, rows) && overlay.composed) {
+                blit(doubleBuffer, overlay.composed, 0, top, 0, 0, LOGICAL_W, rows);
+                blit(overlay.picture, overlay.composed, 0, 0, overlay.x, overlay.y - top,
+                     overlay.picture->w, overlay.picture->h);
+                copyStrip(overlay.composed, 0, top, rows);
+            } else {
+                copyStrip(doubleBuffer, top, top, rows);
+            }
         }
     }
     unscare_mouse();
@@ -201,54 +236,6 @@ void changeWindowScale(int step)
     const int scale = std::clamp(windowScale + step, 1, largest);
     if (!fullScreen && scale != windowScale)
         switchMode(false, scale);
-}
-
-// The box of the library's alerts. The library places an alert in the
-// middle of the screen it knows, which may be larger than the logical one,
-// and keeps what the alert covers there, to put it back at the alert's
-// place when the alert ends. The box, which the alert starts first and
-// ends first, moves the whole alert to the middle of the logical screen
-// for its life and keeps what it covers there; at the end it puts that
-// back and the alert where the library had it. One alert at a time, as the
-// dialog manager shows them.
-DIALOG_PROC libraryShadowBox = nullptr;
-BITMAP* underAlert = nullptr;
-int alertMoveX = 0, alertMoveY = 0;
-
-void moveDialog(DIALOG* dialog, int dx, int dy)
-{
-    for (DIALOG* element = dialog; element->proc; ++element) {
-        element->x += dx;
-        element->y += dy;
-    }
-}
-
-int centredAlertBox(int msg, DIALOG* d, int c)
-{
-    BITMAP* picture = gui_get_screen();
-    if (msg == MSG_START) {
-        alertMoveX = (LOGICAL_W - d->w) / 2 - d->x;
-        alertMoveY = (LOGICAL_H - d->h) / 2 - d->y;
-        moveDialog(d, alertMoveX, alertMoveY);
-        if (underAlert)
-            destroy_bitmap(underAlert);
-        // The box's shadow falls two pixels past its size.
-        underAlert = create_bitmap(d->w + 2, d->h + 2);
-        if (underAlert)
-            blit(picture, underAlert, d->x, d->y, 0, 0, underAlert->w, underAlert->h);
-    }
-    // The library's own box for alerts hands over to this hook when it is
-    // set: the plain shadow box is what it draws otherwise.
-    const int answer = (libraryShadowBox ? libraryShadowBox : d_shadow_box_proc)(msg, d, c);
-    if (msg == MSG_END) {
-        if (underAlert) {
-            blit(underAlert, picture, 0, 0, d->x, d->y, underAlert->w, underAlert->h);
-            destroy_bitmap(underAlert);
-            underAlert = nullptr;
-        }
-        moveDialog(d, -alertMoveX, -alertMoveY);
-    }
-    return answer;
 }
 
 // The dialog manager's mouse, in logical pixels. The x hook is read at
@@ -348,8 +335,6 @@ bool createLogicalScreen()
     libraryMouseY = gui_mouse_y;
     gui_mouse_x = logicalMouseX;
     gui_mouse_y = logicalMouseY;
-    libraryShadowBox = gui_shadow_box_proc;
-    gui_shadow_box_proc = centredAlertBox;
     countDisplayKeyTaps(true);
     showOnNewMode();
     return true;
@@ -364,7 +349,11 @@ void destroyLogicalScreen()
     if (libraryMouseX) {
         gui_mouse_x = libraryMouseX;
         gui_mouse_y = libraryMouseY;
-        gui_shadow_box_proc = libraryShadowBox;
+    }
+    clearOverlay();
+    if (overlay.composed) {
+        destroy_bitmap(overlay.composed);
+        overlay.composed = nullptr;
     }
     destroy_bitmap(doubleBuffer);
     doubleBuffer = nullptr;
@@ -374,8 +363,47 @@ void destroyLogicalScreen()
     }
 }
 
+// Has logical rows [y, y + h) copied again at the next presentChanges.
+static void redrawRows(int y, int h)
+{
+    for (int row = std::max(0, y); row < std::min(LOGICAL_H, y + h); ++row) {
+        rowDrawn[row] = true;
+        anyRowDrawn = true;
+    }
+}
+
+void showOverlay(BITMAP* picture, int x, int y, int milliseconds)
+{
+    clearOverlay();
+    if (!picture)
+        return;
+    if (!overlay.composed && doubleBuffer)
+        overlay.composed = create_bitmap(LOGICAL_W, STRIP_ROWS);
+    overlay.picture = picture;
+    overlay.x = x;
+    overlay.y = y;
+    overlay.until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    redrawRows(y, picture->h);
+}
+
+void clearOverlay()
+{
+    if (!overlay.picture)
+        return;
+    redrawRows(overlay.y, overlay.picture->h);
+    destroy_bitmap(overlay.picture);
+    overlay.picture = nullptr;
+}
+
+bool overlayShown()
+{
+    return overlay.picture != nullptr;
+}
+
 void presentChanges()
 {
+    if (overlay.picture && std::chrono::steady_clock::now() >= overlay.until)
+        clearOverlay();
     if (!anyRowDrawn || !doubleBuffer || !screen)
         return;
     anyRowDrawn = false;
@@ -399,8 +427,17 @@ void presentAll()
     presentChanges();
 }
 
+static void (*passWatcher)() = nullptr;
+
+void setPassWatcher(void (*watcher)())
+{
+    passWatcher = watcher;
+}
+
 void serviceDisplay()
 {
+    if (passWatcher)
+        passWatcher();
     const DisplayKeys keys = readDisplayKeys();
     if (keys.switchFullScreen)
         switchMode(!fullScreen, windowScale);

@@ -6,8 +6,7 @@
 // whole-number scale, each logical pixel a square block so that the bitmap
 // font stays crisp: in a window of 640 x 480 times the scale, or over the
 // whole display, centred, with black around it. It maps the mouse back to
-// logical pixels for the dialog manager, centres the library's alerts on
-// the logical screen (their box's hook), and carries out the display keys
+// logical pixels for the dialog manager, and carries out the display keys
 // (input/readerinput.h) while the reader reads: F11 switches between window
 // and full screen, Ctrl and + / Ctrl and - change the window's scale. The
 // pointer is the system's own, at the system's size.
@@ -81,14 +80,28 @@ bool createLogicalScreen();
 // destroys doubleBuffer.
 void destroyLogicalScreen();
 
-// Copies the rows of doubleBuffer drawn on since the last copy to the display.
+// Copies the rows of doubleBuffer drawn on since the last copy to the
+// display; first takes the overlay away when its time is up.
 void presentChanges();
+
+// Shows `picture` over the logical screen with its top-left corner at
+// logical (x, y), scaled with it, for `milliseconds`: a passing notice that
+// covers the screen without changing doubleBuffer, so that whatever the
+// screens draw meanwhile shows again, whole, when it goes. Takes ownership of
+// `picture` (null: nothing shown). Replaces an overlay shown before.
+void showOverlay(BITMAP* picture, int x, int y, int milliseconds);
+
+// Takes the overlay away now, if there is one.
+void clearOverlay();
+
+// True while an overlay is shown.
+bool overlayShown();
 
 // Copies the whole of doubleBuffer to the display.
 void presentAll();
 
-// One pass's display work: answers the display keys, then
-// presentChanges(). The dialog manager's mouse hook runs it on every pass
+// One pass's display work: runs the pass watcher, answers the display
+// keys, then presentChanges(). The dialog manager's mouse hook runs it on every pass
 // of every dialog loop (the screens', alerts', a held button's), so screens
 // need not call it.
 void serviceDisplay();
@@ -99,6 +112,11 @@ void serviceDisplay();
 // decides how that is told and with which exit status; `end` must not
 // return. Until it is given, such a failure aborts the process.
 void whenDisplayLost(void (*end)());
+
+// Has serviceDisplay() call `watcher` first on every pass, for work that
+// must go on whichever dialog loop runs (reading aloud's look at its
+// service); null for none.
+void setPassWatcher(void (*watcher)());
 
 // Where the picture is now (scale 1 at 0, 0 before any mode is set).
 Placement currentPlacement();

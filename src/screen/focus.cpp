@@ -34,6 +34,28 @@ int drawFocused(DIALOG* d, int c)
 
 } // namespace
 
+// The scancode of the key whose MSG_CHAR came last: its MSG_UCHAR, which
+// follows at once, carries the character alone.
+static int charScancode = 0;
+
+int handBackKey(int msg, int c)
+{
+    switch (msg) {
+    case MSG_CHAR:
+        // Passed on, so that the dialog manager sends the whole character.
+        charScancode = c >> 8;
+        return D_O_K;
+    case MSG_UCHAR:
+        returnKeyToReader(charScancode, c);
+        return D_USED_CHAR;
+    case MSG_XCHAR:
+        returnKeyToReader(c >> 8, c & 0xff);
+        return D_USED_CHAR;
+    default:
+        return D_O_K;
+    }
+}
+
 int reader_button_proc(int msg, DIALOG* d, int c)
 {
     switch (msg) {
@@ -44,9 +66,9 @@ int reader_button_proc(int msg, DIALOG* d, int c)
     case MSG_LOSTFOCUS:
         return D_WANTFOCUS;
     case MSG_CHAR:
+    case MSG_UCHAR:
     case MSG_XCHAR:
-        returnKeyToReader(c);
-        return D_USED_CHAR;
+        return handBackKey(msg, c);
     case MSG_KEY:
         return D_O_K;
     case MSG_CLICK:

@@ -19,6 +19,13 @@
 //   (a key the dialog manager read first is handed back to it).
 int reader_button_proc(int msg, DIALOG* d, int c);
 
+// For a dialog procedure that leaves every key to the screen's reading:
+// hands a key the dialog manager read back to ReaderInput, with its whole
+// character (a Cyrillic letter included) when the element has the focus,
+// where the dialog manager sends it. Call it for MSG_CHAR, MSG_UCHAR and
+// MSG_XCHAR, and return what it returns.
+int handBackKey(int msg, int c);
+
 // The library's d_textbox_proc, except that it never takes the focus: the
 // keys scroll it from the screen whatever has the focus, and the wheel
 // while the pointer is over it.

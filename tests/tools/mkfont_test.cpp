@@ -30,7 +30,7 @@ namespace {
 const std::string toolPath = QUORVEL_BUILD_DIR "/bin/quorvel-mkfont";
 const std::string dejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 // The character set the demo's font is made with.
-const std::string demoRanges = "0x20-0x7E,0xA0-0xFF,0x400-0x45F,0x2013-0x2014,0x2018-0x201E,0x2026,0x2116";
+const std::string demoRanges = "0x20-0x7E,0xA0-0xFF,0x400-0x45F,0x2013-0x2014,0x2018-0x201E,0x2026,0x2116,0x2190-0x2193,0x2212";
 
 // Palette indices in the 8-bit test bitmaps.
 const int clearColour = 0;

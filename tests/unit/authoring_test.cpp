@@ -144,6 +144,31 @@ TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
               "\"а\" (U+0430), \"и\" (U+0438), \"б\" (U+0431), \"о\" (U+043E)",
         "pages.dat: warning: the end-of-book alert's button \"Выход\": " + cyrillicMissing
             + "\"В\" (U+0412), \"ы\" (U+044B), \"х\" (U+0445), \"о\" (U+043E), \"д\" (U+0434)",
+        // the key help's arrows and minus sign
+        "pages.dat: warning: the key help's keys \"← →\": " + cyrillicMissing
+            + "\"←\" (U+2190), \"→\" (U+2192)",
+        "pages.dat: warning: the key help's keys \"↑ ↓\": " + cyrillicMissing
+            + "\"↑\" (U+2191), \"↓\" (U+2193)",
+        "pages.dat: warning: the key help's keys \"Backspace, Alt+←, right mouse button\": "
+            + cyrillicMissing + "\"←\" (U+2190)",
+        "pages.dat: warning: the key help's keys \"Ctrl and +, Ctrl and −\": " + cyrillicMissing
+            + "\"−\" (U+2212)",
+        // what readers under an English or a Russian locale see, each in one line
+        "pages.dat: warning: the player's own texts in its \"en\" translation (for readers whose"
+        " locale asks for it): " + cyrillicMissing
+            + "\"—\" (U+2014), \"←\" (U+2190), \"→\" (U+2192), \"↑\" (U+2191), \"↓\" (U+2193), "
+              "\"−\" (U+2212)",
+        "pages.dat: warning: the player's own texts in its \"ru\" translation (for readers whose"
+        " locale asks for it): " + cyrillicMissing
+            + "\"К\" (U+041A), \"н\" (U+043D), \"и\" (U+0438), \"г\" (U+0433), \"а\" (U+0430), "
+              "\"Н\" (U+041D), \"ч\" (U+0447), \"т\" (U+0442), \"ь\" (U+044C), \"О\" (U+041E), "
+              "\"п\" (U+043F), \"р\" (U+0440), \"о\" (U+043E), \"м\" (U+043C), \"е\" (U+0435), "
+              "\"В\" (U+0412), \"ы\" (U+044B), \"х\" (U+0445), \"д\" (U+0434), \"к\" (U+043A), "
+              "\"з\" (U+0437), \"в\" (U+0432), \"л\" (U+043B), \"ш\" (U+0448), \"З\" (U+0417), "
+              "\"—\" (U+2014), \"с\" (U+0441), \"б\" (U+0431), \"М\" (U+041C), \"ю\" (U+044E), "
+              "\"ц\" (U+0446), \"й\" (U+0439), \"я\" (U+044F), \"э\" (U+044D), \"←\" (U+2190), "
+              "\"→\" (U+2192), \"у\" (U+0443), \"↑\" (U+2191), \"↓\" (U+2193), \"ё\" (U+0451), "
+              "\"−\" (U+2212), \"щ\" (U+0449), \"ж\" (U+0436), \"Л\" (U+041B), \"Ч\" (U+0427)",
         "pages.dat:3: warning: end_message_2: " + cyrillicMissing + "\"Ж\" (U+0416)",
     };
     EXPECT_EQ(reported(BG_LINE + "end_message_1:The end;\nend_message_2:Ж;\n" + page("but1_text:on;\n"), font),
@@ -192,6 +217,10 @@ TEST_F(Authoring, ChecksTheSettingsFile)
           "player ignores the line",
           "ini.dat:6: warning: scale \" 2\" is neither a whole number from 1 to 8 nor auto: the "
           "player ignores the line"}},
+        {"reading aloud", "book:tale;\nmain_bg:title.png;\nspeech:YES;\nspeech:yes;\n",
+         {"ini.dat:4: warning: speech given twice (also at line 3): the player keeps this one",
+          "ini.dat:4: warning: speech \"yes\" is neither YES nor NO: only exactly YES reads aloud "
+          "from the start, any other value waits for V"}},
         {"nothing to open", "windowed:YES;\n",
          {"ini.dat: error: no book line: the player has no book to open",
           "ini.dat: error: no main_bg line: the player has no title picture and cannot start"}},

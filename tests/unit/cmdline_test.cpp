@@ -17,6 +17,7 @@ struct ParseCase {
     int startPage;
     WindowChoice window;
     int scale = SCALE_FROM_SETTINGS;
+    bool speech = false;
 };
 
 void PrintTo(const ParseCase& c, std::ostream* out)
@@ -51,6 +52,7 @@ TEST_P(Parsing, GivesWhatTheWordsSay)
     EXPECT_EQ(line.startPage, c.startPage);
     EXPECT_EQ(line.window, c.window);
     EXPECT_EQ(line.scale, c.scale);
+    EXPECT_EQ(line.speech, c.speech);
 }
 
 using A = CommandLine::Action;
@@ -62,6 +64,7 @@ const ParseCase parseCases[] = {
     {"PageBeforeBook", {"--page", "3", "tale"}, A::Play, "tale", 3, W::FromSettings},
     {"PageAfterBookWithEquals", {"tale", "--page=12"}, A::Play, "tale", 12, W::FromSettings},
     {"Window", {"--window"}, A::Play, "", 0, W::Window},
+    {"Speech", {"--speech", "tale"}, A::Play, "tale", 0, W::FromSettings, SCALE_FROM_SETTINGS, true},
     {"FullScreen", {"--fullscreen", "tale"}, A::Play, "tale", 0, W::FullScreen},
     {"TheLastDisplayModeWins", {"--window", "--fullscreen"}, A::Play, "", 0, W::FullScreen},
     {"AnAbbreviatedOption", {"--full"}, A::Play, "", 0, W::FullScreen},

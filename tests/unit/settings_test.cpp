@@ -120,7 +120,8 @@ protected:
                   std::nullopt);
         return std::string("windowed ") + (isFlagOn(windowed) ? "on" : "off") + ", book " + book
                + ", main_bg " + main_bg_name + ", resume " + (resumeReading ? "on" : "off")
-               + ", scale " + std::to_string(window_scale);
+               + ", scale " + std::to_string(window_scale) + ", speech "
+               + (speechAtStart ? "on" : "off");
     }
 
     std::string line(const std::string& value) const
