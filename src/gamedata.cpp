@@ -22,12 +22,17 @@ static void replaceText(char*& field, std::size_t limit, const char* s)
 
 // Keeps a copy of `path` in `pathField` and holds in `fileField`, in place of
 // what it held, the file there as `acquire` checks it (null when refused,
-// with the problem).
+// with the problem); null at once when it was `refused` before.
 static std::optional<Problem> holdFile(char*& pathField, MediaFile*& fileField, const char* path,
-                                       Result<MediaFile*> (*acquire)(const char*))
+                                       Result<MediaFile*> (*acquire)(const char*),
+                                       const std::optional<Problem>& refused)
 {
     replaceText(pathField, PATH_SIZE, path);
-    Result<MediaFile*> checked = acquire(pathField);
+    Result<MediaFile*> checked;
+    if (refused)
+        checked.problem = refused;
+    else
+        checked = acquire(pathField);
     releaseMedia(fileField);
     fileField = checked.value;
     return checked.problem;
@@ -107,19 +112,19 @@ int Gamedata::getButGoto(int choice) const
     }
 }
 
-std::optional<Problem> Gamedata::setBackground(const char* path)
+std::optional<Problem> Gamedata::setBackground(const char* path, const std::optional<Problem>& refused)
 {
-    return holdFile(backgroundPath, background, path, acquirePicture);
+    return holdFile(backgroundPath, background, path, acquirePicture, refused);
 }
 
-std::optional<Problem> Gamedata::setPico(const char* path)
+std::optional<Problem> Gamedata::setPico(const char* path, const std::optional<Problem>& refused)
 {
-    return holdFile(picoPath, pico, path, acquirePicture);
+    return holdFile(picoPath, pico, path, acquirePicture, refused);
 }
 
-std::optional<Problem> Gamedata::setSound(const char* path)
+std::optional<Problem> Gamedata::setSound(const char* path, const std::optional<Problem>& refused)
 {
-    return holdFile(soundPath, sound, path, acquireSound);
+    return holdFile(soundPath, sound, path, acquireSound, refused);
 }
 
 BITMAP* Gamedata::getBackround() const

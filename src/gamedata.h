@@ -50,9 +50,15 @@ public:
 
     // Keep a copy of `path` and check the file now (see acquirePicture). A
     // file the check refuses leaves the field null, and its problem comes back.
-    std::optional<Problem> setBackground(const char* path);
-    std::optional<Problem> setPico(const char* path);
-    std::optional<Problem> setSound(const char* path);
+    // A file already refused (`refused` set: one the book may not name, see
+    // files/bookfile.h) is not looked at: the field is left null and
+    // `refused` comes back.
+    std::optional<Problem> setBackground(const char* path,
+                                         const std::optional<Problem>& refused = std::nullopt);
+    std::optional<Problem> setPico(const char* path,
+                                   const std::optional<Problem>& refused = std::nullopt);
+    std::optional<Problem> setSound(const char* path,
+                                    const std::optional<Problem>& refused = std::nullopt);
 
     // Exactly "YES" plays the sound once; any other text makes it loop
     // (text/keyvalue.h: isFlagOn).

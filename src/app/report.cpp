@@ -1,6 +1,7 @@
 #include "app/report.h"
 
 #include "app/language.h"
+#include "text/utf8.h"
 
 #include <allegro.h>
 
@@ -9,7 +10,7 @@
 
 void complain(const std::string& line)
 {
-    std::fprintf(stderr, "quorvel: %s\n", line.c_str());
+    std::fprintf(stderr, "quorvel: %s\n", escapeControls(line).c_str());
     std::fflush(stderr);
 }
 
@@ -39,7 +40,8 @@ void fatalStartError(const char* message, const std::string& explanation, int st
 void cannotLoad(const char* path)
 {
     char message[128];
-    std::snprintf(message, sizeof message, tr("Can not load \"%s\"\nProgramm will be closed."), path);
+    std::snprintf(message, sizeof message, tr("Can not load \"%s\"\nProgramm will be closed."),
+                  escapeControls(path).c_str());
     showVerbatim(message);
     std::exit(EXIT_CANNOT_LOAD);
 }

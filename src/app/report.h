@@ -26,7 +26,8 @@ const int EXIT_USAGE = 2;        // a wrong command line, or --page past the boo
 const int EXIT_NO_BOOK = 3;      // no book at the place given, or a place it cannot enter
 const int EXIT_NO_DISPLAY = 4;   // no display, no graphics mode, or no logical screen
 
-// Writes "quorvel: " + `line` as one line on standard error.
+// Writes "quorvel: " + `line` as one line on standard error, its control
+// characters written out (text/utf8.h: escapeControls).
 void complain(const std::string& line);
 
 // Shows the message id `message` in the reader's language, verbatim (a '%'
@@ -46,7 +47,7 @@ void showMessage(const char* message);
 // Ends the program with EXIT_CANNOT_LOAD and the message for a file that
 // cannot be loaded: "Can not load \"<path>\"" and "Programm will be closed."
 // on a second line (in the reader's language), made in a buffer of 128
-// bytes (a longer path is cut).
+// bytes (a longer path is cut), the path's control characters written out.
 [[noreturn]] void cannotLoad(const char* path);
 
 // cannotLoad for the problem's file, after saying on standard error what is

@@ -1,6 +1,7 @@
 #include "book/book.h"
 
 #include "book/bookkeys.h"
+#include "files/bookfile.h"
 #include "init.h"
 #include "text/buffers.h"
 #include "text/keyvalue.h"
@@ -52,6 +53,17 @@ public:
         observer_(event);
     }
 
+    // Tells of a line of `length` bytes, of which only the first were kept.
+    void longLine(int number, long long length)
+    {
+        startLine(number);
+        if (!observer_)
+            return;
+        BookEvent event = eventOf(BookEventKind::LongLine, "", "");
+        event.length = length;
+        observer_(event);
+    }
+
     void readLine(int number, const std::string& line)
     {
         startLine(number);
@@ -96,11 +108,16 @@ public:
     // every page and its name is known.
     void resolveNames()
     {
+        if (namedTargets_.empty())
+            return;
+        // Each name looked up once in a map, not in every page: a book of
+        // many named targets costs time in proportion to its size.
+        const std::unordered_map<std::string_view, int> pageOfName = namedPages();
         for (const NamedTarget& target : namedTargets_) {
             Gamedata* page = gamedataPages[static_cast<std::size_t>(target.page)];
-            const int found = findNamedPage(target.name);
-            if (found >= 0) {
-                page->setButGoto(target.choice, found + 1);
+            const auto named = pageOfName.find(target.name);
+            if (named != pageOfName.end()) {
+                page->setButGoto(target.choice, named->second + 1);
             } else if (observer_) {
                 startLine(target.line);
                 row_ = &choiceKey(target.choice, KeyValue::Target);
@@ -148,6 +165,7 @@ private:
         case BookKeyId::BookName: copyCut(book_name, sizeof book_name, text.c_str()); break;
         case BookKeyId::DefaultBg:
             copyCut(default_bg, sizeof default_bg, bookPath(key.folder, text).c_str());
+            defaultBgOutside_ = outside(key, default_bg);
             break;
         case BookKeyId::EndMessage1:
         case BookKeyId::EndMessage2:
@@ -156,7 +174,8 @@ private:
             break;
         case BookKeyId::PageStart:
             gamedata->setPageName(text.c_str());
-            tellNotLoaded(gamedata->setBackground(default_bg), bookKey(BookKeyId::DefaultBg),
+            tellNotLoaded(gamedata->setBackground(default_bg, defaultBgOutside_),
+                          bookKey(BookKeyId::DefaultBg),
                           default_bg);
             break;
         case BookKeyId::RoomName: gamedata->setRoomName(text.c_str()); break;
@@ -177,12 +196,12 @@ private:
         case BookKeyId::TextMain: gamedata->setText(text.c_str()); break;
         case BookKeyId::PicoName: {
             const std::string path = bookPath(key.folder, text);
-            tellNotLoaded(gamedata->setPico(path.c_str()), key, path);
+            tellNotLoaded(gamedata->setPico(path.c_str(), outside(key, path)), key, path);
             break;
         }
         case BookKeyId::SoundName: {
             const std::string path = bookPath(key.folder, text);
-            tellNotLoaded(gamedata->setSound(path.c_str()), key, path);
+            tellNotLoaded(gamedata->setSound(path.c_str(), outside(key, path)), key, path);
             break;
         }
         case BookKeyId::SoundLoop: gamedata->setSoundLoop(text.c_str()); break;
@@ -206,9 +225,17 @@ private:
     // being dropped.
     void forgetNamedTargets(int page)
     {
-        namedTargets_.erase(std::remove_if(namedTargets_.begin(), namedTargets_.end(),
-                                           [page](const NamedTarget& t) { return t.page == page; }),
-                            namedTargets_.end());
+        // Targets are noted in the order of their pages: the dropped page's
+        // are the last ones.
+        while (!namedTargets_.empty() && namedTargets_.back().page == page)
+            namedTargets_.pop_back();
+    }
+
+    // Why the file at `path`, named with `key`, lies outside the book's
+    // folder for it and is not to be read; empty when it lies inside.
+    static std::optional<Problem> outside(const BookKey& key, const std::string& path)
+    {
+        return outsideFolderProblem(bookPath(key.folder, ""), path);
     }
 
     // Tells of a file at `path`, named on this line with `key`, that could
@@ -259,6 +286,8 @@ private:
     std::string after_;            // this entry's text after its ';', narrowed
     bool open_ = false;
     int openedAt_ = 0;
+    // Why default_bg, when it lies outside the book, is not to be read.
+    std::optional<Problem> defaultBgOutside_;
 };
 
 } // namespace
@@ -277,10 +306,12 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
     Reader reader(observer);
     std::string line;
     for (int number = 1; file.next(line); ++number) {
+        if (file.lastLineLength() > static_cast<long long>(LINE_KEPT_BYTES))
+            reader.longLine(number, file.lastLineLength());
         if (!file.lastLineWasUtf8())
             reader.notUtf8(number, line, file.lastLineBytes());
         reader.readLine(number, line);
-        done += static_cast<long long>(line.size()) + 1; // a wide byte counts twice: near enough
+        done += file.lastLineLength() + 1;
         if (progress && number % LINES_PER_REPORT == 0 && !progress(std::min(done, total), total)) {
             reader.finish();
             freePages();
@@ -337,6 +368,16 @@ void freePages()
         delete page;
     gamedataPages.clear();
     gamedata = nullptr;
+}
+
+std::unordered_map<std::string_view, int> namedPages()
+{
+    std::unordered_map<std::string_view, int> pages;
+    pages.reserve(gamedataPages.size());
+    for (std::size_t i = 0; i < gamedataPages.size(); ++i)
+        if (const char* name = gamedataPages[i]->pageName)
+            pages.emplace(name, static_cast<int>(i)); // the first page of a name keeps it
+    return pages;
 }
 
 int findNamedPage(const std::string& name)

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The pages in book order; owns the records. Page number n is entry n - 1.
@@ -57,6 +59,11 @@ using BookProgress = std::function<bool(long long done, long long total)>;
 // it reads as, 0.
 int findNamedPage(const std::string& name);
 
+// Every page name in gamedataPages and the index of the first page that
+// bears it, for looking up many names at once. The names are the pages'
+// own: the map is valid while the pages are.
+std::unordered_map<std::string_view, int> namedPages();
+
 // The path of the book file: book + "/pages.dat", cut to a PATH_SIZE path
 // buffer as every path the reader builds is.
 std::string bookFilePath();
@@ -81,6 +88,9 @@ enum class BookEventKind {
     NotUtf8,             // a line, not a comment, holding bytes that are not valid UTF-8;
                          // value is the line as read, each such byte made UTF8_REPLACEMENT.
                          // Told before the line's own event.
+    LongLine,            // a line longer than LINE_KEPT_BYTES (text/keyvalue.h): only its
+                         // first bytes were read; `length` is its length in bytes.
+                         // Told before the line's own event.
 };
 
 struct BookEvent {
@@ -93,6 +103,7 @@ struct BookEvent {
     const BookKey* row = nullptr;   // the key's row (book/bookkeys.h), for a key the file knows
     std::string after;   // on an entry's line: the text after its ';' (ignored), narrowed
     std::string bytes;   // for NotUtf8: the line's bytes as the file holds them
+    long long length = 0; // for LongLine: the line's length in bytes
 };
 
 using BookObserver = std::function<void(const BookEvent&)>;

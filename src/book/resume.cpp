@@ -5,6 +5,7 @@
 #include "files/bookfile.h"
 #include "init.h"
 #include "text/keyvalue.h"
+#include "text/regularfile.h"
 #include "text/target.h"
 
 #include <unistd.h>
@@ -17,7 +18,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -85,15 +85,30 @@ struct ResumeState {
     int page = 0; // from 1
 };
 
-// Reads a state file. False when it cannot be read or lacks either entry.
+// The most a state file the player wrote can hold: a comment naming the
+// book's folder, the fingerprint and the page. A longer file is none of
+// the player's.
+const long long STATE_BYTES = 8192;
+
+// Reads a state file: a regular file of at most STATE_BYTES, opened without
+// blocking (a FIFO or a device put at its path is refused at once). False
+// when it cannot be read or lacks either entry.
 bool readState(const std::string& path, ResumeState& state)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    RegularFile file(path.c_str());
+    if (!file.isOpen() || file.size() > STATE_BYTES)
+        return false;
+    std::string text(static_cast<std::size_t>(file.size()), '\0');
+    if (file.readAt(0, text.data(), text.size()) != text.size())
         return false;
     bool hasPage = false;
-    std::string line;
-    while (std::getline(file, line)) {
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t to = text.find('\n', from);
+        if (to == std::string::npos)
+            to = text.size();
+        std::string line = text.substr(from, to - from);
+        from = to + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         std::string_view key, value;

@@ -51,7 +51,10 @@ std::string resumeFolder();
 std::string resumeFilePath(const std::string& bookFolder);
 
 // The fingerprint of the file at `path`: a 64-bit FNV-1a hash of its bytes
-// and its length; empty when it cannot be read.
+// and its length; empty when it cannot be read. The file is read as a
+// book's file (files/bookfile.h: a regular file on disk, opened without
+// blocking, or an archive's entry) in pieces, so that its size costs time
+// but no memory.
 std::string fileFingerprint(const std::string& path);
 
 #endif

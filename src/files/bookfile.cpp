@@ -2,10 +2,14 @@
 
 #include "files/archive.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -89,6 +93,110 @@ Place placeOf(const std::string& path)
         }
     }
     return place;
+}
+
+// Links followed on one path before it counts as a loop, as the system
+// counts them.
+const int MAX_LINKS = 40;
+
+// Whether the name's parts ("." and ".." taken as they come) climb above
+// where they start.
+bool climbs(const std::vector<std::string>& parts)
+{
+    int depth = 0;
+    for (const std::string& part : parts) {
+        if (part == "..") {
+            if (--depth < 0)
+                return true;
+        } else if (part != ".") {
+            ++depth;
+        }
+    }
+    return false;
+}
+
+// Whether `path` is `folder` or lies below it (both resolved, no '/' at
+// the end of `folder`, unless it is the root).
+bool below(const std::string& path, const std::string& folder)
+{
+    if (folder == "/")
+        return !path.empty() && path[0] == '/';
+    return path == folder
+           || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
+               && path[folder.size()] == '/');
+}
+
+// The parts of an absolute path, "." and ".." taken as they come.
+std::string lexicallyNormal(const std::string& path)
+{
+    std::vector<std::string> kept;
+    for (const std::string& part : partsOf(path)) {
+        if (part == "..") {
+            if (!kept.empty())
+                kept.pop_back();
+        } else if (part != ".") {
+            kept.push_back(part);
+        }
+    }
+    std::string normal;
+    for (const std::string& part : kept)
+        normal += "/" + part;
+    return normal.empty() ? "/" : normal;
+}
+
+// Whether `name`, followed from the resolved folder `root` part by part,
+// its links read as it goes, leads out of `root`. Only paths below `root`
+// are looked at; a part that is missing ends the looking, and what follows
+// it is taken by its text alone.
+bool leadsOut(const std::string& root, const std::string& name)
+{
+    std::string at = root;
+    std::deque<std::string> left;
+    for (const std::string& part : partsOf(name))
+        left.push_back(part);
+    bool looking = true;
+    int links = 0;
+    while (!left.empty()) {
+        const std::string part = left.front();
+        left.pop_front();
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            if (at == root)
+                return true;
+            at.erase(at.rfind('/'));
+            if (at.empty())
+                at = "/";
+            continue;
+        }
+        const std::string next = (at == "/" ? "" : at) + "/" + part;
+        struct stat status;
+        const bool there = looking && lstat(next.c_str(), &status) == 0;
+        if (!there || !S_ISLNK(status.st_mode)) {
+            looking = there;
+            at = next;
+            continue;
+        }
+        if (++links > MAX_LINKS)
+            return false; // a loop: opening it fails as the system says
+        char target[PATH_MAX];
+        const ssize_t length = readlink(next.c_str(), target, sizeof target - 1);
+        if (length <= 0)
+            return false; // gone meanwhile: opening finds nothing
+        const std::string text(target, static_cast<std::size_t>(length));
+        std::vector<std::string> parts;
+        if (text[0] == '/') {
+            const std::string normal = lexicallyNormal(text);
+            if (!below(normal, root))
+                return true;
+            at = root;
+            parts = partsOf(normal.substr(root.size()));
+        } else {
+            parts = partsOf(text);
+        }
+        left.insert(left.begin(), parts.begin(), parts.end());
+    }
+    return false;
 }
 
 // An archive's entry as the library's packfile: read through the BookFile
@@ -277,6 +385,33 @@ const char* BookFile::diskPath() const
 std::optional<Problem> bookFileProblem(const std::string& path)
 {
     return BookFile(path).problem();
+}
+
+std::optional<Problem> outsideFolderProblem(const std::string& folder, const std::string& path)
+{
+    if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0)
+        return std::nullopt; // cut short within the folder's own path: no name to look at
+    const std::string name = path.substr(folder.size());
+    std::vector<std::string> parts = partsOf(folder);
+    const std::string shownFolder = parts.empty() ? folder : parts.back() + "/";
+    const Problem outside{ProblemKind::NotFound, path,
+                          "is outside the book's " + shownFolder
+                              + " folder: a book reads only its own pictures and sounds"};
+    if (!name.empty() && name[0] == '/')
+        return outside;
+    if (climbs(partsOf(name)))
+        return outside;
+    // An archive holds no links; on disk, follow them.
+    if (placeOf(path).archive)
+        return std::nullopt;
+    char* resolved = realpath(folder.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt; // no folder: nothing in it is found
+    const std::string root = resolved;
+    std::free(resolved);
+    if (leadsOut(root, name))
+        return outside;
+    return std::nullopt;
 }
 
 std::size_t FileWindow::read(void* buffer, std::size_t count)

@@ -76,6 +76,18 @@ private:
 // read, else why not (see BookFile::problem). Opens nothing that blocks.
 std::optional<Problem> bookFileProblem(const std::string& path);
 
+// Why the file at `path`, which a book names inside its `folder` (the
+// book's pico/ or audio/ folder, ending in '/'; `path` is `folder` followed
+// by the name the book gives), must not be read: the name is absolute, or
+// it climbs above `folder` through "..", or, on disk, a link on its way
+// leads out of `folder` (an absolute link counts only when its own text
+// lies inside the folder's resolved path). Empty when the file lies
+// inside. The answer hangs on the name and on the links inside the folder
+// alone, never on what lies outside it, so that a book cannot learn by it
+// which files the reader has. The problem is NotFound: such a file is
+// refused as a missing one is, with a phrase of its own.
+std::optional<Problem> outsideFolderProblem(const std::string& folder, const std::string& path);
+
 // Makes every path inside `archive`'s own path (Archive::path, absolute)
 // read from the archive, until unmountArchives. A path that leads out of
 // the archive's book through ".." finds nothing, and so does one into the

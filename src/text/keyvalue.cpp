@@ -81,6 +81,8 @@ bool LineReader::next(std::string& line)
     if (c == EOF)
         return false;
     bytes_.clear();
+    lastLineLength_ = 0;
+    bool semicolonPast = false; // a ';' in what is not kept
     for (; c != EOF; c = pack_getc(file_)) {
         if (c == '\n')
             break;
@@ -90,8 +92,24 @@ bool LineReader::next(std::string& line)
                 pack_ungetc(after, file_);
             break;
         }
-        if (c != 0)
+        if (c == 0)
+            continue;
+        ++lastLineLength_;
+        if (bytes_.size() < LINE_KEPT_BYTES)
             bytes_.push_back(static_cast<char>(c));
+        else if (c == ';')
+            semicolonPast = true;
+    }
+    if (lastLineLength_ > static_cast<long long>(bytes_.size())) {
+        // Cut at a whole character: a sequence the cut split is dropped.
+        std::size_t lead = bytes_.size();
+        while (lead > 0 && bytes_.size() - lead < 4 && isUtf8Continuation(bytes_[lead - 1]))
+            --lead;
+        if (lead > 0 && static_cast<unsigned char>(bytes_[lead - 1]) >= 0xC0
+            && utf8SequenceLength(std::string_view(bytes_).substr(lead - 1)) == 0)
+            bytes_.erase(lead - 1);
+        if (semicolonPast && bytes_.find(';') == std::string::npos)
+            bytes_.push_back(';');
     }
     lastLineWasUtf8_ = isValidUtf8(bytes_);
     std::string replaced;

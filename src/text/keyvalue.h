@@ -64,11 +64,18 @@ std::vector<std::string> rowNames(const std::vector<Row>& rows)
     return names;
 }
 
+// The bytes of a line a LineReader keeps: more than any key and value the
+// player keeps can fill (a text of 4096 bytes, a path of 4096), so that a
+// line of hundreds of megabytes costs no more memory than this.
+const std::size_t LINE_KEPT_BYTES = 16384;
+
 // Reads a text file line by line through the library's packfiles, in the
 // form the library's own line reader gives while the text format is UTF-8:
 // each byte of the file becomes one character, so a byte above 127 takes two
-// bytes. Lines end at LF, CR LF or CR and are delivered whole, whatever their
-// length. A UTF-8 byte-order mark at the very start is skipped; NUL bytes
+// bytes. Lines end at LF, CR LF or CR. Of a line longer than LINE_KEPT_BYTES
+// only the first LINE_KEPT_BYTES are kept (at a whole character), and a ';'
+// when the rest holds one and the kept part none, so that an entry still
+// reads as one; the rest is read past. A UTF-8 byte-order mark at the very start is skipped; NUL bytes
 // are dropped. Each byte that does not begin a valid UTF-8 sequence of the
 // line becomes UTF8_REPLACEMENT (see utf8.h) before it is widened, so that
 // whatever is narrowed back from a line is valid UTF-8.
@@ -98,13 +105,19 @@ public:
     bool lastLineWasUtf8() const { return lastLineWasUtf8_; }
 
     // The last line delivered as the file holds it: its bytes before any
-    // was replaced or widened (NUL bytes dropped).
+    // was replaced or widened (NUL bytes dropped), as far as they were kept.
     const std::string& lastLineBytes() const { return bytes_; }
+
+    // The length in bytes of the last line delivered as the file holds it
+    // (NUL bytes dropped), kept or not; more than LINE_KEPT_BYTES when the
+    // line was cut.
+    long long lastLineLength() const { return lastLineLength_; }
 
 private:
     BookFile source_;
     PACKFILE* file_;
     std::string bytes_;
+    long long lastLineLength_ = 0;
     bool lastLineWasUtf8_ = true;
 };
 

@@ -1,6 +1,8 @@
 #include "text/problem.h"
 
+#include "text/utf8.h"
+
 std::string quoted(const std::string& text)
 {
-    return "\"" + text + "\"";
+    return "\"" + escapeControls(text) + "\"";
 }

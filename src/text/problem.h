@@ -43,7 +43,9 @@ struct Result {
     std::optional<Problem> problem;
 };
 
-// `text` in double quotes, as every message names a file, a key or a value.
+// `text` in double quotes, as every message names a file, a key or a value,
+// its control characters written out (text/utf8.h: escapeControls): a name
+// a book gives reaches a terminal as text, never as a command to it.
 // (A std::string argument picks this one over std::quoted, which is a
 // template.)
 std::string quoted(const std::string& text);

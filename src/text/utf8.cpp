@@ -35,6 +35,41 @@ std::size_t utf8SequenceLength(std::string_view text)
     return length;
 }
 
+std::string escapeControls(std::string_view text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC2 && i + 1 < text.size()) {
+            const unsigned char next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                shown += "\\u00";
+                shown += digits[next >> 4];
+                shown += digits[next & 15];
+                ++i;
+                continue;
+            }
+        }
+        if (c >= 0x20 && c != 0x7F) {
+            shown += static_cast<char>(c);
+            continue;
+        }
+        switch (c) {
+        case '\n': shown += "\\n"; break;
+        case '\r': shown += "\\r"; break;
+        case '\t': shown += "\\t"; break;
+        case 0x1B: shown += "\\e"; break;
+        default:
+            shown += "\\x";
+            shown += digits[c >> 4];
+            shown += digits[c & 15];
+        }
+    }
+    return shown;
+}
+
 bool isValidUtf8(std::string_view text)
 {
     while (!text.empty()) {

@@ -30,6 +30,14 @@ std::size_t utf8SequenceLength(std::string_view text);
 // True when the whole of `text` is valid UTF-8.
 bool isValidUtf8(std::string_view text);
 
+// `text` as it may be shown on a terminal or in a message: each control
+// character, which a terminal would act on (ESC begins a sequence that can
+// retitle, clear or recolour it), is written out instead: "\n", "\r",
+// "\t", "\e", "\xHH" for the other bytes below 32 and 127, "\u0080" to
+// "\u009F" for the C1 controls (UTF-8 C2 80 to C2 9F). Every other byte is
+// kept. The result holds no control character.
+std::string escapeControls(std::string_view text);
+
 // `text` with each byte that does not begin a valid sequence replaced by
 // UTF8_REPLACEMENT; valid sequences are kept as they are.
 std::string replaceInvalidUtf8(std::string_view text);

@@ -300,4 +300,39 @@ TEST(BadPlayerInput, DamagedTitlePictureEndsThePlayerNamingIt)
     EXPECT_NE(out.find(cannotLoadText("pico/title.png")), std::string::npos) << out;
 }
 
+// A page naming a picture outside its book: the real player refuses it as
+// a missing file, naming it and saying why, and exits with status 1,
+// whether the reader has a file there or not.
+class OutsideName : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(OutsideName, EndsThePlayerAsAMissingFileDoes)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the player needs an X display";
+    const std::string work = enterScratchDir(std::string("outside") + GetParam());
+    fs::copy(QUORVEL_DEMO_DIR, work, fs::copy_options::recursive);
+    copyFile("books/demo/pico/owl.png", "secret.png");
+    const std::string name = std::string("../../../") + GetParam();
+    writeFile("books/demo/pages.dat", "default_bg:forest.png;\npage_start:;\npico_name:" + name
+                                          + ";\nbut1_text:on;\npage_end:;\n");
+    writeFile(".asoundrc", "pcm.!default { type null }\n");
+    const std::string command = "HOME='" + work + "' PATH=/nonexistent-quorvel-test-path /usr/bin/timeout 60 '"
+                                QUORVEL_PROGRAM "' --page 1 books/demo > out.txt 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string out = readFile("out.txt");
+    ASSERT_TRUE(WIFEXITED(status)) << out;
+    EXPECT_EQ(WEXITSTATUS(status), EXIT_CANNOT_LOAD) << out;
+    const std::string path = "demo/pico/" + name; // the player reads from inside books/
+    EXPECT_NE(out.find("quorvel: \"" + path + "\" is outside the book's pico/ folder: a book reads "
+                       "only its own pictures and sounds"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find(cannotLoadText(path)), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(BadPlayerInput, OutsideName, ::testing::Values("secret.png", "none.png"),
+                         [](const auto& info) {
+                             return std::string(info.param) == "secret.png" ? "WhereAFileIs"
+                                                                            : "WhereNothingIs";
+                         });
+
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -137,6 +138,30 @@ INSTANTIATE_TEST_SUITE_P(
                  [] { writeFile("work/books/b/pico/big.png", bitPng(4096, 4096)); },
                  "pico_name:big.png;\n", 1,
                  {"is 4096 × 4096: there is not enough memory to decode it"}, "100000"},
+        // Names that leave the book are errors, whether a file stands there
+        // or not, told the same way.
+        BombCase{"PictureNamedOutsideTheBook",
+                 [] { copyFile("work/books/b/pico/bg.png", "work/secret.png"); },
+                 "pico_name:../../../secret.png;\n", 1,
+                 {"pages.dat:3: error: picture \"pico/../../../secret.png\" is outside the "
+                  "book's pico/ folder: a book reads only its own pictures and sounds"}},
+        BombCase{"SoundNamedOutsideTheBookWhereNothingIs", [] {},
+                 "sound_name:../../../../../../../../../../etc/passwd;\n", 1,
+                 {"pages.dat:3: error: sound \"audio/../../../../../../../../../../etc/passwd\" "
+                  "is outside the book's audio/ folder"}},
+        // A line of 48 MB costs the checker no more than a short one: it is
+        // read past, its first 16 KB kept, and warned of.
+        BombCase{"OneLineOf48Mb",
+                 [] {
+                     writeFile("work/books/b/pages.dat",
+                               checkerPage("text_main:" + std::string(48 << 20, 'x') + ";\n"));
+                 },
+                 "", 0,
+                 {"pages.dat:3: warning: this line is 50331659 bytes: the player reads only its "
+                  "first 16384",
+                  "pages.dat:3: warning: text_main is 16374 bytes: the player keeps only its first "
+                  "4095"},
+                 "200000"},
         BombCase{"WavOf2GbSparse",
                  [] {
                      std::string wav = pcmWav(100);
@@ -145,6 +170,107 @@ INSTANTIATE_TEST_SUITE_P(
                      padSparse("work/books/b/audio/long.wav", 0x7FFFFFF0LL + 44);
                  },
                  "sound_name:long.wav;\n", 1, {"MB decoded: more than the 128 MB"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Books made to cost the checker time, stack or a terminal: each is read
+// within its time, and its report is what it should be.
+struct LargeBookCase {
+    const char* name;
+    std::function<std::string()> pages; // the book file
+    std::vector<std::string> args;      // before the book's path
+    int status;
+    std::vector<std::string> said;
+    int seconds;                        // the most the checker may take
+};
+
+void PrintTo(const LargeBookCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LargeBook : public Hostile, public ::testing::WithParamInterface<LargeBookCase> {};
+
+TEST_P(LargeBook, IsReadInItsTime)
+{
+    makeCheckerBook(GetParam().pages());
+    std::vector<std::string> args = GetParam().args;
+    args.push_back("work/books/b");
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramRun run = runProgram(QUORVEL_CHECK, args, true);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, GetParam().status) << "-1: ended by a signal\n"
+                                             << run.output.substr(0, 2000);
+    EXPECT_LT(took, std::chrono::seconds(GetParam().seconds));
+    for (const std::string& line : GetParam().said)
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n"
+                                                            << run.output.substr(0, 2000);
+    EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << "an escape reached the output";
+}
+
+// `count` pages over bg.png, page i (from 1) named "p<i>" and made of
+// `page(i)`'s lines.
+std::string pagesOf(int count, const std::function<std::string(int)>& page)
+{
+    std::string pages = "default_bg:bg.png;\n";
+    for (int i = 1; i <= count; ++i)
+        pages += "page_start:p" + std::to_string(i) + ";\n" + page(i) + "page_end:;\n";
+    return pages;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LargeBook,
+    ::testing::Values(
+        // Each choice goes on to the next page; the last one's ends the book.
+        LargeBookCase{"StatsOfAChainOf200000Pages",
+                      [] { return pagesOf(200000, [](int) { return "but1_text:on;\n"; }); },
+                      {"--stats"}, 0,
+                      {"pages: 200000", "longest way that passes no page twice: 200000 choices"},
+                      60},
+        LargeBookCase{"100000PagesEachNamingTheNext",
+                      [] {
+                          return pagesOf(100000, [](int i) {
+                              return "but1_text:on;\nbut1_goto:p" + std::to_string(i + 1) + ";\n";
+                          });
+                      },
+                      {}, 1,
+                      {"pages.dat:400000: error: but1_goto \"p100001\" names no page (did you "
+                       "mean"},
+                      60},
+        LargeBookCase{"20000UnknownNames",
+                      [] {
+                          return pagesOf(20000, [](int i) {
+                              return "but1_text:on;\nbut1_goto:q" + std::to_string(i) + "x;\n";
+                          });
+                      },
+                      {}, 1, {"but1_goto \"q20000x\" names no page", "20000 errors"}, 60},
+        LargeBookCase{"TwoNamesOf60000Bytes",
+                      [] {
+                          return "default_bg:bg.png;\npage_start:" + std::string(60000, 'n')
+                                 + ";\nbut1_text:on;\nbut1_goto:" + std::string(60000, 'm')
+                                 + ";\npage_end:;\n";
+                      },
+                      {}, 1,
+                      {"but1_goto \"" + std::string(80, 'm') + "…\" (16374 bytes) names no page"},
+                      30},
+        LargeBookCase{"EscapesInANameAndTexts",
+                      [] {
+                          return "default_bg:bg.png;\npage_start:;\nroom_name:\x1b[2Jwiped\x07;\n"
+                                 "text_main:a\x1b[2Jb;\nbut1_text:on;\nbut1_goto:\x1b[31mred;\n"
+                                 "page_end:;\n";
+                      },
+                      {}, 1, {"but1_goto \"\\e[31mred\" names no page"}, 30},
+        LargeBookCase{"EscapesInTheTextReport",
+                      [] {
+                          return "default_bg:bg.png;\npage_start:;\nroom_name:\x1b[2Jwiped\x07;\n"
+                                 "text_main:a\x1b[2Jb;\nbut1_text:on;\npage_end:;\n";
+                      },
+                      {"--text"}, 0, {"room_name: \\e[2Jwiped\\x07", "text_main: a\\e[2Jb"}, 30},
+        LargeBookCase{"EscapesInTheStats",
+                      [] {
+                          return "default_bg:bg.png;\npage_start:;\nroom_name:\x1b[2Jwiped\x07;\n"
+                                 "but1_text:on;\npage_end:;\n";
+                      },
+                      {"--stats"}, 0, {"\\e[2Jwiped\\x07"}, 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "text/problem.h"
 #include "text/regularfile.h"
 #include "text/utf8.h"
+#include "files/bookfile.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -435,6 +436,153 @@ INSTANTIATE_TEST_SUITE_P(
                      return letters;
                  }()}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------ names that leave the book
+
+// A picture the book has in its pico/ folder, and the reader's own picture
+// outside the book (in made/), which a book must not be able to show.
+void makeInsideAndOutsidePictures()
+{
+    ASSERT_TRUE(writePicture("books/t/pico/x.png", 8, 8, 10, 20, 30));
+    ASSERT_TRUE(writePicture("made/secret.png", 8, 8, 200, 0, 0));
+    fs::create_directories("books/t/pico/deep");
+}
+
+struct NameCase {
+    const char* name;
+    std::function<void()> make; // links and files beyond the two pictures
+    std::string lines;          // the page's lines naming the file
+    bool outside;               // refused as outside the book
+    const char* folder = "pico/";
+};
+
+void PrintTo(const NameCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class NameInBook : public Hostile, public ::testing::WithParamInterface<NameCase> {};
+
+// A name that is absolute, climbs above the book's folder for it, or leads
+// out of it through a link is refused as a missing file is, with a phrase
+// of its own, whether or not a file stands where it leads: a book cannot
+// show the reader's own files nor learn which exist. Names inside the
+// folder, links inside it included, are read.
+TEST_P(NameInBook, IsReadOnlyInsideTheBooksFolder)
+{
+    makeInsideAndOutsidePictures();
+    if (GetParam().make)
+        GetParam().make();
+    writeFile("books/t/pages.dat",
+              "default_bg:x.png;\npage_start:;\n" + GetParam().lines + "but1_text:on;\npage_end:;\n");
+    std::vector<Problem> refused;
+    ASSERT_FALSE(readBook("books/t/pages.dat", [&](const BookEvent& event) {
+        if (event.kind == BookEventKind::FileNotLoaded)
+            refused.push_back(*event.problem);
+    }));
+    if (!GetParam().outside) {
+        EXPECT_TRUE(refused.empty()) << refused.front().file << " " << refused.front().phrase;
+        return;
+    }
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].kind, ProblemKind::NotFound);
+    EXPECT_EQ(refused[0].phrase, "is outside the book's "s + GetParam().folder
+                                     + " folder: a book reads only its own pictures and sounds");
+}
+
+std::string absolute(const std::string& path)
+{
+    return fs::absolute(path).lexically_normal().string();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NameInBook,
+    ::testing::Values(
+        NameCase{"InsideIsRead", nullptr, "pico_name:x.png;\n", false},
+        NameCase{"DownAndUpInsideIsRead", nullptr, "pico_name:deep/../x.png;\n", false},
+        NameCase{"LinkInsideIsRead",
+                 [] { fs::create_symlink("../x.png", "books/t/pico/deep/alias.png"); },
+                 "pico_name:deep/alias.png;\n", false},
+        NameCase{"AbsoluteLinkInsideIsRead",
+                 [] { fs::create_symlink(absolute("books/t/pico/x.png"), "books/t/pico/alias.png"); },
+                 "pico_name:alias.png;\n", false},
+        NameCase{"ClimbingToTheReadersPicture", nullptr,
+                 "pico_name:../../../made/secret.png;\n", true},
+        NameCase{"ClimbingToNothing", nullptr, "pico_name:../../../made/none.png;\n", true},
+        NameCase{"ClimbingToTheSystemsFile", nullptr,
+                 "pico_name:../../../../../../../../../../etc/passwd;\n", true},
+        NameCase{"ClimbingOutAndBackIn", nullptr, "pico_name:../pico/x.png;\n", true},
+        NameCase{"AbsoluteName", nullptr, "pico_name:/etc/passwd;\n", true},
+        NameCase{"AbsoluteNameOfTheBooksOwnPicture", nullptr,
+                 "pico_name:" + absolute("books/t/pico/x.png") + ";\n", true},
+        NameCase{"SoundClimbing", nullptr, "sound_name:../../../made/secret.png;\n", true,
+                 "audio/"},
+        NameCase{"LinkToAnAbsolutePathOutside",
+                 [] { fs::create_symlink(absolute("made/secret.png"), "books/t/pico/link.png"); },
+                 "pico_name:link.png;\n", true},
+        NameCase{"LinkClimbingOutside",
+                 [] { fs::create_symlink("../../../made/secret.png", "books/t/pico/link.png"); },
+                 "pico_name:link.png;\n", true},
+        NameCase{"LinkToNothingOutside",
+                 [] { fs::create_symlink("/nonexistent-quorvel/x.png", "books/t/pico/link.png"); },
+                 "pico_name:link.png;\n", true},
+        NameCase{"FolderLinkOutside",
+                 [] { fs::create_directory_symlink("../../../made", "books/t/pico/away"); },
+                 "pico_name:away/secret.png;\n", true},
+        NameCase{"LinkThroughALinkOutside",
+                 [] {
+                     fs::create_symlink("../../../../made/secret.png", "books/t/pico/deep/hop.png");
+                     fs::create_symlink("deep/hop.png", "books/t/pico/link.png");
+                 },
+                 "pico_name:link.png;\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The background named outside the book is refused at the page that uses it.
+TEST_F(Hostile, ABackgroundOutsideTheBookIsRefusedAtItsPage)
+{
+    makeInsideAndOutsidePictures();
+    writeFile("books/t/pages.dat",
+              "default_bg:../../../made/secret.png;\npage_start:;\nbut1_text:on;\npage_end:;\n");
+    std::vector<Problem> refused;
+    ASSERT_FALSE(readBook("books/t/pages.dat", [&](const BookEvent& event) {
+        if (event.kind == BookEventKind::FileNotLoaded)
+            refused.push_back(*event.problem);
+    }));
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].file, "books/t/pico/../../../made/secret.png");
+    EXPECT_NE(refused[0].phrase.find("is outside the book's pico/ folder"), std::string::npos);
+}
+
+// The rule looks at the name and at the links inside the folder alone: a
+// folder that is not there makes every name in it missing, not outside.
+TEST_F(Hostile, ANameInAMissingFolderIsNotLookedAtFurther)
+{
+    EXPECT_FALSE(outsideFolderProblem("books/none/pico/", "books/none/pico/x.png"));
+    EXPECT_TRUE(outsideFolderProblem("books/none/pico/", "books/none/pico/../x.png"));
+    // A path cut short inside the folder's own path names nothing in it.
+    EXPECT_FALSE(outsideFolderProblem("books/t/pico/", "books/t/pi"));
+}
+
+// Control characters from a book reach a terminal or a message written
+// out, never as commands; every other byte is kept.
+TEST(EscapeControls, WritesOutEveryControlCharacterAndKeepsTheRest)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain text, Опушка", "plain text, Опушка"},
+        {"\x1b]0;owned\x07", "\\e]0;owned\\x07"},
+        {"a\x1b[2Jb", "a\\e[2Jb"},
+        {"line\nbreak\r\ttab", "line\\nbreak\\r\\ttab"},
+        {std::string("nul\0end", 7), "nul\\x00end"},
+        {"del\x7f", "del\\x7F"},
+        {"c1 \xC2\x9B" "31m", "c1 \\u009B31m"},  // U+009B, the one-byte CSI
+        {"\xC2\xA0", "\xC2\xA0"},                 // U+00A0 is no control
+        {"back\\slash \"quote\"", "back\\slash \"quote\""},
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(escapeControls(text), shown);
+        EXPECT_EQ(quoted(text), "\"" + shown + "\"");
+    }
+}
 
 TEST_F(Hostile, SettingsValuesAreMadeValidUtf8)
 {

@@ -117,16 +117,67 @@ TEST_P(LineReading, DeliversWholeLines)
 INSTANTIATE_TEST_SUITE_P(LineReader, LineReading, ::testing::ValuesIn(readCases),
                          NamedAfterCase());
 
-TEST(LineReader, ReadsLinesLongerThanAnyBufferAndWhatFollows)
+// A line longer than any field keeps its first LINE_KEPT_BYTES, at a whole
+// character, and its ';' when that lies past them, so that it still reads
+// as an entry; what follows it is read as ever.
+struct LongLineCase {
+    const char* name;
+    std::string line;   // without its line end
+    std::string kept;   // what the reader delivers, narrowed back to bytes
+};
+
+void PrintTo(const LongLineCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LongLine : public ::testing::TestWithParam<LongLineCase> {};
+
+TEST_P(LongLine, KeepsItsFirstBytesAndReadsWhatFollows)
 {
     startLibraryWithoutDisplay();
     enterScratchDir("longline");
-    const std::string longValue(100000, 'x');
-    const Lines lines = readAll("a:1;\ntext_main:" + longValue + ";\nb:2;\n");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], "text_main:" + longValue + ";");
-    EXPECT_EQ(lines[2], "b:2;");
+    writeFile("lines.dat", "a:1;\n" + GetParam().line + "\nb:2;\n");
+    LineReader reader("lines.dat");
+    std::string line;
+    ASSERT_TRUE(reader.next(line));
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(reader.lastLineLength(), static_cast<long long>(GetParam().line.size()));
+    EXPECT_EQ(reader.lastLineBytes(), GetParam().kept);
+    EXPECT_TRUE(reader.lastLineWasUtf8());
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "b:2;");
+    EXPECT_EQ(reader.lastLineLength(), 4);
+    EXPECT_FALSE(reader.next(line));
 }
+
+const std::string TEXT_KEY = "text_main:";
+const std::string X_KEPT(LINE_KEPT_BYTES - TEXT_KEY.size(), 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    LineReader, LongLine,
+    ::testing::Values(
+        LongLineCase{"AtTheLimit", TEXT_KEY + X_KEPT, TEXT_KEY + X_KEPT},
+        LongLineCase{"ItsSemicolonPastTheLimit", TEXT_KEY + X_KEPT + std::string(100000, 'x') + ";",
+                     TEXT_KEY + X_KEPT + ";"},
+        LongLineCase{"ItsSemicolonWithin", "a:1;" + std::string(100000, 'y'),
+                     "a:1;" + std::string(LINE_KEPT_BYTES - 4, 'y')},
+        LongLineCase{"NoSemicolonAtAll", TEXT_KEY + X_KEPT + "zz", TEXT_KEY + X_KEPT},
+        // "Я" is two bytes: the limit falls inside the last one kept.
+        LongLineCase{"CutInsideALetter",
+                     "t:x" + [] {
+                         std::string letters;
+                         for (std::size_t i = 0; i < LINE_KEPT_BYTES; ++i)
+                             letters += "Я";
+                         return letters;
+                     }() + ";",
+                     "t:x" + [] {
+                         std::string letters;
+                         for (std::size_t i = 0; i < (LINE_KEPT_BYTES - 3) / 2; ++i)
+                             letters += "Я";
+                         return letters;
+                     }() + ";"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineReader, MissingFileIsNotOpen)
 {

@@ -7,6 +7,8 @@
 #include "app/startfiles.h"
 #include "book/resume.h"
 #include "files/bookfile.h"
+#include "hostilefiles.h"
+#include "leakrounds.h"
 #include "init.h"
 #include "testenv.h"
 #include "text/buffers.h"
@@ -14,9 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -207,6 +211,78 @@ const Damage damages[] = {
 
 INSTANTIATE_TEST_SUITE_P(Resume, DamagedState, ::testing::ValuesIn(damages),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What may stand at the state file's path that no player wrote: each is
+// passed over at once (the case has a deadline: a FIFO opened for reading
+// would wait for ever), reading at most a few KB.
+struct StrangeState {
+    const char* name;
+    // Puts it at `path`; `good` is what the player wrote there.
+    std::function<void(const std::string& path, const std::string& good)> make;
+};
+
+void PrintTo(const StrangeState& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class StrangeStateFile : public Resume, public ::testing::WithParamInterface<StrangeState> {};
+
+TEST_P(StrangeStateFile, IsPassedOverAtOnceReadingLittle)
+{
+    alarm(HANG_SECONDS);
+    rememberLeftPage(2);
+    const std::string file = stateFile();
+    ASSERT_FALSE(file.empty());
+    const std::string good = readFile(file);
+    fs::remove(file);
+    GetParam().make(file, good);
+    const long before = residentBytes();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(rememberedPage(10), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_LT(residentBytes() - before, 16L << 20);
+    alarm(0);
+}
+
+const StrangeState strangeStates[] = {
+    {"Fifo", [](const std::string& path, const std::string&) { makeThing(Thing::Fifo, path); }},
+    {"LinkToDevZero",
+     [](const std::string& path, const std::string&) { makeThing(Thing::ZeroDevice, path); }},
+    // The player's own entries, followed by more than a state file holds.
+    {"GoodEntriesThenAGigabyteOfZeros",
+     [](const std::string& path, const std::string& good) {
+         writeFile(path, good);
+         padSparse(path, GIGABYTE);
+     }},
+    {"GoodEntriesThenOneLineOf9000Bytes",
+     [](const std::string& path, const std::string& good) {
+         writeFile(path, good + std::string(9000, '#'));
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Resume, StrangeStateFile, ::testing::ValuesIn(strangeStates),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The book file is fingerprinted in pieces: a large one costs no memory,
+// and what is no regular file gives no fingerprint, at once.
+TEST_F(Resume, TheFingerprintIsStreamedAndRefusesWhatIsNoFile)
+{
+    alarm(HANG_SECONDS);
+    writeFile("big.dat", "page_start:;\npage_end:;\n");
+    padSparse("big.dat", GIGABYTE / 4);
+    const long before = residentBytes();
+    const std::string fingerprint = fileFingerprint("big.dat");
+    EXPECT_LT(residentBytes() - before, 16L << 20);
+    EXPECT_NE(fingerprint.find("-" + std::to_string(GIGABYTE / 4)), std::string::npos)
+        << fingerprint;
+    for (Thing thing : {Thing::Fifo, Thing::ZeroDevice, Thing::Folder}) {
+        const std::string path = std::string("thing-") + nameOf(thing);
+        makeThing(thing, path);
+        EXPECT_EQ(fileFingerprint(path), "") << nameOf(thing);
+    }
+    alarm(0);
+}
 
 TEST_F(Resume, AFolderInPlaceOfTheFileIsIgnored)
 {

@@ -9,6 +9,7 @@
 #include "session.h"
 #include "slips.h"
 #include "text/buffers.h"
+#include "text/keyvalue.h"
 #include "text/regularfile.h"
 #include "text/target.h"
 #include "text/utf8.h"
@@ -38,6 +39,10 @@ std::string choiceName(int k, KeyValue value)
 }
 
 // The names of the keys that open and close a page.
+// Bytes of the lines that are not UTF-8 kept to tell their encoding by:
+// plenty for that, and a bound on a book of gigabytes of them.
+const std::size_t NOT_UTF8_SAMPLE_BYTES = 1 << 20;
+
 const std::string pageStart = bookKey(BookKeyId::PageStart).name;
 const std::string pageEnd = bookKey(BookKeyId::PageEnd).name;
 
@@ -86,8 +91,15 @@ public:
         case BookEventKind::FileNotLoaded:
             fileNotLoaded(event);
             break;
+        case BookEventKind::LongLine:
+            warn(event.line, "this line is " + std::to_string(event.length)
+                                 + " bytes: the player reads only its first "
+                                 + std::to_string(LINE_KEPT_BYTES));
+            break;
         case BookEventKind::NotUtf8:
-            notUtf8Bytes_ += event.bytes + "\n";
+            // Enough of the bytes to tell their encoding by.
+            if (notUtf8Bytes_.size() < NOT_UTF8_SAMPLE_BYTES)
+                notUtf8Bytes_ += event.bytes + "\n";
             error(event.line, "this line holds bytes that are not UTF-8: the player shows each as \""
                                   + std::string(1, UTF8_REPLACEMENT) + "\"");
             break;

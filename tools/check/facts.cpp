@@ -2,6 +2,7 @@
 
 #include "media/compose.h"
 #include "text/buffers.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <set>
@@ -90,7 +91,7 @@ std::string textReport(const BookFacts& facts, const std::string& file)
         report += file + ":" + std::to_string(shown.line) + ": ";
         if (shown.page > 0)
             report += "page " + std::to_string(shown.page) + ", ";
-        report += shown.key + ": " + shown.text + "\n";
+        report += escapeControls(shown.key + ": " + shown.text) + "\n";
     }
     return report;
 }

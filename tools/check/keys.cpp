@@ -27,9 +27,21 @@ int editDistance(const std::string& a, const std::string& b)
 
 std::string nearestOf(const std::string& word, const std::vector<std::string>& known)
 {
+    if (word.size() > NEAREST_LONGEST_WORD)
+        return "";
+    // A likely misspelling is at most half the word's length away, and no
+    // nearer than the difference of the two lengths.
+    const std::size_t reach = word.size() / 2;
     std::string best;
     int bestDistance = 0;
+    std::size_t compared = 0;
     for (const std::string& candidate : known) {
+        const std::size_t apart = candidate.size() > word.size() ? candidate.size() - word.size()
+                                                                 : word.size() - candidate.size();
+        if (apart > reach)
+            continue;
+        if (++compared > NEAREST_MOST_COMPARED)
+            break;
         const int distance = editDistance(word, candidate);
         if (best.empty() || distance < bestDistance) {
             best = candidate;

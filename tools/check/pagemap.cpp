@@ -1,5 +1,7 @@
 #include "pagemap.h"
 
+#include "text/utf8.h"
+
 #include <deque>
 
 bool endsAsMeant(int choice, int target)
@@ -33,7 +35,7 @@ void markReachable(PageMap& map)
 std::string dotEscaped(const std::string& text)
 {
     std::string escaped;
-    for (char c : text) {
+    for (char c : escapeControls(text)) {
         if (c == '"' || c == '\\')
             escaped += '\\';
         escaped += c;

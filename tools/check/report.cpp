@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include "init.h"
+#include "text/utf8.h"
 
 std::string formatFinding(const std::string& file, const Finding& finding)
 {
@@ -8,7 +9,7 @@ std::string formatFinding(const std::string& file, const Finding& finding)
     if (finding.line > 0)
         text += ":" + std::to_string(finding.line);
     text += finding.severity == Severity::Error ? ": error: " : ": warning: ";
-    return text + finding.message;
+    return escapeControls(text + finding.message);
 }
 
 int countOf(const std::vector<Finding>& findings, Severity severity)

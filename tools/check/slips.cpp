@@ -29,6 +29,20 @@ std::string shortened(const std::string& text, std::size_t limit)
     return text;
 }
 
+// Characters of a page name a report line shows: a name of 60,000 bytes
+// costs one line of the report, not pages of it.
+const std::size_t SHOWN_NAME_CHARACTERS = 80;
+
+// A page name as the report shows it: quoted, cut to SHOWN_NAME_CHARACTERS
+// with its length told when it is longer.
+std::string shownName(const std::string& name)
+{
+    const std::string shown = shortened(name, SHOWN_NAME_CHARACTERS);
+    if (shown.size() == name.size())
+        return quoted(name);
+    return quoted(shown) + " (" + std::to_string(name.size()) + " bytes)";
+}
+
 } // namespace
 
 void SlipFinder::see(const BookEvent& event)
@@ -74,12 +88,15 @@ void SlipFinder::checkTarget(const BookEvent& event)
 
 void SlipFinder::unknownPageName(const BookEvent& event)
 {
-    std::vector<std::string> names;
-    for (const Gamedata* page : gamedataPages)
-        if (page->pageName)
-            names.push_back(page->pageName);
-    const std::string nearest = nearestOf(event.value, names);
-    std::string message = event.key + " " + quoted(event.value) + " names no page";
+    if (!namesKnown_) {
+        // The pages are all read before any target's name is looked up.
+        for (const Gamedata* page : gamedataPages)
+            if (page->pageName)
+                pageNames_.push_back(page->pageName);
+        namesKnown_ = true;
+    }
+    const std::string nearest = nearestOf(event.value, pageNames_);
+    std::string message = event.key + " " + shownName(event.value) + " names no page";
     if (!nearest.empty())
         message += " (did you mean " + quoted(nearest) + "?)";
     // Only the first choice has a way on without a target (book/book.h: pageAfterChoice).
@@ -90,6 +107,7 @@ void SlipFinder::unknownPageName(const BookEvent& event)
 
 void SlipFinder::checkPageNames()
 {
+    const std::unordered_map<std::string_view, int> pageOfName = namedPages();
     for (std::size_t i = 0; i < gamedataPages.size(); ++i) {
         const char* name = gamedataPages[i]->pageName;
         if (!name)
@@ -97,13 +115,13 @@ void SlipFinder::checkPageNames()
         const int line = startLine_[static_cast<int>(i)];
         const std::string page = "page " + std::to_string(i + 1);
         if (isPageNumber(name)) {
-            warn(line, page + " is named " + quoted(name)
+            warn(line, page + " is named " + shownName(name)
                            + ", which reads as a page number: no target can name it");
             continue;
         }
-        const int first = findNamedPage(name);
+        const int first = pageOfName.at(name);
         if (first != static_cast<int>(i))
-            error(line, page + " is named " + quoted(name) + " like page "
+            error(line, page + " is named " + shownName(name) + " like page "
                             + std::to_string(first + 1) + ": targets that name it lead to page "
                             + std::to_string(first + 1));
     }

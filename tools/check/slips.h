@@ -44,6 +44,8 @@ private:
     std::map<int, int> backgroundLine_;      // page index -> line of its default_bg
     std::map<int, int> picoLine_;            // page index -> line of its (last) pico_name
     std::map<int, int> startLine_;           // page index -> line of its page_start
+    std::vector<std::string> pageNames_;     // every page's name, once the pages are read
+    bool namesKnown_ = false;
 };
 
 // The warning for line `line` of a key-value file when `after`, the text

@@ -23,21 +23,43 @@ struct LongestSearch {
     int longest = 0;
     long steps = 0;
 
-    // Follows every way on from `page` (from 1), `made` choices from page 1.
-    void from(int page, int made)
+    // A page on the way being followed, and the choice of it to follow next.
+    struct Step {
+        int page;    // from 1
+        int choice = 0;
+    };
+
+    // Follows every way on from page 1, keeping the way in a list of its own
+    // rather than on the call stack: a chain of a million pages is a million
+    // steps deep.
+    void fromFirstPage()
     {
-        if (++steps > searchBudget)
-            return;
-        onWay[page - 1] = true;
-        for (const MapChoice& choice : map[page - 1].choices) {
+        std::vector<Step> way;
+        const auto enter = [&](int page) {
+            if (++steps > searchBudget)
+                return;
+            onWay[page - 1] = true;
+            way.push_back({page});
+        };
+        enter(1);
+        while (!way.empty()) {
+            Step& step = way.back();
+            const MapChoice* choices = map[step.page - 1].choices;
+            if (step.choice == CHOICES_PER_PAGE) {
+                onWay[step.page - 1] = false;
+                way.pop_back();
+                continue;
+            }
+            const MapChoice& choice = choices[step.choice++];
             if (!choice.shown)
                 continue;
+            // Choices made so far: one for each page on the way, this one included.
+            const int made = static_cast<int>(way.size());
             if (choice.targetPage == 0)
-                longest = std::max(longest, made + 1);
+                longest = std::max(longest, made);
             else if (!onWay[choice.targetPage - 1])
-                from(choice.targetPage, made + 1);
+                enter(choice.targetPage);
         }
-        onWay[page - 1] = false;
     }
 };
 
@@ -111,7 +133,7 @@ WayLengths wayLengths(const PageMap& map)
         lengths.shortest.insert(lengths.shortest.begin(), page);
 
     LongestSearch search{map, std::vector<bool>(map.size(), false)};
-    search.from(1, 0);
+    search.fromFirstPage();
     lengths.longest = search.longest;
     lengths.longestExact = search.steps <= searchBudget;
     return lengths;
@@ -175,7 +197,8 @@ std::string statsReport(const PageMap& map, const BookFacts& facts)
         const PageCounts& page = pages[i];
         report += padded(std::to_string(i + 1), 4) + padded(std::to_string(page.choices), 9)
                   + padded(std::to_string(page.endings), 9) + padded(std::to_string(page.words), 7)
-                  + padded(std::to_string(page.characters), 12) + "  " + map[i].roomName + "\n";
+                  + padded(std::to_string(page.characters), 12) + "  "
+                  + escapeControls(map[i].roomName) + "\n";
     }
     return report;
 }

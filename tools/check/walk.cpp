@@ -1,5 +1,7 @@
 #include "walk.h"
 
+#include "text/problem.h"
+
 #include <deque>
 #include <random>
 
@@ -9,7 +11,7 @@ std::string pageName(const PageMap& map, int page)
 {
     std::string name = "page " + std::to_string(page);
     if (!map[page - 1].roomName.empty())
-        name += " \"" + map[page - 1].roomName + "\"";
+        name += " " + quoted(map[page - 1].roomName);
     return name;
 }
 
