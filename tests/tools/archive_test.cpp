@@ -58,14 +58,20 @@ TEST_P(Layout, TheCheckerReadsItAsItsFolder)
 
 INSTANTIATE_TEST_SUITE_P(Archive, Layout, ::testing::ValuesIn(layoutCases), NamedAfterCase());
 
-TEST_F(Archives, APageNamingAFileOutsideTheArchiveIsToldNotFound)
+TEST_F(Archives, APageNamingAFileOutsideTheArchiveIsToldOutsideTheBook)
 {
     writeFile("secret.png", pngBytes(1, 2, 3));
     writeFile("book.zip", zipArchive({{"pages.dat", "page_start:;\npico_name:../../secret.png;\n"
+                                                    "sound_name:../pages.dat;\n"
                                                     "but1_text:On;\npage_end:;\n"}}));
     const ProgramRun run = check("book.zip");
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find("\"pico/../../secret.png\" not found"), std::string::npos)
+    EXPECT_NE(run.output.find("\"pico/../../secret.png\" is outside the book's pico/ folder"),
+              std::string::npos)
+        << run.output;
+    // Inside the archive's book, but above its audio/ folder.
+    EXPECT_NE(run.output.find("\"audio/../pages.dat\" is outside the book's audio/ folder"),
+              std::string::npos)
         << run.output;
 }
 
