@@ -1,6 +1,7 @@
 // The line format: splitKeyValue on the input taken as one line, and the
 // LineReader over a file holding the input, each checked against what its
 // header promises (valid UTF-8 once narrowed back included).
+#include "files/linereader.h"
 #include "fuzzenv.h"
 #include "init.h"
 #include "text/keyvalue.h"

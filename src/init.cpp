@@ -5,6 +5,7 @@
 #include "app/report.h"
 #include "app/startfiles.h"
 #include "files/bookfile.h"
+#include "files/linereader.h"
 #include "input/readerinput.h"
 #include "media/picture.h"
 #include "media/sound.h"

@@ -2,6 +2,7 @@
 
 #include "book/bookkeys.h"
 #include "files/bookfile.h"
+#include "files/linereader.h"
 #include "init.h"
 #include "text/buffers.h"
 #include "text/keyvalue.h"

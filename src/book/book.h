@@ -88,7 +88,7 @@ enum class BookEventKind {
     NotUtf8,             // a line, not a comment, holding bytes that are not valid UTF-8;
                          // value is the line as read, each such byte made UTF8_REPLACEMENT.
                          // Told before the line's own event.
-    LongLine,            // a line longer than LINE_KEPT_BYTES (text/keyvalue.h): only its
+    LongLine,            // a line longer than LINE_KEPT_BYTES (files/linereader.h): only its
                          // first bytes were read; `length` is its length in bytes.
                          // Told before the line's own event.
 };

@@ -1,5 +1,6 @@
 // The key-value line format shared by ini.dat and pages.dat.
 #include "casename.h"
+#include "files/linereader.h"
 #include "testenv.h"
 #include "text/keyvalue.h"
 

@@ -2,6 +2,7 @@
 
 #include "book/book.h"
 #include "encoding.h"
+#include "files/linereader.h"
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
