@@ -16,7 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-targets=(keyvalue settings book media)
+targets=(keyvalue settings book media font)
 mode=explore
 case "${1:-}" in
   --replay) mode=replay ;;
@@ -41,6 +41,8 @@ for target in "${targets[@]}"; do
   log=build-fuzz/fuzz-$target.log
   max_len=16384 # text files; media files need room for a few Ogg pages
   [ "$target" = media ] && max_len=65536
+  dict=$root/fuzz/keys.dict
+  [ "$target" = font ] && dict=$root/fuzz/font.dict
   common=(-timeout=10 -max_len="$max_len" -artifact_prefix="$artifacts/" -print_final_stats=1)
   case $mode in
     replay)
@@ -53,7 +55,7 @@ for target in "${targets[@]}"; do
       echo "fuzz_$target: $seconds s"
       # New inputs go to the first folder given, not to the corpus itself.
       run=(build-fuzz/fuzz/fuzz_$target "${common[@]}" -max_total_time="$seconds"
-           -dict="$root/fuzz/keys.dict" "$found" "$corpus") ;;
+           -dict="$dict" "$found" "$corpus") ;;
   esac
   if ! "${run[@]}" > "$log" 2>&1; then
     tail -n 60 "$log"

@@ -4,7 +4,6 @@
 #include "app/language.h"
 #include "app/report.h"
 #include "app/startfiles.h"
-#include "files/bookfile.h"
 #include "files/linereader.h"
 #include "input/readerinput.h"
 #include "media/picture.h"
@@ -13,11 +12,10 @@
 #include "screen/display.h"
 #include "speech/readaloud.h"
 #include "text/buffers.h"
+#include "text/fontfile.h"
 #include "text/keyvalue.h"
 
 #include <loadpng.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +33,10 @@ char end_message_2[LABEL_SIZE];
 char end_message_3[LABEL_SIZE];
 int window_scale = SCALE_AUTO;
 
-DATAFILE* times12Dat = nullptr;
 FONT* times12Font = nullptr;
+
+// The library's own font, given back to `font` when times12Font goes.
+static FONT* libraryDefaultFont = nullptr;
 
 // Whether to open a window rather than the full screen: the command line's
 // choice, else the windowed setting.
@@ -117,59 +117,15 @@ void done()
 {
     endReadingAloud();
     destroyLogicalScreen();
-    if (times12Dat) {
-        unload_datafile(times12Dat);
-        times12Dat = nullptr;
+    if (times12Font) {
+        if (font == times12Font)
+            font = libraryDefaultFont;
+        destroy_font(times12Font);
         times12Font = nullptr;
     }
 }
 
 
-
-namespace {
-
-// The library loads a datafile by its name only: an archive's font is given
-// to it as a file in memory (an anonymous memfd, named through /proc), never
-// written to disk. Null when it cannot be read whole or is no datafile.
-DATAFILE* loadDatafileInMemory(const BookFile& source)
-{
-    const int memory = memfd_create("quorvel-font", MFD_CLOEXEC);
-    if (memory < 0)
-        return nullptr;
-    std::vector<char> bytes(1 << 16);
-    bool whole = true;
-    for (long long at = 0; whole && at < source.size();) {
-        const std::size_t got = source.readAt(at, bytes.data(), bytes.size());
-        whole = got > 0 && write(memory, bytes.data(), got) == static_cast<ssize_t>(got);
-        at += static_cast<long long>(got);
-    }
-    DATAFILE* data = nullptr;
-    if (whole && !source.readProblem())
-        data = load_datafile(("/proc/self/fd/" + std::to_string(memory)).c_str());
-    close(memory);
-    return data;
-}
-
-} // namespace
-
-Result<FontFile> readFontFile(const std::string& path)
-{
-    const BookFile source(path);
-    if (const std::optional<Problem>& problem = source.problem()) {
-        if (problem->kind == ProblemKind::NotFound)
-            return {{}, Problem{ProblemKind::NotFound, path, "is not there"}};
-        return {{}, problem};
-    }
-    FontFile file;
-    file.data = source.diskPath() ? load_datafile(source.diskPath()) : loadDatafileInMemory(source);
-    if (file.data && file.data[0].type == DAT_FONT) {
-        file.font = static_cast<FONT*>(file.data[0].dat);
-        return {file, std::nullopt};
-    }
-    if (file.data)
-        unload_datafile(file.data);
-    return {{}, Problem{ProblemKind::Unsupported, path, "is no font datafile"}};
-}
 
 void load_fonts()
 {
@@ -178,7 +134,7 @@ void load_fonts()
 
 void loadFontFile(const std::string& path)
 {
-    const Result<FontFile> read = readFontFile(path);
+    Result<OwnedFont> read = readFontFile(path);
     if (read.problem) {
         std::error_code failed;
         const std::filesystem::path where = std::filesystem::absolute(path, failed);
@@ -187,8 +143,8 @@ void loadFontFile(const std::string& path)
                             + read.problem->phrase + ": " + START_ADVICE,
                         EXIT_CANNOT_LOAD);
     }
-    times12Dat = read.value.data;
-    times12Font = read.value.font;
+    libraryDefaultFont = font;
+    times12Font = read.value.release();
     font = times12Font;
 }
 

@@ -37,9 +37,9 @@ extern bool resumeReading;              // resume:YES; open each book where the 
 extern bool speechAtStart;              // speech:YES; read aloud from the start
 extern int window_scale;               // 1 to MAX_SCALE, or SCALE_AUTO (screen/display.h)
 
-extern DATAFILE* times12Dat;   // font datafile, from init() to done()
-// The font of every text: the datafile's first object, whichever font that
-// is (the demo's is DejaVu Sans); also the library's `font`.
+// The font of every text, read from font.dat (text/fontfile.h: the demo's
+// is DejaVu Sans) from init() to done(), which destroys it; also the
+// library's `font` meanwhile.
 extern FONT* times12Font;
 
 // What start-up takes from the command line and from the place the book
@@ -57,24 +57,13 @@ struct StartupChoices {
 // exit status for it.
 void init(const StartupChoices& choices = StartupChoices());
 
-// Ends reading aloud, destroys the logical screen (doubleBuffer) and unloads
-// the font datafile.
+// Ends reading aloud, destroys the logical screen (doubleBuffer) and the
+// font.
 void done();
 
-// A font datafile as the player reads it: the font is its first object.
-struct FontFile {
-    DATAFILE* data = nullptr;  // the caller's: give it back with unload_datafile
-    FONT* font = nullptr;
-};
-
-// Reads the font datafile at `path`. The problem says that nothing is there
-// ("is not there", ProblemKind::NotFound), that no regular file is there
-// (files/bookfile.h: a FIFO or device would never end loading), or that the
-// file holds no font first ("is no font datafile", Unsupported).
-Result<FontFile> readFontFile(const std::string& path);
-
-// Loads font.dat and makes its first object the library's `font`; ends the
-// program when the file is missing, unreadable or holds no font.
+// Reads font.dat through readFontFile (text/fontfile.h) and makes its font
+// times12Font and the library's `font`; ends the program, saying what is
+// wrong with the file, when it cannot be read.
 void load_fonts();
 
 // load_fonts for the font datafile at `path`.

@@ -4,6 +4,7 @@
 #include "assets.h"
 #include "init.h"
 #include "screen/display.h"
+#include "text/fontfile.h"
 
 #include <allegro.h>
 #include <loadpng.h>
@@ -126,10 +127,9 @@ bool startLibraryInWindow()
     set_uformat(U_UTF8);
     register_png_file_type();
     const std::string fontPath = std::string(QUORVEL_DEMO_DIR) + "/font.dat";
-    times12Dat = load_datafile(fontPath.c_str());
-    if (!times12Dat)
+    times12Font = readFontFile(fontPath).value.release();
+    if (!times12Font)
         return false;
-    times12Font = static_cast<FONT*>(times12Dat[0].dat);
     font = times12Font;
     if (!setGfxMode(GFX_AUTODETECT_WINDOWED, 640, 480))
         return false;

@@ -95,8 +95,8 @@ TEST_F(Check, TheToolWithoutAUsableFontOrABook)
     const std::string ownFont = fs::current_path().string() + "/work/books/lone/font.dat";
     const ProgramRun broken = runChecker({"work/books/lone"}, true);
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.output, ownFont + ": error: not a font datafile (its first object must be a "
-                                       "font): the player cannot start; characters not checked\n"
+    EXPECT_EQ(broken.output, ownFont + ": error: this file is no font datafile: the player cannot "
+                                       "start; characters not checked\n"
                                        "1 error, 0 warnings\n");
 
     const ProgramRun nothing = runChecker({"nowhere"}, true);

@@ -2,6 +2,7 @@
 // of hostile file: reads and writes past a buffer inside the library, which
 // is not built with AddressSanitizer, fail the test.
 #include "hostilefiles.h"
+#include "hostilefonts.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,57 @@ TEST_F(Hostile, CheckerMakesNoInvalidReadOrWriteUnderValgrind)
     EXPECT_EQ(run.output.find("Invalid write"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("fifo.png\" cannot be loaded: it is a FIFO"), std::string::npos)
         << run.output;
+#endif
+}
+
+// The font reader under memcheck, in-process: every hostile font, the
+// shipped font cut at every point of its own test, the shipped font drawn
+// beside the library's loading of it, and fonts at the limits drawn in the
+// page's text box (the reader's own tests, run under valgrind).
+TEST_F(Hostile, FontReaderMakesNoInvalidReadOrWriteUnderValgrind)
+{
+#ifdef QUORVEL_ASAN
+    GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
+#endif
+#ifndef QUORVEL_VALGRIND
+    GTEST_FAIL() << "valgrind was not found when the tests were built (scripts/install-deps.sh test)";
+#else
+    alarm(0);
+    const ProgramRun run =
+        runProgram("/usr/bin/env", {"QUORVEL_UNDER_VALGRIND=1", QUORVEL_VALGRIND, "--error-exitcode=99",
+                                    "--errors-for-leak-kinds=none", "--quiet",
+                                    QUORVEL_BUILD_DIR "/tests/unit_fontfile_test"},
+                   true);
+    EXPECT_EQ(run.status, 0) << "99: valgrind found an error\n" << run.output;
+    EXPECT_EQ(run.output.find("Invalid read"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Invalid write"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("[  PASSED  ] 38 tests."), std::string::npos) << run.output;
+#endif
+}
+
+// The checker under memcheck on a book whose font states a name of -1
+// bytes (the library's own loader wrote a byte before a block on it).
+TEST_F(Hostile, CheckerOnAHostileFontMakesNoInvalidWriteUnderValgrind)
+{
+#ifdef QUORVEL_ASAN
+    GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
+#endif
+#ifndef QUORVEL_VALGRIND
+    GTEST_FAIL() << "valgrind was not found when the tests were built (scripts/install-deps.sh test)";
+#else
+    alarm(0);
+    makeCheckerBook(checkerPage("text_main:a;\n"));
+    for (const HostileFont& font : hostileFonts()) {
+        if (std::string(font.name) != "NameOfSizeMinusOne")
+            continue;
+        writeFile("work/books/b/font.dat", font.bytes);
+        const ProgramRun run =
+            runProgram(QUORVEL_VALGRIND, {"--error-exitcode=99", "--errors-for-leak-kinds=none", "--quiet",
+                                          QUORVEL_CHECK, "work/books/b"},
+                       true);
+        EXPECT_EQ(run.status, 1) << "99: valgrind found an error\n" << run.output;
+        EXPECT_NE(run.output.find("font.dat: error: this file " + font.phrase), std::string::npos) << run.output;
+    }
 #endif
 }
 

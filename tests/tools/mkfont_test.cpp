@@ -1,8 +1,11 @@
 // The font maker, checked through the library that reads its output: the
 // built tool is run on DejaVu Sans, the datafile it writes is loaded with
-// load_datafile and the font is measured and drawn into memory bitmaps.
+// load_datafile (the tool's own output, trusted here) and the font is
+// measured and drawn into memory bitmaps; the player's reader reads it into
+// the same font.
 #include "app/version.h"
 #include "testenv.h"
+#include "text/fontfile.h"
 #include "title.h"
 
 #include <allegro.h>
@@ -411,6 +414,51 @@ TEST_F(MkfontTest, FailuresNameTheFileAndExitOne)
     if (haveFullDevice) {
         EXPECT_TRUE(fs::exists("/dev/full")) << "a failed write must not delete a device";
     }
+}
+
+// What the tool writes, the player's reader reads into the font the
+// library's own loader makes of it: the same ranges and line height, and
+// every character drawn the same, at small, the demo's and large sizes.
+TEST_F(MkfontTest, ThePlayersReaderReadsWhatItWritesAsTheLibraryDoes)
+{
+    for (int size : {8, 14, 40}) {
+        SCOPED_TRACE("size " + std::to_string(size));
+        const std::string name = makeFont(demoRanges, size, "font" + std::to_string(size) + ".dat");
+        const LoadedFont library(name);
+        ASSERT_NE(library.font(), nullptr);
+        const Result<OwnedFont> ours = readFontFile(name);
+        ASSERT_TRUE(ours.value) << phraseOf(ours.problem);
+        EXPECT_EQ(rangesOf(ours.value.get()), rangesOf(library.font()));
+        EXPECT_EQ(text_height(ours.value.get()), text_height(library.font()));
+        std::string text;
+        for (const auto& [first, last] : rangesOf(library.font()))
+            for (int codePoint = first; codePoint <= last; ++codePoint)
+                text += textFor(codePoint);
+        BITMAP* mine = drawn(ours.value.get(), text, 2, 2, cellColour);
+        BITMAP* reference = drawn(library.font(), text, 2, 2, cellColour);
+        ASSERT_EQ(mine->w, reference->w);
+        long differing = 0;
+        for (int y = 0; y < mine->h; ++y)
+            for (int x = 0; x < mine->w; ++x)
+                differing += getpixel(mine, x, y) != getpixel(reference, x, y);
+        EXPECT_EQ(differing, 0);
+        EXPECT_FALSE(inkBox(reference).empty());
+        destroy_bitmap(mine);
+        destroy_bitmap(reference);
+    }
+}
+
+// A pixel size whose glyphs the player would refuse is refused by the tool,
+// saying what the player reads, and nothing is written.
+TEST_F(MkfontTest, GlyphsLargerThanThePlayerReadsAreRefused)
+{
+    const ProgramRun run = runTool({dejaVuSans, "100", "0x20-0x7E", "big.dat"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("the player reads glyphs of 1 to 64 x 1 to 64, all as high; a smaller pixel "
+                              "size makes them"),
+              std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists("big.dat"));
 }
 
 TEST_F(MkfontTest, DemoFontCoversEveryTextTheDemoShows)

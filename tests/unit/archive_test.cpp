@@ -13,6 +13,7 @@
 #include "media/picture.h"
 #include "testenv.h"
 #include "text/buffers.h"
+#include "text/fontfile.h"
 #include "zipwriter.h"
 
 #include <gtest/gtest.h>
@@ -128,9 +129,9 @@ TEST_F(Archives, AnArchivesOwnFontIsFoundAndRead)
     EXPECT_EQ(files.font, root + "/book.zip/font.dat");
     ASSERT_TRUE(enterBookPlace(place));
     const std::set<std::string> before = listing();
-    const Result<FontFile> font = readFontFile(files.font);
-    ASSERT_TRUE(font.value.font) << phraseOf(font.problem);
-    unload_datafile(font.value.data);
+    const Result<OwnedFont> font = readFontFile(files.font);
+    ASSERT_TRUE(font.value) << phraseOf(font.problem);
+    EXPECT_EQ(text_height(font.value.get()), 16);
     EXPECT_EQ(listing(), before);
 }
 

@@ -85,7 +85,7 @@ protected:
     FONT* demoFontLoaded()
     {
         font_ = loadFont(DEMO_FONT);
-        return font_.font;
+        return font_.font.get();
     }
 
     std::string scratch_;
@@ -422,12 +422,12 @@ TEST(CheckRules, MissingGlyphsOfTheDemoFont)
         {"\xD0", {}}, // a sequence cut short: the library reads it as '^', never past the end
     };
     for (const Case& c : cases)
-        EXPECT_EQ(missingGlyphs(loaded.font, c.text), c.missing) << c.text;
+        EXPECT_EQ(missingGlyphs(loaded.font.get(), c.text), c.missing) << c.text;
     EXPECT_EQ(describeCharacter(0x4E2D), "\"中\" (U+4E2D)");
     EXPECT_EQ(describeCharacter(0x09), "U+0009");
     EXPECT_EQ(describeCharacter(0x1F600), "\"\xF0\x9F\x98\x80\" (U+1F600)");
     unloadFont(loaded);
-    EXPECT_EQ(loaded.data, nullptr);
+    EXPECT_EQ(loaded.font, nullptr);
 }
 
 TEST(CheckSession, WhereAPathPutsTheBook)

@@ -184,7 +184,8 @@ int run(const Arguments& arguments)
 
     LoadedFont font = loadFont(fontPath);
     if (!arguments.font.empty() && !font.font) {
-        std::cerr << "quorvel-check: " << arguments.font << " is not a font datafile\n";
+        std::cerr << "quorvel-check: " << arguments.font << " "
+                  << (font.found ? font.problem : std::string("is not there")) << "\n";
         unloadFont(font);
         return 2;
     }
@@ -194,14 +195,12 @@ int run(const Arguments& arguments)
     std::string fontNote;
     if (!font.font && font.found)
         fontFindings.push_back({0, Severity::Error,
-                                (font.problem.empty()
-                                     ? "not a font datafile (its first object must be a font)"
-                                     : font.problem)
+                                "this file " + font.problem
                                     + ": the player cannot start; characters not checked"});
     else if (!font.font)
         fontNote = "quorvel-check: note: no font.dat at " + fontPath + ": characters not checked\n";
 
-    const CheckResult result = checkBook({font.font, location.playerBook});
+    const CheckResult result = checkBook({font.font.get(), location.playerBook});
     unloadFont(font);
 
     const std::vector<Finding> archiveNotes = archiveFindings(location.place);

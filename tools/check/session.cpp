@@ -95,19 +95,16 @@ bool enterBook(BookLocation& location)
 
 LoadedFont loadFont(const std::string& path)
 {
-    const Result<FontFile> read = readFontFile(path);
+    Result<OwnedFont> read = readFontFile(path);
     LoadedFont loaded;
     loaded.found = !read.problem || read.problem->kind != ProblemKind::NotFound;
-    if (read.problem && read.problem->kind != ProblemKind::Unsupported)
+    if (read.problem && loaded.found)
         loaded.problem = read.problem->phrase;
-    loaded.data = read.value.data;
-    loaded.font = read.value.font;
+    loaded.font = std::move(read.value);
     return loaded;
 }
 
 void unloadFont(LoadedFont& loaded)
 {
-    if (loaded.data)
-        unload_datafile(loaded.data);
     loaded = LoadedFont{};
 }

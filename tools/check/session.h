@@ -5,6 +5,7 @@
 #define QUORVEL_CHECK_SESSION_H
 
 #include "app/bookplace.h"
+#include "text/fontfile.h"
 
 #include <allegro.h>
 
@@ -41,17 +42,15 @@ BookLocation locateBookToCheck(const std::string& path);
 // entered.
 bool enterBook(BookLocation& location);
 
-// A font datafile as the player loads it: the font is its first object.
+// A font datafile as the player reads it (text/fontfile.h).
 struct LoadedFont {
-    bool found = false;        // the file is there
-    std::string problem;       // when found but not a regular file: why it is not read
-                               // (init.h: readFontFile)
-    DATAFILE* data = nullptr;  // owned: give it back with unloadFont
-    FONT* font = nullptr;      // null when the file is not there or holds no font first
+    bool found = false;   // the file is there
+    std::string problem;  // when found but not read: why, told after the file's name
+    OwnedFont font;       // null when the file is not there or cannot be read
 };
-// Loads the datafile at `path`; `font` is set only when it starts with a font.
+// Reads the font datafile at `path` through readFontFile.
 LoadedFont loadFont(const std::string& path);
-// Unloads the datafile and empties `loaded`.
+// Destroys the font and empties `loaded`.
 void unloadFont(LoadedFont& loaded);
 
 #endif

@@ -1,5 +1,7 @@
 #include "datafile.h"
 
+#include "text/fontformat.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,13 +10,7 @@
 
 namespace {
 
-// Packfile and datafile markers, as the library reads them.
-const std::uint32_t uncompressedPackfileMagic = 0x736C682E; // "slh."
-const std::uint32_t datafileMagic = 0x414C4C2E;             // "ALL."
-const char propertyMagic[] = "prop";
-const char nameProperty[] = "NAME";
-const char fontType[] = "FONT";
-const std::uint8_t monoRange = 1;
+using namespace fontformat;
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t value)
 {
@@ -28,10 +24,6 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t value)
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
-void putId(std::vector<std::uint8_t>& out, const char* id)
-{
-    out.insert(out.end(), id, id + 4);
-}
 
 // The FONT object's contents: size 0 (the multi-range format), the range
 // count, then each range's flag, first and last code point and its cells.
@@ -41,18 +33,27 @@ std::vector<std::uint8_t> encodeFont(const std::vector<GlyphRange>& ranges)
         throw std::invalid_argument("a font needs at least one character");
     if (ranges.size() > 0xFFFF)
         throw std::invalid_argument("too many character ranges for one font");
+    std::size_t glyphs = 0;
+    for (const GlyphRange& range : ranges)
+        glyphs += range.glyphs.size();
+    if (glyphs > static_cast<std::size_t>(MAX_FONT_GLYPHS))
+        throw std::invalid_argument("more than " + std::to_string(MAX_FONT_GLYPHS) + " glyphs for one font");
     std::vector<std::uint8_t> out;
     put16(out, 0);
     put16(out, static_cast<std::uint16_t>(ranges.size()));
     for (const GlyphRange& range : ranges) {
         if (range.glyphs.empty())
             throw std::invalid_argument("empty character range");
-        out.push_back(monoRange);
+        out.push_back(MONO_RANGE);
         put32(out, range.first);
         put32(out, range.first + static_cast<std::uint32_t>(range.glyphs.size()) - 1);
         for (const Glyph& glyph : range.glyphs) {
-            if (glyph.width < 1 || glyph.width > 0xFFFF || glyph.height < 1 || glyph.height > 0xFFFF)
-                throw std::invalid_argument("glyph cell size out of range");
+            if (glyph.width < 1 || glyph.width > MAX_GLYPH_WIDTH || glyph.height < 1
+                || glyph.height > MAX_GLYPH_HEIGHT || glyph.height != ranges[0].glyphs[0].height)
+                throw std::invalid_argument(
+                    "a glyph of " + std::to_string(glyph.width) + " x " + std::to_string(glyph.height)
+                    + " pixels: the player reads glyphs of 1 to " + std::to_string(MAX_GLYPH_WIDTH)
+                    + " x 1 to " + std::to_string(MAX_GLYPH_HEIGHT) + ", all as high; a smaller pixel size makes them");
             if (glyph.bits.size() != static_cast<std::size_t>((glyph.width + 7) / 8 * glyph.height))
                 throw std::invalid_argument("glyph bits do not match the cell size");
             put16(out, static_cast<std::uint16_t>(glyph.width));
@@ -69,19 +70,24 @@ std::vector<std::uint8_t> encodeFontDatafile(const std::string& name, const std:
 {
     const std::vector<std::uint8_t> font = encodeFont(ranges);
     std::vector<std::uint8_t> out;
-    put32(out, uncompressedPackfileMagic);
-    put32(out, datafileMagic);
+    if (name.size() > static_cast<std::size_t>(MAX_FONT_NAME_BYTES))
+        throw std::invalid_argument("a font name of more than " + std::to_string(MAX_FONT_NAME_BYTES) + " bytes");
+    put32(out, PACKFILE_MAGIC);
+    put32(out, DATAFILE_MAGIC);
     put32(out, 1);
 
-    putId(out, propertyMagic);
-    putId(out, nameProperty);
+    put32(out, PROPERTY);
+    put32(out, NAME_PROPERTY);
     put32(out, static_cast<std::uint32_t>(name.size()));
     out.insert(out.end(), name.begin(), name.end());
 
-    putId(out, fontType);
+    put32(out, FONT_OBJECT);
     put32(out, static_cast<std::uint32_t>(font.size())); // stored size
     put32(out, static_cast<std::uint32_t>(font.size())); // positive: not compressed
     out.insert(out.end(), font.begin(), font.end());
+    if (static_cast<long long>(out.size()) > MAX_FONT_FILE_BYTES)
+        throw std::invalid_argument("a font datafile of more than " + std::to_string(MAX_FONT_FILE_BYTES)
+                                    + " bytes, which the player does not read");
     return out;
 }
 
