@@ -17,6 +17,7 @@
 // and 2 and, when given, an earlier build of the player (the baseline),
 // taking turns.
 #include "screen/display.h"
+#include "text/fontfile.h"
 #include "screens.h"
 #include "app/startlibrary.h"
 #include "xplayer.h"
@@ -279,7 +280,7 @@ int main(int argc, char** argv)
 
     // The loads the player does before its title shows, measured here.
     auto start = Clock::now();
-    DATAFILE* font = load_datafile((demoDir + "/font.dat").c_str());
+    OwnedFont font = readFontFile(demoDir + "/font.dat").value;
     const double fontLoad = secondsSince(start);
     start = Clock::now();
     BITMAP* titleBitmap = load_png((demoDir + "/pico/title.png").c_str(), nullptr);
@@ -288,7 +289,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot load %s/font.dat or pico/title.png\n", demoDir.c_str());
         return 1;
     }
-    unload_datafile(font);
+    font.reset();
     destroy_bitmap(titleBitmap);
     const Reference titlePicture(demoDir + "/pico/title.png");
     const Reference pageOne(demoDir + "/books/demo/pico/path.png");
