@@ -130,7 +130,13 @@ struct ConnectCase {
     bool connects;                 // every time; else, not every time
 };
 
+// Rounds a start that tries again must connect in, every one.
 const int ROUNDS = 3;
+// Rounds given to the library's own start to be dropped once. Which of the
+// two the resumed server reads first, the leaving client's end or the new
+// client's set-up, is the server's choice: the moment is met in most
+// rounds, not in each.
+const int MOST_ROUNDS_TO_DROP = 20;
 
 void PrintTo(const ConnectCase& c, std::ostream* out)
 {
@@ -172,13 +178,17 @@ TEST_P(ResettingServer, AsItsLastClientLeaves)
     const VirtualDisplay server(640, 480, ServerReset::WhenLastClientLeaves);
     ASSERT_TRUE(server.ready()) << "Xvfb did not start";
     const ConnectCase& c = GetParam();
-    int connected = 0;
-    for (int round = 0; round < ROUNDS; ++round)
-        connected += connectAsLastClientLeaves(server, c.connect);
-    if (c.connects)
+    if (c.connects) {
+        int connected = 0;
+        for (int round = 0; round < ROUNDS; ++round)
+            connected += connectAsLastClientLeaves(server, c.connect);
         EXPECT_EQ(connected, ROUNDS);
-    else
-        EXPECT_LT(connected, ROUNDS) << "the server took every connection: the moment was missed";
+    } else {
+        bool dropped = false;
+        for (int round = 0; round < MOST_ROUNDS_TO_DROP && !dropped; ++round)
+            dropped = !connectAsLastClientLeaves(server, c.connect);
+        EXPECT_TRUE(dropped) << "the server took every connection: the moment was missed";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Connect, ResettingServer, ::testing::ValuesIn(connectCases),
