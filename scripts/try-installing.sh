@@ -40,7 +40,9 @@ for step in "${steps[@]}"; do
     snapshot > /tmp/before-package
   fi
   echo "== try-installing: $step"
-  bash -c "$step"
+  # A reader at the terminal answers apt's "Do you want to continue?" (asked
+  # when the package's recommendations come along) with yes.
+  bash -c "$step" < <(yes)
   took "done"
 done
 [ -s /tmp/before-package ] || { echo "$0: no step installs the package with apt-get install ./" >&2; exit 1; }
