@@ -285,7 +285,7 @@ TEST_F(Authoring, StatsCountWordsWaysAndMedia)
               "words: 21, characters: 93 (every text a reader sees)\n"
               "shortest way from page 1 to an ending: 3 choices (1 > 2 > 6 > end)\n"
               "longest way that passes no page twice: 3 choices\n"
-              "pictures: 1 files, 307200 pixels: 0.6 MiB decoded at 16 bits per pixel, 1.2 MiB at 32\n"
+              "pictures: 1 file, 307200 pixels: 0.6 MiB decoded at 16 bits per pixel, 1.2 MiB at 32\n"
               "sounds: 0 files, 0.0 MiB decoded\n"
               "\n"
               "page  choices  endings  words  characters  room name\n"

@@ -235,7 +235,21 @@ private:
         } else {
             what = "picture " + quoted(bookRelative(path));
         }
-        error(event.line, what + " " + event.problem->phrase);
+        error(event.line, what + " " + event.problem->phrase + lyingElsewhere(path, *event.problem));
+    }
+
+    // For a file not found: where the book's folder has one of its name.
+    std::string lyingElsewhere(const std::string& path, const Problem& problem) const
+    {
+        if (problem.kind != ProblemKind::NotFound || !settings_.files)
+            return "";
+        const std::vector<std::string> found = settings_.files->namesLike(bookRelative(path));
+        if (found.empty())
+            return "";
+        std::string places;
+        for (const std::string& place : found)
+            places += (places.empty() ? "" : " and at ") + quoted(place);
+        return ": the player looks for it there, and the book's folder has it at " + places;
     }
 
     void checkPath(int line, const char* folder, const std::string& fileName)

@@ -3,6 +3,7 @@
 #ifndef QUORVEL_CHECK_CHECK_H
 #define QUORVEL_CHECK_CHECK_H
 
+#include "elsewhere.h"
 #include "facts.h"
 #include "pagemap.h"
 #include "report.h"
@@ -19,6 +20,9 @@ struct CheckSettings {
     // The player's `book` setting for this book ("books/<name>"): the paths
     // the player builds from it are measured against its path buffers.
     std::string playerBook;
+    // The files of the book's folder, to say where a file that is not
+    // where the player looks does lie; null says nothing of it. Not owned.
+    const BookFileIndex* files = nullptr;
 };
 
 struct CheckResult {

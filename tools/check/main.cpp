@@ -12,6 +12,7 @@
 #include "app/version.h"
 #include "check.h"
 #include "files/archive.h"
+#include "init.h"
 #include "pagemap.h"
 #include "report.h"
 #include "session.h"
@@ -36,7 +37,9 @@ const char* const usage =
     "usage: quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH\n"
     "  PATH  a book folder (holding pages.dat), a zip archive of one, its pages.dat,\n"
     "        or a working directory (holding ini.dat)\n"
-    "  without a report option, lists every problem of the book, then a count\n"
+    "        or a reader's settings folder (holding ini.dat and no books/)\n"
+    "  without a report option, lists every problem of the book, then a count;\n"
+    "  each report ends with the same count (--dot on standard error)\n"
     "  --dot          print the page map in Graphviz DOT\n"
     "  --stats        print pages, choices, endings, words, the shortest and longest way\n"
     "                 to an ending, and the decoded size of the pictures and sounds\n"
@@ -155,6 +158,23 @@ int stopWith(const std::string& file, const std::string& message)
     return 1;
 }
 
+bool isFolder(const std::string& path)
+{
+    std::error_code failed;
+    return std::filesystem::is_directory(path, failed);
+}
+
+// Checks the current directory's ini.dat as a reader's settings file.
+int checkSettingsOnly(const std::string& shownFile)
+{
+    const std::vector<Finding> findings = checkSettingsFile(SettingsUse::ReaderFolder);
+    for (const Finding& finding : findings)
+        std::cout << formatFinding(shownFile, finding) << '\n';
+    std::cout << "quorvel-check: note: no books/ folder: checked as a reader's settings folder\n"
+              << summaryLine(findings) << '\n';
+    return countOf(findings, Severity::Error) > 0 ? 1 : 0;
+}
+
 int run(const Arguments& arguments)
 {
     BookLocation location = locateBookToCheck(arguments.path);
@@ -176,6 +196,12 @@ int run(const Arguments& arguments)
     }
     if (!enterBook(location))
         return stopWith(location.place.shownPath, "cannot enter this folder");
+    // A folder with ini.dat and neither books/ nor the book its settings
+    // name is a reader's settings folder (the player reads one beside the
+    // book it is given): its settings are all there is to check.
+    if (location.place.kind == BookPlace::Kind::WorkingDirectory && !isFolder("books")
+        && !isFolder(book))
+        return checkSettingsOnly(location.place.shownPath + "/ini.dat");
     // A working directory's settings are checked too, before its book.
     std::vector<Finding> settingsFindings;
     const std::string settingsFile = location.place.shownPath + "/ini.dat";
@@ -200,7 +226,10 @@ int run(const Arguments& arguments)
     else if (!font.font)
         fontNote = "quorvel-check: note: no font.dat at " + fontPath + ": characters not checked\n";
 
-    const CheckResult result = checkBook({font.font.get(), location.playerBook});
+    const BookFileIndex files = location.place.archive
+                                    ? BookFileIndex::ofArchive(location.place.archive)
+                                    : BookFileIndex::ofFolder(book);
+    const CheckResult result = checkBook({font.font.get(), location.playerBook, &files});
     unloadFont(font);
 
     const std::vector<Finding> archiveNotes = archiveFindings(location.place);
@@ -210,16 +239,20 @@ int run(const Arguments& arguments)
     all.insert(all.end(), result.findings.begin(), result.findings.end());
     const bool anyError = countOf(all, Severity::Error) > 0;
 
+    // Every report ends with the check's own count, so that a report never
+    // looks clean over a book with errors; the page map keeps standard
+    // output a graph and says it on standard error.
     if (result.opened && arguments.report == Report::Dot) {
-        std::cout << pageMapDot(result.map);
+        std::cout << pageMapDot(result.map) << std::flush;
+        std::cerr << summaryLine(all) << '\n';
         return anyError ? 1 : 0;
     }
     if (result.opened && arguments.report == Report::Stats) {
-        std::cout << statsReport(result.map, result.facts);
+        std::cout << statsReport(result.map, result.facts) << summaryLine(all) << '\n';
         return anyError ? 1 : 0;
     }
     if (result.opened && arguments.report == Report::Text) {
-        std::cout << textReport(result.facts, location.reportFile);
+        std::cout << textReport(result.facts, location.reportFile) << summaryLine(all) << '\n';
         return anyError ? 1 : 0;
     }
     if (result.opened && arguments.report == Report::Walk) {
@@ -228,7 +261,8 @@ int run(const Arguments& arguments)
         const std::vector<Finding> traps = trapFindings(result.map);
         for (const Finding& finding : traps)
             std::cout << formatFinding(location.reportFile, finding) << '\n';
-        std::cout << summaryLine(traps) << '\n';
+        all.insert(all.end(), traps.begin(), traps.end());
+        std::cout << summaryLine(all) << '\n';
         return anyError || !traps.empty() ? 1 : 0;
     }
     // The check itself; a report that cannot be made still says why, away

@@ -20,14 +20,10 @@ int countOf(const std::vector<Finding>& findings, Severity severity)
     return count;
 }
 
-namespace {
-
-std::string counted(int count, const char* noun)
+std::string counted(long long count, const std::string& noun)
 {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
-
-} // namespace
 
 std::string summaryLine(const std::vector<Finding>& findings)
 {

@@ -27,6 +27,10 @@ int countOf(const std::vector<Finding>& findings, Severity severity);
 // book's folder, as the author names files: "pico/bg.png".
 std::string bookRelative(const std::string& path);
 
+// "1 file", "2 files": `count` and `noun`, plural unless `count` is 1. For
+// nouns whose plural adds an "s".
+std::string counted(long long count, const std::string& noun);
+
 // "2 errors, 1 warning": the closing line of a report.
 std::string summaryLine(const std::vector<Finding>& findings);
 

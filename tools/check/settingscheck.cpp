@@ -21,7 +21,7 @@ const char* const settingsFile = "ini.dat";
 
 } // namespace
 
-std::vector<Finding> checkSettingsFile()
+std::vector<Finding> checkSettingsFile(SettingsUse use)
 {
     std::vector<Finding> findings;
     auto warn = [&](int line, const std::string& message) {
@@ -82,11 +82,13 @@ std::vector<Finding> checkSettingsFile()
     for (const SettingKey& key : settingKeys()) {
         const auto line = lastLine.find(key.name);
         if (line == lastLine.end()) {
-            if (key.lackedWithout)
+            if (key.lackedWithout && use == SettingsUse::WorkingDirectory)
                 error(0, "no " + std::string(key.name) + " line: " + key.lackedWithout);
             continue;
         }
         if (key.names == SettingNames::BookFolder) {
+            if (use == SettingsUse::ReaderFolder)
+                continue;
             std::error_code ignored;
             if (!std::filesystem::is_directory(book, ignored))
                 error(line->second, "book folder " + quoted(book) + " not found");

@@ -15,6 +15,12 @@
 // add the second value to the first), a flag other than YES or NO, a line
 // the player cannot do without that is missing, a book folder that is not
 // there, a title picture that cannot be loaded or has transparent parts.
-std::vector<Finding> checkSettingsFile();
+//
+// The ini.dat of a reader's own settings folder (use ReaderFolder) is read
+// by the player beside a book it is given: the book and what start-up
+// falls back on come from elsewhere, so neither a missing line nor the
+// book setting is reported there.
+enum class SettingsUse { WorkingDirectory, ReaderFolder };
+std::vector<Finding> checkSettingsFile(SettingsUse use = SettingsUse::WorkingDirectory);
 
 #endif

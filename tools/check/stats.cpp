@@ -1,5 +1,6 @@
 #include "stats.h"
 
+#include "report.h"
 #include "text/utf8.h"
 
 #include <algorithm>
@@ -177,19 +178,18 @@ std::string statsReport(const PageMap& map, const BookFacts& facts)
         std::string way;
         for (int page : ways.shortest)
             way += std::to_string(page) + " > ";
-        report += "shortest way from page 1 to an ending: " + std::to_string(ways.shortest.size())
-                  + " choices (" + way + "end)\n";
-        report += "longest way that passes no page twice: " + std::to_string(ways.longest)
-                  + " choices" + (ways.longestExact ? "" : " at least (the search was cut off)")
+        report += "shortest way from page 1 to an ending: " + counted(static_cast<long long>(ways.shortest.size()), "choice")
+                  + " (" + way + "end)\n";
+        report += "longest way that passes no page twice: " + counted(ways.longest, "choice") + (ways.longestExact ? "" : " at least (the search was cut off)")
                   + "\n";
     }
     const double at32 = 4.0 * facts.picturePixels;
     // In fewer bits per pixel, pictures with an alpha channel still take 32.
     const double at16 = 2.0 * (facts.picturePixels - facts.alphaPixels) + 4.0 * facts.alphaPixels;
-    report += "pictures: " + std::to_string(facts.pictureFiles) + " files, "
-              + std::to_string(facts.picturePixels) + " pixels: " + mebibytes(at16)
+    report += "pictures: " + counted(static_cast<long long>(facts.pictureFiles), "file") + ", "
+              + counted(static_cast<long long>(facts.picturePixels), "pixel") + ": " + mebibytes(at16)
               + " decoded at 16 bits per pixel, " + mebibytes(at32) + " at 32\n";
-    report += "sounds: " + std::to_string(facts.soundFiles) + " files, "
+    report += "sounds: " + counted(static_cast<long long>(facts.soundFiles), "file") + ", "
               + mebibytes(static_cast<double>(facts.soundBytes)) + " decoded\n";
 
     report += "\npage  choices  endings  words  characters  room name\n";

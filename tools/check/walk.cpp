@@ -1,5 +1,6 @@
 #include "walk.h"
 
+#include "report.h"
 #include "text/problem.h"
 
 #include <deque>
@@ -100,7 +101,7 @@ std::vector<int> trapPages(const PageMap& map)
 std::string walkReport(const PageMap& map, const WalkResult& walk, int readings,
                        std::uint32_t seed)
 {
-    std::string report = std::to_string(readings) + " random readings from page 1 (seed "
+    std::string report = counted(readings, "random reading") + " from page 1 (seed "
                          + std::to_string(seed) + "):\n";
     for (const auto& [end, times] : walk.ends) {
         std::string what;
