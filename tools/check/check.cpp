@@ -7,6 +7,7 @@
 #include "init.h"
 #include "keys.h"
 #include "owntexts.h"
+#include "pack.h"
 #include "session.h"
 #include "slips.h"
 #include "text/buffers.h"
@@ -356,12 +357,14 @@ CheckResult checkBook(const CheckSettings& settings)
     resetEndMessages();
     SlipFinder slips;
     FactCollector facts;
+    NamedFiles named;
     EndMessagesGiven endMessages;
     std::vector<Finding> afterValues;
     const std::optional<Problem> unread = readBook(path.c_str(), [&](const BookEvent& event) {
         analyzer.see(event);
         slips.see(event);
         facts.see(event);
+        named.see(event);
         const bool endMessage = event.row && event.row->level == KeyLevel::Book
                                 && event.row->value == KeyValue::Text && event.row->number > 0;
         if (event.kind == BookEventKind::Entry && endMessage)
@@ -376,6 +379,7 @@ CheckResult checkBook(const CheckSettings& settings)
         slips.checkPictures();
         slips.checkPageNames();
         result.facts = facts.gather();
+        result.namedFiles = named.paths();
         more = slips.takeFindings();
         more.insert(more.end(), afterValues.begin(), afterValues.end());
         if (!analyzer.notUtf8Bytes().empty())

@@ -10,6 +10,7 @@
 
 #include <allegro.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct CheckResult {
     std::vector<Finding> findings;  // in line order
     PageMap map;                    // the pages the player would keep
     BookFacts facts;                // their texts and the size of their media
+    std::set<std::string> namedFiles; // the pictures and sounds it names, book-relative (pack.h)
 };
 
 // Reads `book` + "/pages.dat" (cut as the player cuts it) through the

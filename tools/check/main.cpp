@@ -1,10 +1,12 @@
 // quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH
+// quorvel-check --pack [-o FILE.zip] [--font FONT.DAT] PATH
 // quorvel-check --help | --version
 //
 // Checks a book the way the player reads it (and, for a working directory,
 // its ini.dat) and reports every problem in compiler style, then a count; or prints one report on it instead: the
 // page map in Graphviz DOT, figures, every text a reader sees, or random
-// readings. PATH is a book folder (holding pages.dat), a zip archive of one,
+// readings; or checks it and, when it has no error, packs it as one zip
+// archive (pack.h). PATH is a book folder (holding pages.dat), a zip archive of one,
 // its pages.dat, or a working directory (holding ini.dat, whose book setting
 // names the book).
 // Exit status: 0 when nothing is wrong enough to be an error, 1 otherwise,
@@ -13,6 +15,7 @@
 #include "check.h"
 #include "files/archive.h"
 #include "init.h"
+#include "pack.h"
 #include "pagemap.h"
 #include "report.h"
 #include "session.h"
@@ -27,6 +30,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -35,6 +39,7 @@ namespace {
 
 const char* const usage =
     "usage: quorvel-check [--dot | --stats | --text | --walk N [--seed S]] [--font FONT.DAT] PATH\n"
+    "       quorvel-check --pack [-o FILE.zip] [--font FONT.DAT] PATH\n"
     "  PATH  a book folder (holding pages.dat), a zip archive of one, its pages.dat,\n"
     "        or a working directory (holding ini.dat)\n"
     "        or a reader's settings folder (holding ini.dat and no books/)\n"
@@ -47,16 +52,22 @@ const char* const usage =
     "  --walk N       play N random readings from page 1 and report the endings reached,\n"
     "                 the pages never shown, and the pages no ending can be reached from\n"
     "  --seed S       the seed of --walk's readings (default 1): the same seed, the same readings\n"
+    "  --pack         check the book, then, when it has no error, write it as one zip\n"
+    "                 archive: a top folder named for the book with pages.dat, the files\n"
+    "                 it names and its own font.dat, nothing else; the same bytes each time\n"
+    "  -o FILE.zip    where --pack writes (default: the book's folder name + .zip, beside\n"
+    "                 it); a file there is replaced, and the checker says so\n"
     "  --font FILE    the font.dat to check characters against\n"
     "  --help         print this and exit\n"
     "  --version      print the version and exit\n";
 
-enum class Report { Check, Dot, Stats, Text, Walk };
+enum class Report { Check, Dot, Stats, Text, Walk, Pack };
 
 struct Arguments {
     Report report = Report::Check;
     std::string font;  // "" for the player's own font.dat
     std::string path;
+    std::string output;  // --pack's -o; "" for the default
     int readings = 0;
     std::uint32_t seed = 1;
     bool seedGiven = false;
@@ -67,18 +78,19 @@ struct Arguments {
 // Reads the command line; on a mistake, says what is wrong in `problem`.
 bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& problem)
 {
-    enum { Dot = 1000, Stats, Text, Walk, Seed, Font, Version };
+    enum { Dot = 1000, Stats, Text, Walk, Seed, Font, Version, Pack };
     static const option options[] = {
         {"dot", no_argument, nullptr, Dot},        {"stats", no_argument, nullptr, Stats},
         {"text", no_argument, nullptr, Text},      {"walk", required_argument, nullptr, Walk},
         {"seed", required_argument, nullptr, Seed}, {"font", required_argument, nullptr, Font},
         {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, Version},
+        {"pack", no_argument, nullptr, Pack},      {"output", required_argument, nullptr, 'o'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0; // the messages are ours
     int reports = 0;
     int option;
-    while ((option = getopt_long(argc, argv, ":h", options, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":ho:", options, nullptr)) != -1) {
         long long number = 0;
         switch (option) {
         case 'h': arguments.help = true; return true;
@@ -86,6 +98,14 @@ bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& pr
         case Dot: arguments.report = Report::Dot; ++reports; break;
         case Stats: arguments.report = Report::Stats; ++reports; break;
         case Text: arguments.report = Report::Text; ++reports; break;
+        case Pack: arguments.report = Report::Pack; ++reports; break;
+        case 'o':
+            if (optarg[0] == '\0') {
+                problem = "-o wants a file name";
+                return false;
+            }
+            arguments.output = optarg;
+            break;
         case Walk:
             if (!readWholeNumber(optarg, 1, 1000000, number)) {
                 problem = "--walk wants a number of readings from 1 to 1000000, not \""
@@ -111,7 +131,11 @@ bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& pr
         }
     }
     if (reports > 1) {
-        problem = "one report at a time: --dot, --stats, --text or --walk";
+        problem = "one report at a time: --dot, --stats, --text, --walk or --pack";
+        return false;
+    }
+    if (!arguments.output.empty() && arguments.report != Report::Pack) {
+        problem = "-o goes with --pack";
         return false;
     }
     if (arguments.seedGiven && arguments.report != Report::Walk) {
@@ -158,6 +182,72 @@ int stopWith(const std::string& file, const std::string& message)
     return 1;
 }
 
+// The name of the top folder of the book's packed archive: the book's own
+// folder name, or, for an archive, its top folder (else its file name
+// without ".zip").
+std::string packedBookName(const BookLocation& location)
+{
+    const BookPlace& place = location.place;
+    if (place.archive) {
+        const std::string& root = place.archive->bookRoot();
+        if (!root.empty())
+            return root.substr(0, root.size() - 1);
+        return std::filesystem::path(place.book).stem().string();
+    }
+    if (place.kind == BookPlace::Kind::BookFolder)
+        return place.book;
+    return std::filesystem::path(book).filename().string();
+}
+
+// Prints the check's findings, then packs the book when none is an error:
+// to `target` (absolute) when given, else to the book's name + ".zip"
+// beside the book's folder (or archive). Ends with the check's count.
+// `printFindings` prints the check's findings as the check does.
+int packBook(const Arguments& arguments, const BookLocation& location, const CheckResult& result,
+             const std::function<void(std::ostream&)>& printFindings,
+             const std::vector<Finding>& all, std::string target)
+{
+    printFindings(std::cout);
+    const int errors = countOf(all, Severity::Error);
+    if (errors > 0 || !result.opened) {
+        std::cout << "quorvel-check: not packed: the book has " << counted(errors, "error") << '\n'
+                  << summaryLine(all) << '\n';
+        return 1;
+    }
+    const std::string name = packedBookName(location);
+    std::string shownTarget = arguments.output;
+    if (target.empty()) {
+        const BookPlace& place = location.place;
+        if (place.kind == BookPlace::Kind::WorkingDirectory) {
+            target = place.workDir + "/" + book + ".zip";
+            shownTarget = place.shownPath + "/" + book + ".zip";
+        } else {
+            const std::filesystem::path beside = std::filesystem::path(place.folder).parent_path();
+            target = (beside / (name + ".zip")).string();
+            const std::filesystem::path shownBeside = std::filesystem::path(place.shownPath).parent_path();
+            shownTarget = (shownBeside / (name + ".zip")).string();
+        }
+    }
+    std::error_code failed;
+    const bool replacing = std::filesystem::exists(target, failed);
+    const Result<PackPlan> plan = planPack(name, book, result.namedFiles);
+    std::optional<Problem> problem = plan.problem;
+    if (!problem)
+        problem = writePack(plan.value, book, target, shownTarget);
+    if (problem) {
+        const std::string file = problem->file == shownTarget ? shownTarget : bookRelative(problem->file);
+        std::cout << formatFinding(file, {0, Severity::Error, problem->phrase}) << '\n'
+                  << "quorvel-check: not packed\n"
+                  << summaryLine(all) << '\n';
+        return 1;
+    }
+    std::cout << "quorvel-check: " << (replacing ? "replaced " : "wrote ") << shownTarget << ": "
+              << counted(static_cast<long long>(plan.value.files.size()), "file") << " in " << name
+              << "/\n"
+              << summaryLine(all) << '\n';
+    return 0;
+}
+
 bool isFolder(const std::string& path)
 {
     std::error_code failed;
@@ -189,6 +279,13 @@ int run(const Arguments& arguments)
         fontPath = std::filesystem::absolute(arguments.font, failed).string();
         if (failed)
             return stopWith(arguments.font, "cannot find this font: " + failed.message());
+    }
+    std::string packTarget;
+    if (!arguments.output.empty()) {
+        std::error_code failed;
+        packTarget = std::filesystem::absolute(arguments.output, failed).string();
+        if (failed)
+            return stopWith(arguments.output, "cannot be written: " + failed.message());
     }
     if (!startLibraryForChecking()) {
         std::cerr << "quorvel-check: cannot start the Allegro library\n";
@@ -239,6 +336,19 @@ int run(const Arguments& arguments)
     all.insert(all.end(), result.findings.begin(), result.findings.end());
     const bool anyError = countOf(all, Severity::Error) > 0;
 
+    const auto printFindings = [&](std::ostream& out) {
+        for (const Finding& finding : fontFindings)
+            out << formatFinding(fontPath, finding) << '\n';
+        for (const Finding& finding : archiveNotes)
+            out << formatFinding(location.place.shownPath, finding) << '\n';
+        for (const Finding& finding : settingsFindings)
+            out << formatFinding(settingsFile, finding) << '\n';
+        for (const Finding& finding : result.findings)
+            out << formatFinding(location.reportFile, finding) << '\n';
+    };
+    if (arguments.report == Report::Pack)
+        return packBook(arguments, location, result, printFindings, all, packTarget);
+
     // Every report ends with the check's own count, so that a report never
     // looks clean over a book with errors; the page map keeps standard
     // output a graph and says it on standard error.
@@ -268,14 +378,7 @@ int run(const Arguments& arguments)
     // The check itself; a report that cannot be made still says why, away
     // from where the report would have gone.
     std::ostream& out = arguments.report == Report::Check ? std::cout : std::cerr;
-    for (const Finding& finding : fontFindings)
-        out << formatFinding(fontPath, finding) << '\n';
-    for (const Finding& finding : archiveNotes)
-        out << formatFinding(location.place.shownPath, finding) << '\n';
-    for (const Finding& finding : settingsFindings)
-        out << formatFinding(settingsFile, finding) << '\n';
-    for (const Finding& finding : result.findings)
-        out << formatFinding(location.reportFile, finding) << '\n';
+    printFindings(out);
     out << fontNote << summaryLine(all) << '\n';
     return anyError ? 1 : 0;
 }
