@@ -38,6 +38,7 @@ for step in "${steps[@]}"; do
   fi
   if [[ $step == *"apt-get install ./"* ]]; then
     snapshot > /tmp/before-package
+    dpkg-query -W -f='${Package}\n' | sort > /tmp/before-packages
   fi
   echo "== try-installing: $step"
   # A reader at the terminal answers apt's "Do you want to continue?" (asked
@@ -72,10 +73,17 @@ dpkg --purge quorvel
 if dpkg-query -W quorvel > /dev/null 2>&1; then
   fail "dpkg still knows quorvel after purging it: $(dpkg-query -W -f='${db:Status-Abbrev}' quorvel)"
 fi
-# What only recommends a package does not keep it here: the build steps
-# installed libspeechd2, which recommends speech-dispatcher, and a reader
-# who installs only the package has libspeechd2 from it, gone with it.
-"${apt[@]}" -o APT::AutoRemove::RecommendsImportant=false autoremove --purge > /dev/null
+"${apt[@]}" autoremove --purge > /dev/null
+# What came with the package and stays is kept by the build's own packages
+# (libspeechd-dev keeps the speech service it recommends); on a reader's
+# machine it goes with the package. Purged here, and named, so that the
+# comparison below finds only what the package itself left.
+kept=$(dpkg-query -W -f='${Package}\n' | sort | comm -13 /tmp/before-packages -)
+if [ -n "$kept" ]; then
+  echo "try-installing: kept by the build's packages, purged by hand:" $kept
+  # shellcheck disable=SC2086
+  "${apt[@]}" purge $kept > /dev/null
+fi
 snapshot > /tmp/after-package
 if ! diff /tmp/before-package /tmp/after-package; then
   fail "removing the package did not leave the system as it was (above: < gone, > new)"
