@@ -192,6 +192,10 @@ class LargeBook : public Hostile, public ::testing::WithParamInterface<LargeBook
 
 TEST_P(LargeBook, IsReadInItsTime)
 {
+#ifdef QUORVEL_SANITIZED
+    GTEST_SKIP() << "the time bounds hold for the plain build: the sanitizers slow the checker "
+                    "many times over";
+#endif
     makeCheckerBook(GetParam().pages());
     std::vector<std::string> args = GetParam().args;
     args.push_back("work/books/b");
