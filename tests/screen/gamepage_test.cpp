@@ -53,11 +53,6 @@ protected:
     }
 };
 
-std::string pageOnly(const std::string& lines)
-{
-    return "page_start:;\n" + lines + "page_end:;\n";
-}
-
 DIALOG* const firstChoice = &dialogGamePage[PAGE_FIRST_CHOICE];
 DIALOG* const secondChoice = &dialogGamePage[PAGE_SECOND_CHOICE];
 DIALOG* const thirdChoice = &dialogGamePage[PAGE_THIRD_CHOICE];
@@ -86,7 +81,7 @@ MouseStep onPage(int index, std::function<void()> check)
 
 TEST_F(GamePage, FirstChoiceGoesToTheNextPageThenEndsTheBook)
 {
-    writeBook(pageOnly("but1_text:On;\n") + pageOnly("but1_text:On again;\n"));
+    writeBook(pageOf("but1_text:On;\n") + pageOf("but1_text:On again;\n"));
     std::vector<MouseStep> script;
     bool ended = false;
     chooseOn(script, 0, firstChoice);
@@ -100,8 +95,8 @@ TEST_F(GamePage, FirstChoiceGoesToTheNextPageThenEndsTheBook)
 
 TEST_F(GamePage, FirstChoiceToThePageCountLeadsToTheLastPage)
 {
-    writeBook(pageOnly("but1_text:Jump;\nbut1_goto:3;\n") + pageOnly("room_name:two;\n")
-              + pageOnly("room_name:three;\n"));
+    writeBook(pageOf("but1_text:Jump;\nbut1_goto:3;\n") + pageOf("room_name:two;\n")
+              + pageOf("room_name:three;\n"));
     std::vector<MouseStep> script;
     chooseOn(script, 0, firstChoice);
     std::string shown;
@@ -114,8 +109,8 @@ TEST_F(GamePage, FirstChoiceToThePageCountLeadsToTheLastPage)
 
 TEST_F(GamePage, SecondAndThirdChoicesGoWhereTheyPoint)
 {
-    writeBook(pageOnly("but1_text:a;\nbut2_text:b;\nbut2_goto:3;\nbut3_text:c;\nbut3_goto:2;\n")
-              + pageOnly("but1_text:x;\n") + pageOnly("but3_text:back;\nbut3_goto:2;\n"));
+    writeBook(pageOf("but1_text:a;\nbut2_text:b;\nbut2_goto:3;\nbut3_text:c;\nbut3_goto:2;\n")
+              + pageOf("but1_text:x;\n") + pageOf("but3_text:back;\nbut3_goto:2;\n"));
     std::vector<MouseStep> script;
     chooseOn(script, 0, secondChoice); // to page 3
     chooseOn(script, 2, thirdChoice);  // to page 2
@@ -128,7 +123,7 @@ TEST_F(GamePage, SecondAndThirdChoicesGoWhereTheyPoint)
 TEST_F(GamePage, TargetsBeforeTheFirstPageEndTheBook)
 {
     for (const char* lines : {"but2_text:b;\nbut2_goto:0;\n", "but3_text:c;\nbut3_goto:-4;\n"}) {
-        writeBook(pageOnly(lines) + pageOnly("room_name:two;\n"));
+        writeBook(pageOf(lines) + pageOf("room_name:two;\n"));
         std::vector<MouseStep> script;
         bool ended = false;
         chooseOn(script, 0, std::string(lines).find("but2") == 0 ? secondChoice : thirdChoice);
@@ -141,7 +136,7 @@ TEST_F(GamePage, TargetsBeforeTheFirstPageEndTheBook)
 
 TEST_F(GamePage, ButtonsWithoutALabelAreHidden)
 {
-    writeBook(pageOnly("but1_text:only;\nbut2_goto:1;\nbut3_goto:1;\n"));
+    writeBook(pageOf("but1_text:only;\nbut2_goto:1;\nbut3_goto:1;\n"));
     int first = 0, second = 0, third = 0;
     playMouse({idle(10), then([&] {
                    first = firstChoice->flags;
@@ -177,7 +172,7 @@ TEST_F(GamePage, ChoiceButtonsFitTheirLabels)
 {
     const std::string fifty = labelOfWidth(50);
     ASSERT_FALSE(fifty.empty()) << "no 50-pixel label in this font";
-    writeBook(pageOnly("but1_text:" + fifty + ";\nbut2_text:" + fifty + ";\nbut3_text:"
+    writeBook(pageOf("but1_text:" + fifty + ";\nbut2_text:" + fifty + ";\nbut3_text:"
                        + fifty + ";\n"));
     DIALOG first{}, second{}, third{};
     playMouse({idle(20), then([&] {
@@ -199,10 +194,10 @@ TEST_F(GamePage, ChoiceButtonsFitTheirLabels)
 
 TEST_F(GamePage, NarrowIllustrationsAreCentredWideOnesKeepTheirPlace)
 {
-    writeBook(pageOnly("pico_name:w620.png;\nbut1_text:n;\n")
-              + pageOnly("pico_name:w619.png;\nbut1_text:n;\n")
-              + pageOnly("pico_name:w620.png;\nbut1_text:n;\n")
-              + pageOnly("pico_name:w300.png;\nbut1_text:n;\n"));
+    writeBook(pageOf("pico_name:w620.png;\nbut1_text:n;\n")
+              + pageOf("pico_name:w619.png;\nbut1_text:n;\n")
+              + pageOf("pico_name:w620.png;\nbut1_text:n;\n")
+              + pageOf("pico_name:w300.png;\nbut1_text:n;\n"));
     int x[4] = {-1, -1, -1, -1};
     std::vector<MouseStep> script;
     for (int i = 0; i < 4; ++i) {
@@ -223,7 +218,7 @@ TEST_F(GamePage, NarrowIllustrationsAreCentredWideOnesKeepTheirPlace)
 
 TEST_F(GamePage, PagesWithoutPictureOrTextHideThem)
 {
-    writeBook(pageOnly("but1_text:n;\n"));
+    writeBook(pageOf("but1_text:n;\n"));
     int pico = 0, text = 0;
     playMouse({idle(10), then([&] {
                    pico = dialogGamePage[PAGE_PICTURE].flags;
@@ -247,8 +242,8 @@ bool playing(const SAMPLE* sample)
 TEST_F(GamePage, ALoopingSoundStopsWhenAChoiceIsMade)
 {
     ASSERT_GT(digi_driver->voices, 0) << "no sound driver: samples cannot be checked";
-    writeBook(pageOnly("sound_name:loop.ogg;\nsound_loop:NO;\nbut1_text:n;\n")
-              + pageOnly("but1_text:n;\n"));
+    writeBook(pageOf("sound_name:loop.ogg;\nsound_loop:NO;\nbut1_text:n;\n")
+              + pageOf("but1_text:n;\n"));
     SAMPLE* loop = nullptr;
     bool playedOnFirst = false, playingOnSecond = true;
     std::vector<MouseStep> script;
@@ -294,8 +289,8 @@ TEST_F(GamePage, ExactlyYesPlaysOnceAnythingElseLoops)
     ASSERT_GT(digi_driver->voices, 0) << "no sound driver: samples cannot be checked";
     // Both sounds last 0.2 s: the one played once stops, the looping one
     // comes round to its start and plays on.
-    writeBook(pageOnly("sound_name:once.wav;\nsound_loop:YES;\nbut1_text:n;\n")
-              + pageOnly("sound_name:loop.ogg;\nsound_loop:yes;\nbut1_text:n;\n"));
+    writeBook(pageOf("sound_name:once.wav;\nsound_loop:YES;\nbut1_text:n;\n")
+              + pageOf("sound_name:loop.ogg;\nsound_loop:yes;\nbut1_text:n;\n"));
     SAMPLE* sound = nullptr;
     int pan = -1;
     bool onceStillPlaying = true, loopStillPlaying = false;
@@ -321,7 +316,7 @@ TEST_F(GamePage, ExactlyYesPlaysOnceAnythingElseLoops)
 
 TEST_F(GamePage, MenuReturnsZeroAndFreesThePages)
 {
-    writeBook(pageOnly("but1_text:n;\n"));
+    writeBook(pageOf("but1_text:n;\n"));
     std::vector<MouseStep> script{idle(10)};
     append(script, clickOn(menuButton));
     playMouse(script);
@@ -332,13 +327,13 @@ TEST_F(GamePage, MenuReturnsZeroAndFreesThePages)
 
 TEST_F(GamePage, EveryOpeningReadsTheBookAgain)
 {
-    writeBook(pageOnly("room_name:before;\nbut1_text:n;\n"));
+    writeBook(pageOf("room_name:before;\nbut1_text:n;\n"));
     std::vector<MouseStep> script{idle(10)};
     append(script, clickOn(menuButton));
     playMouse(script);
     ASSERT_EQ(gamePage(), 0);
 
-    writeBook(pageOnly("room_name:after;\nbut1_text:n;\n"));
+    writeBook(pageOf("room_name:after;\nbut1_text:n;\n"));
     std::string shown;
     script = {idle(10), then([&] { shown = gamedataPages[0]->roomName; })};
     append(script, clickOn(menuButton));
@@ -349,7 +344,7 @@ TEST_F(GamePage, EveryOpeningReadsTheBookAgain)
 
 TEST_F(GamePage, CloseButtonLeavesTheBook)
 {
-    writeBook(pageOnly("sound_name:loop.ogg;\nbut1_text:n;\n"));
+    writeBook(pageOf("sound_name:loop.ogg;\nbut1_text:n;\n"));
     playMouse({idle(10), then([] { closeRequested = 1; })});
     EXPECT_EQ(gamePage(), 0);
     EXPECT_TRUE(gamedataPages.empty());
@@ -366,7 +361,7 @@ TEST_F(GamePage, AnEmptyBookShowsTheEndAlertAtOnce)
 
 TEST_F(GamePage, TheTextStartsAtItsTopOnEveryPage)
 {
-    writeBook(pageOnly("text_main:first;\nbut1_text:n;\n") + pageOnly("text_main:second;\n"));
+    writeBook(pageOf("text_main:first;\nbut1_text:n;\n") + pageOf("text_main:second;\n"));
     int scroll = -1;
     std::vector<MouseStep> script{idle(10), then([] { dialogGamePage[PAGE_TEXT].d2 = 3; })};
     append(script, clickOn(firstChoice));
@@ -405,7 +400,7 @@ TEST_F(GamePage, RoomNameIsDrawnCutToWholeCharacters)
         {russian, russian.substr(0, 30)},
     };
     for (const Case& c : cases) {
-        writeBook(pageOnly("room_name:" + c.room + ";\n"));
+        writeBook(pageOf("room_name:" + c.room + ";\n"));
         int first = 0, last = 0;
         std::vector<MouseStep> script{idle(20), then([&] { blackSpan(first, last); })};
         append(script, clickOn(menuButton));
@@ -442,7 +437,7 @@ protected:
 // among others, stay.
 TEST_F(PageOnTheDisplay, AnIdlePageCopiesNothing)
 {
-    writeBook(pageOnly("room_name:Hall;\ntext_main:words;\nbut1_text:On;\n"));
+    writeBook(pageOf("room_name:Hall;\ntext_main:words;\nbut1_text:On;\n"));
     const int mark = makecol(255, 0, 255);
     const int marks[][2] = {{300, 8}, {20, 200}, {320, 420}};
     int kept = -1;
@@ -502,8 +497,8 @@ TEST_P(NewPageName, ReachesTheDisplay)
     const int NIGHT_R = 20, NIGHT_G = 30, NIGHT_B = 90;
     ASSERT_TRUE(writePicture("books/t/pico/night.png", 640, 480, NIGHT_R, NIGHT_G, NIGHT_B));
     // The first page has no room name: black in the title line is the second's.
-    writeBook(pageOnly("but1_text:On;\n") + "default_bg:night.png;\n"
-              + pageOnly("room_name:Night;\n"));
+    writeBook(pageOf("but1_text:On;\n") + "default_bg:night.png;\n"
+              + pageOf("room_name:Night;\n"));
     const auto nameShown = [=] {
         int first = 0, last = 0;
         blackSpan(first, last);

@@ -26,13 +26,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int w, int h, int r, int g, int b)
-{
-    BITMAP* picture = makeTestPicture(w, h, r, g, b);
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
 // ------------------------------------------------------------ the page screen
 
 class LargeBook : public ::testing::Test {
@@ -46,9 +39,9 @@ protected:
         install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
         copyCut(book, sizeof book, "books/t");
         writeFile("books/t/pico/.keep", "");
-        writePicture("books/t/pico/bg.png", 640, 480, 90, 140, 200);
+        putPicture("books/t/pico/bg.png", 640, 480, 90, 140, 200);
         for (const char* name : {"p1", "p2", "p3", "p4"})
-            writePicture(std::string("books/t/pico/") + name + ".png", 200, 100, 250, name[1] * 2, 0);
+            putPicture(std::string("books/t/pico/") + name + ".png", 200, 100, 250, name[1] * 2, 0);
         writeFile("books/t/audio/.keep", "");
         ASSERT_TRUE(writeOgg("books/t/audio/short.ogg", makeTone(330, 0.3, 22050), 22050, 1));
         ASSERT_TRUE(writeOgg("books/t/audio/long.ogg",

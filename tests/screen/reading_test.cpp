@@ -27,18 +27,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int w, int h, int r, int g, int b)
-{
-    BITMAP* picture = makeTestPicture(w, h, r, g, b);
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
-std::string page(const std::string& lines)
-{
-    return "page_start:;\n" + lines + "page_end:;\n";
-}
-
 // The element of `dialog` that shows the focus: -1 for none, -2 when more
 // than one do (which must never be).
 int focusIn(const DIALOG* dialog)
@@ -92,12 +80,12 @@ protected:
         install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
 
         writeFile("pico/.keep", "");
-        writePicture("pico/title.png", 640, 480, 200, 180, 120);
+        putPicture("pico/title.png", 640, 480, 200, 180, 120);
         copyCut(main_bg_name, sizeof main_bg_name, "pico/title.png");
         copyCut(book, sizeof book, "books/t");
         writeFile("books/t/pico/.keep", "");
         writeFile("books/t/audio/.keep", "");
-        writePicture("books/t/pico/bg.png", 640, 480, 90, 140, 200);
+        putPicture("books/t/pico/bg.png", 640, 480, 90, 140, 200);
         ASSERT_TRUE(writeOgg("books/t/audio/loop.ogg", makeTone(330, 0.2, 22050), 22050, 1));
     }
 
@@ -114,7 +102,7 @@ protected:
     {
         std::string pages;
         for (int i = 1; i <= count; ++i)
-            pages += page("room_name:" + std::to_string(i) + ";\nbut1_text:on;\n");
+            pages += pageOf("room_name:" + std::to_string(i) + ";\nbut1_text:on;\n");
         writeBook(pages);
     }
 };
@@ -298,7 +286,7 @@ TEST_P(PageFocus, MovesBetweenTheVisibleChoicesInScreenOrder)
     std::string lines;
     for (const char* n = c.choices; *n; ++n)
         lines += std::string("but") + *n + "_text:c" + *n + ";\nbut" + *n + "_goto:1;\n";
-    writeBook(page(lines));
+    writeBook(pageOf(lines));
     std::vector<int> seen;
     std::vector<MouseStep> script{onPage(0), idle(10)};
     for (int scancode : c.keys) {
@@ -354,8 +342,8 @@ TEST_P(Digits, TakeTheVisibleChoicesCountedFromTheLeft)
     for (const char* n = c.choices; *n; ++n) // choice n leads to page n + 1
         lines += std::string("but") + *n + "_text:c" + *n + ";\nbut" + *n + "_goto:"
                  + std::to_string(*n - '0' + 1) + ";\n";
-    writeBook(page(lines) + page("room_name:1;\n") + page("room_name:2;\n")
-              + page("room_name:3;\n"));
+    writeBook(pageOf(lines) + pageOf("room_name:1;\n") + pageOf("room_name:2;\n")
+              + pageOf("room_name:3;\n"));
     int shown = -1;
     std::vector<MouseStep> script{onPage(0), idle(10)};
     append(script, tap(c.scancode, '0'));
@@ -446,7 +434,7 @@ TEST_F(Reading, ScrollingKeysMoveTheTextWithinItsBounds)
     std::string text;
     for (int i = 0; i < 40; ++i)
         text += "Line " + std::to_string(i) + " of a long text that wraps in the box. ";
-    writeBook(page("text_main:" + text + ";\nbut1_text:on;\n"));
+    writeBook(pageOf("text_main:" + text + ";\nbut1_text:on;\n"));
     DIALOG* box = &dialogGamePage[PAGE_TEXT];
     const int shown = (box->h - 8) / text_height(font);
     int lines = 0;
@@ -472,7 +460,7 @@ TEST_F(Reading, TheWheelScrollsTheTextUnderThePointerOnly)
     std::string text;
     for (int i = 0; i < 40; ++i)
         text += "Line " + std::to_string(i) + " of a long text that wraps in the box. ";
-    writeBook(page("text_main:" + text + ";\nbut1_text:on;\n"));
+    writeBook(pageOf("text_main:" + text + ";\nbut1_text:on;\n"));
     const DIALOG& box = dialogGamePage[PAGE_TEXT];
     MouseStep overText = pointAt(box.x + box.w / 2, box.y + box.h / 2, 10);
     MouseStep overPicture = pointAt(320, 100, 10);
@@ -541,8 +529,8 @@ class Back : public Reading, public ::testing::WithParamInterface<BackWay> {};
 TEST_P(Back, ReturnsThroughThePagesComeThroughAndStopsAtTheFirst)
 {
     // 1 -> 3 (second choice) -> 2 (third choice) -> 4 (first choice)
-    writeBook(page("but2_text:to 3;\nbut2_goto:3;\n") + page("but1_text:to 4;\nbut1_goto:4;\n")
-              + page("but3_text:to 2;\nbut3_goto:2;\n") + page("room_name:4;\n"));
+    writeBook(pageOf("but2_text:to 3;\nbut2_goto:3;\n") + pageOf("but1_text:to 4;\nbut1_goto:4;\n")
+              + pageOf("but3_text:to 2;\nbut3_goto:2;\n") + pageOf("room_name:4;\n"));
     std::vector<int> seen;
     const auto note = [&] { seen.push_back(cur_page); };
     std::vector<MouseStep> script{onPage(0)};
@@ -599,8 +587,8 @@ bool playing(const SAMPLE* sample)
 TEST_F(Reading, BackStartsThePageSoundAgain)
 {
     ASSERT_GT(digi_driver->voices, 0) << "no sound driver: samples cannot be checked";
-    writeBook(page("sound_name:loop.ogg;\nsound_loop:NO;\nbut1_text:on;\n")
-              + page("room_name:quiet;\n"));
+    writeBook(pageOf("sound_name:loop.ogg;\nsound_loop:NO;\nbut1_text:on;\n")
+              + pageOf("room_name:quiet;\n"));
     bool onSecond = true, afterBack = false;
     std::vector<MouseStep> script{onPage(0)};
     append(script, tap(KEY_ENTER, 13));
@@ -618,7 +606,7 @@ TEST_F(Reading, BackStartsThePageSoundAgain)
 
 TEST_F(Reading, ARightClickOnAChoiceGoesBackInsteadOfTakingIt)
 {
-    writeBook(page("but1_text:on;\n") + page("but1_text:on;\n") + page("room_name:3;\n"));
+    writeBook(pageOf("but1_text:on;\n") + pageOf("but1_text:on;\n") + pageOf("room_name:3;\n"));
     int afterRightClick = -1;
     std::vector<MouseStep> script{onPage(0)};
     append(script, tap(KEY_ENTER, 13));

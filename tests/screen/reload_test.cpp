@@ -18,20 +18,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int r, int g, int b)
-{
-    BITMAP* picture = makeTestPicture(640, 480, r, g, b);
-    ASSERT_TRUE(picture);
-    writeFile(path, "");
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
-std::string page(const std::string& lines)
-{
-    return "page_start:;\n" + lines + "page_end:;\n";
-}
-
 const std::string bg = "default_bg:bg.png;\n";
 
 class Reload : public ::testing::Test {
@@ -41,7 +27,7 @@ protected:
         enterScratchDir("reload");
         ASSERT_TRUE(startLibraryInWindow()) << "no window: is an X display set?";
         copyCut(book, sizeof book, "books/t");
-        writePicture("books/t/pico/bg.png", 200, 40, 40);
+        putPicture("books/t/pico/bg.png", 640, 480, 200, 40, 40);
     }
     void TearDown() override { freePages(); }
 };
@@ -71,16 +57,16 @@ int backgroundRed()
 
 TEST_F(Reload, F5ReadsTheEditedBookAndKeepsItWhenItFails)
 {
-    writeFile("books/t/pages.dat", bg + page("room_name:one;\nbut1_text:on;\n")
-                                       + page("room_name:two;\nbut1_text:on;\n"));
+    writeFile("books/t/pages.dat", bg + pageOf("room_name:one;\nbut1_text:on;\n")
+                                       + pageOf("room_name:two;\nbut1_text:on;\n"));
     std::vector<MouseStep> script;
     script.push_back(when([] { return std::string(roomOnScreen()) == "one"; }, nullptr));
     script.push_back(idle(10)); // the button places itself when drawn
     append(script, clickOn(&dialogGamePage[3]));
     script.push_back(when([] { return std::string(roomOnScreen()) == "two"; }, [] {
-        writeFile("books/t/pages.dat", bg + page("room_name:one;\nbut1_text:on;\n")
-                                           + page("room_name:two, edited;\nbut1_text:on;\n"));
-        writePicture("books/t/pico/bg.png", 40, 200, 40);
+        writeFile("books/t/pages.dat", bg + pageOf("room_name:one;\nbut1_text:on;\n")
+                                           + pageOf("room_name:two, edited;\nbut1_text:on;\n"));
+        putPicture("books/t/pico/bg.png", 640, 480, 40, 200, 40);
     }));
     pressF5(script);
     int redAfterEdit = -1;
@@ -89,14 +75,14 @@ TEST_F(Reload, F5ReadsTheEditedBookAndKeepsItWhenItFails)
         pageAfterEdit = cur_page;
         redAfterEdit = backgroundRed();
         // The page on screen is taken out of the book.
-        writeFile("books/t/pages.dat", bg + page("room_name:only;\nbut1_text:on;\n"));
+        writeFile("books/t/pages.dat", bg + pageOf("room_name:only;\nbut1_text:on;\n"));
     }));
     pressF5(script);
     bool backToPageOne = false;
     script.push_back(when([] { return std::string(roomOnScreen()) == "only"; }, [&] {
         backToPageOne = cur_page == 0 && gamedataPages.size() == 1;
         writeFile("books/t/pages.dat",
-                  bg + page("room_name:broken;\npico_name:absent.png;\nbut1_text:on;\n"));
+                  bg + pageOf("room_name:broken;\npico_name:absent.png;\nbut1_text:on;\n"));
     }));
     pressF5(script);
     bool told = false;

@@ -7,6 +7,7 @@
 #include "text/fontfile.h"
 
 #include <allegro.h>
+#include <gtest/gtest.h>
 #include <loadpng.h>
 
 #include <cerrno>
@@ -68,6 +69,16 @@ bool writePicture(const std::string& path, int w, int h, int r, int g, int b)
     const bool written = writePng(path.c_str(), picture);
     destroy_bitmap(picture);
     return written;
+}
+
+void putPicture(const std::string& path, int w, int h, int r, int g, int b)
+{
+    ASSERT_TRUE(writePicture(path, w, h, r, g, b)) << path;
+}
+
+std::string pageOf(const std::string& lines)
+{
+    return "page_start:;\n" + lines + "page_end:;\n";
 }
 
 std::string tgaPicture(int imageType, int bitsPerPixel, int w, int h, const std::string& pixel,

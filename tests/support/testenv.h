@@ -39,6 +39,13 @@ void copyFile(const std::string& from, const std::string& to);
 // folders). Needs the library started. False when it cannot be written.
 bool writePicture(const std::string& path, int w, int h, int r, int g, int b);
 
+// writePicture as a step of a test: a picture that cannot be written fails
+// the running test (check HasFatalFailure() after it where that matters).
+void putPicture(const std::string& path, int w, int h, int r, int g, int b);
+
+// One page of pages.dat: `lines` between its page_start and page_end lines.
+std::string pageOf(const std::string& lines);
+
 // The bytes of a `w` x `h` TGA picture of one colour, of image type
 // `imageType` (1, 2, 3 plain; 9, 10, 11 run-length compressed) and
 // `bitsPerPixel`; `pixel` is one pixel as the file holds it, `colourMap` the

@@ -16,10 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 // A small picture the checker's books name.
-void writePicture(const std::string& path)
-{
-    ASSERT_TRUE(::writePicture(path, 40, 30, 200, 180, 90)) << path;
-}
 
 // A scratch folder to make working directories and books in.
 class Check : public ::testing::Test {
@@ -40,8 +36,8 @@ TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
 {
     writeFile("work/ini.dat", "windowed:YES;\nbook:bad;\nmain_bg:title.png;\n");
     copyFile(DEMO_FONT, "work/font.dat");
-    writePicture("work/books/bad/pico/bg.png");
-    writePicture("work/pico/title.png"); // ini.dat is checked too
+    putPicture("work/books/bad/pico/bg.png", 40, 30, 200, 180, 90);
+    putPicture("work/pico/title.png", 40, 30, 200, 180, 90); // ini.dat is checked too
     writeFile("work/books/bad/pages.dat",
               "default_bg:bg.png;\npage_start:;\nroom_name:中;\nbut1_text:on;\nbut2_text:off;\n"
               "page_end:;\npage_start:;\npico_name:none.png;\nbut1_text:back;\nbut1_goto:1;\n");
@@ -80,9 +76,9 @@ TEST_F(Check, TheToolWithoutAUsableFontOrABook)
 {
     // A working directory without font.dat: the player would end there.
     writeFile("work/ini.dat", "book:lone;\nmain_bg:title.png;\n");
-    writePicture("work/pico/title.png");
+    putPicture("work/pico/title.png", 40, 30, 200, 180, 90);
     writeFile("work/books/lone/pages.dat", BG_LINE + "page_start:;\nbut1_text:x;\npage_end:;\n");
-    writePicture("work/books/lone/pico/bg.png");
+    putPicture("work/books/lone/pico/bg.png", 40, 30, 200, 180, 90);
     const std::string fontPath = fs::current_path().string() + "/work/font.dat";
     const ProgramRun run = runChecker({"work"}, true);
     EXPECT_EQ(run.status, 0);

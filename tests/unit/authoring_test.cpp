@@ -24,15 +24,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int w, int h)
-{
-    BITMAP* picture = makeTestPicture(w, h, 120, 160, 200);
-    ASSERT_TRUE(picture);
-    writeFile(path, "");
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
 // A picture whose left half is fully transparent.
 void writeTransparentPicture(const std::string& path, int w, int h)
 {
@@ -55,12 +46,12 @@ protected:
         installCheckingLoaders();
         enterScratchDir("authoring");
         copyCut(book, sizeof book, "books/t");
-        writePicture("books/t/pico/bg.png", 640, 480);
-        writePicture("books/t/pico/small.png", 200, 100);
-        writePicture("books/t/pico/w619.png", 619, 340);
-        writePicture("books/t/pico/w620.png", 620, 100);
-        writePicture("books/t/pico/w700.png", 700, 100);
-        writePicture("books/t/pico/h341.png", 100, 341);
+        putPicture("books/t/pico/bg.png", 640, 480, 120, 160, 200);
+        putPicture("books/t/pico/small.png", 200, 100, 120, 160, 200);
+        putPicture("books/t/pico/w619.png", 619, 340, 120, 160, 200);
+        putPicture("books/t/pico/w620.png", 620, 100, 120, 160, 200);
+        putPicture("books/t/pico/w700.png", 700, 100, 120, 160, 200);
+        putPicture("books/t/pico/h341.png", 100, 341, 120, 160, 200);
         writeTransparentPicture("books/t/pico/glass.png", 100, 50);
         writeTransparentPicture("books/t/pico/glassbg.png", 640, 480);
     }
@@ -87,31 +78,31 @@ TEST_F(Authoring, ReportsSlipsThePlayerPassesSilently)
 {
     const SlipCase cases[] = {
         {"prose cut at a ';', a stray word, and what is not lost",
-         BG_LINE + page("text_main:Волны бьются о камни; над морем кричат чайки;\n"
+         BG_LINE + pageOf("text_main:Волны бьются о камни; над морем кричат чайки;\n"
                    "room_name:Берег;   \t\nbut1_text:Дальше; # a remark\nbut2_text:Back; oops\n"
                    "but2_goto:1;\n"),
          {"pages.dat:3: warning: text after ';' is ignored: « над морем кричат чайки»",
           "pages.dat:6: warning: text after ';' is ignored: « oops»"}},
         {"a long loss is shortened",
-         BG_LINE + page("text_main:a;" + std::string(50, 'x') + "\nbut1_text:on;\n"),
+         BG_LINE + pageOf("text_main:a;" + std::string(50, 'x') + "\nbut1_text:on;\n"),
          {"pages.dat:3: warning: text after ';' is ignored: «" + std::string(40, 'x') + "…»"}},
         {"targets with characters after their number",
-         BG_LINE + page("but1_text:a;\nbut1_goto:2x;\nbut2_text:b;\nbut2_goto: 2 ;\nbut3_text:c;\n"
+         BG_LINE + pageOf("but1_text:a;\nbut1_goto:2x;\nbut2_text:b;\nbut2_goto: 2 ;\nbut3_text:c;\n"
                    "but3_goto:+2.5;\n")
-             + page("but1_text:on;\n"),
+             + pageOf("but1_text:on;\n"),
          {"pages.dat:4: warning: but1_goto \"2x\" is read as 2: \"x\" after the number is ignored",
           "pages.dat:8: warning: but3_goto \"+2.5\" is read as 2: \".5\" after the number is ignored"}},
         {"a key given twice on one page, not across pages",
-         BG_LINE + page("room_name:one;\nbut1_text:on;\nroom_name:two;\nbut1_text:again;\n")
-             + page("room_name:one;\nbut1_text:on;\n"),
+         BG_LINE + pageOf("room_name:one;\nbut1_text:on;\nroom_name:two;\nbut1_text:again;\n")
+             + pageOf("room_name:one;\nbut1_text:on;\n"),
          {"pages.dat:5: warning: room_name given twice on this page (first at line 3): the player "
           "keeps this one",
           "pages.dat:6: warning: but1_text given twice on this page (first at line 4): the player "
           "keeps this one"}},
         {"illustrations past their area, each file once",
-         BG_LINE + page("pico_name:w619.png;\nbut1_text:on;\n") + page("pico_name:w620.png;\nbut1_text:on;\n")
-             + page("pico_name:w700.png;\nbut1_text:on;\n") + page("pico_name:h341.png;\nbut1_text:on;\n")
-             + page("pico_name:w700.png;\nbut1_text:on;\n"),
+         BG_LINE + pageOf("pico_name:w619.png;\nbut1_text:on;\n") + pageOf("pico_name:w620.png;\nbut1_text:on;\n")
+             + pageOf("pico_name:w700.png;\nbut1_text:on;\n") + pageOf("pico_name:h341.png;\nbut1_text:on;\n")
+             + pageOf("pico_name:w700.png;\nbut1_text:on;\n"),
          {"pages.dat:7: warning: illustration \"pico/w620.png\" is 620 pixels wide, more than 619: it "
           "is not centred but drawn where the illustration before it was",
           "pages.dat:11: warning: illustration \"pico/w700.png\" is 700 pixels wide, more than 619: it "
@@ -119,8 +110,8 @@ TEST_F(Authoring, ReportsSlipsThePlayerPassesSilently)
           "pages.dat:15: warning: illustration \"pico/h341.png\" is 341 pixels tall: the page shows "
           "its top 340, the lowest 1 rows are cut off behind the choices"}},
         {"a transparent background shows black; a transparent illustration shows the background",
-         "default_bg:glassbg.png;\n" + page("pico_name:glass.png;\nbut1_text:on;\n")
-             + page("but1_text:on;\n"),
+         "default_bg:glassbg.png;\n" + pageOf("pico_name:glass.png;\nbut1_text:on;\n")
+             + pageOf("but1_text:on;\n"),
          {"pages.dat:1: warning: background \"pico/glassbg.png\" has transparent parts: they show "
           "black"}},
     };
@@ -171,7 +162,7 @@ TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
               "\"−\" (U+2212), \"щ\" (U+0449), \"ж\" (U+0436), \"Л\" (U+041B), \"Ч\" (U+0427)",
         "pages.dat:3: warning: end_message_2: " + cyrillicMissing + "\"Ж\" (U+0416)",
     };
-    EXPECT_EQ(reported(BG_LINE + "end_message_1:The end;\nend_message_2:Ж;\n" + page("but1_text:on;\n"), font),
+    EXPECT_EQ(reported(BG_LINE + "end_message_1:The end;\nend_message_2:Ж;\n" + pageOf("but1_text:on;\n"), font),
               expected);
 }
 
@@ -183,8 +174,8 @@ struct SettingsCase {
 
 TEST_F(Authoring, ChecksTheSettingsFile)
 {
-    writeFile("books/tale/pages.dat", BG_LINE + page("but1_text:on;\n"));
-    writePicture("pico/title.png", 640, 480);
+    writeFile("books/tale/pages.dat", BG_LINE + pageOf("but1_text:on;\n"));
+    putPicture("pico/title.png", 640, 480, 120, 160, 200);
     writeTransparentPicture("pico/glass.png", 640, 480);
     writeFile("pico/broken.png", "not a picture");
     const SettingsCase cases[] = {
@@ -263,8 +254,8 @@ TEST_F(Authoring, WalkFindsEndingsTrapsAndPagesNeverShown)
 
 TEST_F(Authoring, WalkStopsOnAPageWithoutChoices)
 {
-    const CheckResult result = check(BG_LINE + page("but1_text:on;\n") + page("room_name:Dead end;\n")
-                                     + page("but1_text:close;\n"));
+    const CheckResult result = check(BG_LINE + pageOf("but1_text:on;\n") + pageOf("room_name:Dead end;\n")
+                                     + pageOf("but1_text:close;\n"));
     const WalkResult walk = walkBook(result.map, 5, 1);
     EXPECT_EQ(walkReport(result.map, walk, 5, 1),
               "5 random readings from page 1 (seed 1):\n"
@@ -326,9 +317,9 @@ TEST_F(Authoring, TextListsEveryTextAReaderSees)
 {
     const CheckResult result =
         check(BG_LINE + "end_message_2:Fin;\n"
-              + page("text_main:Hello;\nroom_name:Hall;\nbut1_text:on;\nbut1_text:onward;\n")
+              + pageOf("text_main:Hello;\nroom_name:Hall;\nbut1_text:on;\nbut1_text:onward;\n")
               + "page_start:;\nroom_name:dropped, never ended;\n"
-              + page("room_name:Last;\n") + "end_message_1:The end;\n");
+              + pageOf("room_name:Last;\n") + "end_message_1:The end;\n");
     EXPECT_EQ(textReport(result.facts, "pages.dat"),
               "pages.dat:4: page 1, text_main: Hello\n"
               "pages.dat:5: page 1, room_name: Hall\n"
@@ -347,7 +338,7 @@ TEST_F(Authoring, TextListsEachTextCutAsThePlayerKeepsIt)
     for (std::size_t i = 0; i < LABEL_SIZE; ++i)
         longLabel += "\u0436"; // two bytes each
     const CheckResult result =
-        check(BG_LINE + page("text_main:" + longText + ";\nbut1_text:" + longLabel + ";\n"));
+        check(BG_LINE + pageOf("text_main:" + longText + ";\nbut1_text:" + longLabel + ";\n"));
     EXPECT_EQ(textReport(result.facts, "pages.dat"),
               "pages.dat:3: page 1, text_main: " + longText.substr(0, TEXT_SIZE - 1) + "\n"
               + "pages.dat:4: page 1, but1_text: " + longLabel.substr(0, LABEL_SIZE - 2) + "\n");

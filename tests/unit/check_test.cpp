@@ -35,10 +35,6 @@ namespace fs = std::filesystem;
 namespace {
 
 // A small picture the checker's books name.
-void writePicture(const std::string& path)
-{
-    ASSERT_TRUE(::writePicture(path, 40, 30, 200, 180, 90)) << path;
-}
 
 // A scratch working directory with the book "books/t": a background, an
 // illustration, a sound of each kind and a picture and a sound that are
@@ -52,8 +48,8 @@ protected:
         installCheckingLoaders();
         scratch_ = enterScratchDir("check");
         copyCut(book, sizeof book, "books/t");
-        writePicture("books/t/pico/bg.png");
-        writePicture("books/t/pico/path.png");
+        putPicture("books/t/pico/bg.png", 40, 30, 200, 180, 90);
+        putPicture("books/t/pico/path.png", 40, 30, 200, 180, 90);
         writeFile("books/t/pico/broken.png", "not a picture");
         writeFile("books/t/audio/broken.wav", "not a sound");
         // Files the library would try to decode but the player refuses: a

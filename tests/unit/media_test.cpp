@@ -18,13 +18,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int w, int h, int r, int g, int b)
-{
-    BITMAP* picture = makeTestPicture(w, h, r, g, b);
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
 // ------------------------------------------------------------ the store
 
 // Pictures of 100 x 100 pixels at 32 bits: 40,000 bytes each, decoded.
@@ -38,7 +31,7 @@ protected:
         startLibraryWithoutDisplay();
         set_color_depth(32);
         for (const char* name : {"a.png", "b.png", "c.png"})
-            writePicture(name, 100, 100, 200, 100, name[0]);
+            putPicture(name, 100, 100, 200, 100, name[0]);
         ASSERT_TRUE(writeOgg("long.ogg", makeTone(440, STREAM_AFTER_SECONDS + 1, 8000), 8000, 1));
     }
 
@@ -163,8 +156,8 @@ protected:
         set_color_depth(32);
         copyCut(book, sizeof book, "books/t");
         writeFile("books/t/pico/.keep", "");
-        writePicture("books/t/pico/bg.png", 64, 48, 1, 2, 3);
-        writePicture("books/t/pico/good.png", 64, 48, 4, 5, 6);
+        putPicture("books/t/pico/bg.png", 64, 48, 1, 2, 3);
+        putPicture("books/t/pico/good.png", 64, 48, 4, 5, 6);
         png = readFile("books/t/pico/good.png");
     }
 

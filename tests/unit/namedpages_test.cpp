@@ -19,15 +19,6 @@
 
 namespace {
 
-void writePicture(const std::string& path)
-{
-    BITMAP* picture = makeTestPicture(64, 48, 40, 120, 60);
-    ASSERT_TRUE(picture);
-    writeFile(path, "");
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
 std::string page(const std::string& lines, const std::string& name = "")
 {
     return "page_start:" + name + ";\n" + lines + "page_end:;\n";
@@ -94,7 +85,7 @@ protected:
         installCheckingLoaders();
         enterScratchDir("named");
         copyCut(book, sizeof book, "books/t");
-        writePicture("books/t/pico/bg.png");
+        putPicture("books/t/pico/bg.png", 64, 48, 40, 120, 60);
     }
 
     void TearDown() override { freePages(); }

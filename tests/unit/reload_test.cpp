@@ -15,20 +15,6 @@
 
 namespace {
 
-void writePicture(const std::string& path, int r, int g, int b)
-{
-    BITMAP* picture = makeTestPicture(640, 480, r, g, b);
-    ASSERT_TRUE(picture);
-    writeFile(path, "");
-    ASSERT_TRUE(writePng(path.c_str(), picture)) << path;
-    destroy_bitmap(picture);
-}
-
-std::string page(const std::string& lines)
-{
-    return "page_start:;\n" + lines + "page_end:;\n";
-}
-
 const std::string bg = "default_bg:bg.png;\n";
 
 class Reload : public ::testing::Test {
@@ -39,20 +25,20 @@ protected:
         startLibraryWithoutDisplay();
         set_color_depth(32);
         copyCut(book, sizeof book, "books/t");
-        writePicture("books/t/pico/bg.png", 200, 40, 40);
+        putPicture("books/t/pico/bg.png", 640, 480, 200, 40, 40);
     }
     void TearDown() override { freePages(); }
 };
 
 TEST_F(Reload, AFailedReadingPutsTheBookBack)
 {
-    writeFile("books/t/pages.dat", bg + "end_message_1:Fin;\n" + page("room_name:kept;\n"));
+    writeFile("books/t/pages.dat", bg + "end_message_1:Fin;\n" + pageOf("room_name:kept;\n"));
     ASSERT_TRUE(loadBook());
     Gamedata* const kept = gamedataPages[0];
     const std::string backgroundPath = default_bg;
     for (const std::string& broken :
          {std::string(""), bg + "end_message_1:Other;\n",
-          "default_bg:absent.png;\nend_message_1:Other;\n" + page("room_name:new;\n")}) {
+          "default_bg:absent.png;\nend_message_1:Other;\n" + pageOf("room_name:new;\n")}) {
         writeFile("books/t/pages.dat", broken);
         const std::optional<Problem> failed = rereadBook();
         ASSERT_TRUE(failed) << broken;
