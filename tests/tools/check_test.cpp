@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A small picture the checker's books name.
-
 // A scratch folder to make working directories and books in.
 class Check : public ::testing::Test {
 protected:

@@ -34,8 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A small picture the checker's books name.
-
 // A scratch working directory with the book "books/t": a background, an
 // illustration, a sound of each kind and a picture and a sound that are
 // not what their names say.
