@@ -18,17 +18,52 @@
 #include <iterator>
 #include <ostream>
 #include <stdexcept>
+#include <system_error>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The scratch directories the running test made.
+std::vector<std::string>& scratchDirs()
+{
+    static std::vector<std::string> dirs;
+    return dirs;
+}
+
+// Removes a test's scratch directories when it passes and keeps them when it
+// fails, so that a suite run leaves behind only what somebody must look at.
+class ScratchCleaner : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo& info) override
+    {
+        std::vector<std::string>& dirs = scratchDirs();
+        if (!info.result()->Failed() && !dirs.empty()) {
+            std::error_code ignored;
+            fs::current_path(fs::temp_directory_path(), ignored);
+            for (const std::string& dir : dirs)
+                fs::remove_all(dir, ignored);
+        }
+        dirs.clear();
+    }
+};
+
+const bool scratchCleanerAdded = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ScratchCleaner);
+    return true;
+}();
+
+} // namespace
+
 std::string enterScratchDir(const std::string& label)
 {
     std::string pattern = (fs::temp_directory_path() / ("quorvel-" + label + "-XXXXXX")).string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a scratch directory");
+    scratchDirs().push_back(pattern);
     fs::current_path(pattern);
     return pattern;
 }

@@ -22,8 +22,9 @@
 #endif
 
 // Creates a fresh empty directory under the system's temporary folder and
-// makes it the working directory. Returns its path. The directory is left
-// behind for inspection; the system's temporary folder is cleaned by the OS.
+// makes it the working directory. Returns its path. When the running test
+// passes, the directory is removed after it; when it fails, it is left
+// behind for inspection.
 std::string enterScratchDir(const std::string& label);
 
 // Writes `contents` to `path` (creating parent folders), byte for byte.
