@@ -3,6 +3,7 @@
 #include "app/language.h"
 #include "app/report.h"
 #include "app/startfiles.h"
+#include "book/book.h"
 #include "book/openprogress.h"
 #include "book/reading.h"
 #include "book/reload.h"
@@ -18,6 +19,7 @@
 #include "screen/focus.h"
 #include "screen/keyhelp.h"
 #include "screen/messagebox.h"
+#include "screen/window.h"
 #include "speech/readaloud.h"
 #include "text/buffers.h"
 #include "title.h"
@@ -562,6 +564,7 @@ int gamePage(int firstIndex, int* pageCount)
         cannotOpenBook();
         return 0;
     }
+    showWindowTitle(bookShownName(book, book_name));
     if (firstIndex != FROM_THE_START) {
         if (firstIndex < 0 || firstIndex >= static_cast<int>(gamedataPages.size())) {
             freePages();

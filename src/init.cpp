@@ -10,6 +10,7 @@
 #include "media/sound.h"
 #include "screen/dialogpass.h"
 #include "screen/display.h"
+#include "screen/window.h"
 #include "speech/readaloud.h"
 #include "text/buffers.h"
 #include "text/fontfile.h"
@@ -94,7 +95,7 @@ void init(const StartupChoices& choices)
                             + (window ? "--fullscreen" : "--window"),
                         EXIT_NO_DISPLAY);
     whenDisplayLost([] { fatalError(N_("Unable to set grafics mode"), EXIT_NO_DISPLAY); });
-    set_window_title("Quorvel");
+    showWindowTitle(bookShownName(book, ""));
     watchCloseButton();
 
     // The player runs on without sound, a mouse or a joystick driver.

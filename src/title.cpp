@@ -2,6 +2,7 @@
 
 #include "app/language.h"
 #include "app/version.h"
+#include "book/book.h"
 #include "book/resume.h"
 #include "init.h"
 #include "input/readerinput.h"
@@ -12,6 +13,7 @@
 #include "screen/focus.h"
 #include "screen/keyhelp.h"
 #include "screen/messagebox.h"
+#include "screen/window.h"
 #include "speech/readaloud.h"
 #include "text/buffers.h"
 
@@ -179,6 +181,7 @@ bool title()
         }
     }
     dialogMenu[MENU_BACKGROUND].dp = background;
+    showWindowTitle(bookShownName(book, book_name));
     openScreen();
 
     DIALOG_PLAYER* player = startDialog(dialogMenu);

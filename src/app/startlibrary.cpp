@@ -1,5 +1,7 @@
 #include "app/startlibrary.h"
 
+#include "screen/window.h"
+
 #include <allegro.h>
 
 #include <algorithm>
@@ -41,6 +43,7 @@ bool connectToDisplay(const std::function<bool()>& connect)
 
 int startLibrary()
 {
+    nameWindowBeforeStart();
     const bool started = connectToDisplay([] {
         if (allegro_init() == 0)
             return true;

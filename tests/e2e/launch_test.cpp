@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -155,6 +157,35 @@ const FolderCase folderCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Started, BookFolder, ::testing::ValuesIn(folderCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The desktop groups the window by its class, shows its icon, and its title
+// names the book: by its folder on the title menu, by its book_name line
+// once it is read.
+TEST_F(Started, TheWindowSaysWhoItIsAndNamesTheBook)
+{
+    const std::string folder = root + "/Лесная тропа";
+    fs::copy(work + "/books/demo", folder, fs::copy_options::recursive);
+    ASSERT_TRUE(startAtTitle({folder})) << readFile(log);
+    // The title is set as each screen opens, so it is waited for.
+    auto awaitTitleText = [&](const std::string& title, WindowIdentity& seen) {
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+             std::chrono::steady_clock::now() < end;) {
+            if (player.identity(seen) && seen.title == title)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    };
+    WindowIdentity seen;
+    EXPECT_TRUE(awaitTitleText("Лесная тропа — Quorvel", seen)) << seen.title;
+    EXPECT_EQ(seen.instance, "quorvel");
+    EXPECT_EQ(seen.windowClass, "Quorvel");
+    EXPECT_EQ(seen.iconWidth, 48);
+    EXPECT_EQ(seen.iconHeight, 48);
+    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(awaitDemoPage(1)) << readFile(log);
+    EXPECT_TRUE(awaitTitleText("Лесная тропа / The Forest Path — Quorvel", seen)) << seen.title;
+}
 
 TEST_F(Started, WithoutABookTheInstalledDemoOpens)
 {

@@ -1,5 +1,7 @@
 #include "xplayer.h"
 
+#include "screen/window.h"
+
 #include "app/startlibrary.h"
 
 #include <allegro.h>
@@ -35,17 +37,15 @@ void pause(int milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// The library names its window after set_window_title.
-const char* const WINDOW_TITLE = "Quorvel";
-
-// Every window named WINDOW_TITLE at or under `under`.
+// Every window of the player's class (WM_CLASS) at or under `under`.
 void findWindows(Display* display, Window under, std::vector<Window>& found)
 {
-    char* name = nullptr;
-    if (XFetchName(display, under, &name) && name) {
-        const bool named = std::strcmp(name, WINDOW_TITLE) == 0;
-        XFree(name);
-        if (named) {
+    XClassHint hint;
+    if (XGetClassHint(display, under, &hint)) {
+        const bool ours = hint.res_class && std::strcmp(hint.res_class, WINDOW_CLASS) == 0;
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+        if (ours) {
             found.push_back(under);
             return;
         }
@@ -60,7 +60,7 @@ void findWindows(Display* display, Window under, std::vector<Window>& found)
     }
 }
 
-// The windows of that name on `display`.
+// The player's windows on `display`.
 std::vector<Window> namedWindows(Display* display)
 {
     std::vector<Window> found;
@@ -220,6 +220,48 @@ bool XPlayer::waitForWindow(double seconds)
         pause(10);
     }
     return false;
+}
+
+bool XPlayer::identity(WindowIdentity& seen)
+{
+    if (!state->window)
+        return false;
+    Display* display = state->display;
+    XClassHint hint;
+    if (!XGetClassHint(display, state->window, &hint))
+        return false;
+    seen.instance = hint.res_name ? hint.res_name : "";
+    seen.windowClass = hint.res_class ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    seen.title.clear();
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* bytes = nullptr;
+    if (XGetWindowProperty(display, state->window, XInternAtom(display, "_NET_WM_NAME", False), 0,
+                           1024, False, XInternAtom(display, "UTF8_STRING", False), &type, &format,
+                           &count, &after, &bytes)
+            == Success
+        && bytes) {
+        if (format == 8)
+            seen.title.assign(reinterpret_cast<char*>(bytes), count);
+        XFree(bytes);
+    }
+    seen.iconWidth = seen.iconHeight = 0;
+    if (XWMHints* hints = XGetWMHints(display, state->window)) {
+        if ((hints->flags & IconPixmapHint) && hints->icon_pixmap) {
+            Window root;
+            int x, y;
+            unsigned int w, h, border, depth;
+            if (XGetGeometry(display, hints->icon_pixmap, &root, &x, &y, &w, &h, &border, &depth)) {
+                seen.iconWidth = static_cast<int>(w);
+                seen.iconHeight = static_cast<int>(h);
+            }
+        }
+        XFree(hints);
+    }
+    return true;
 }
 
 bool XPlayer::windowSize(int& w, int& h)

@@ -24,6 +24,13 @@ struct Screenshot {
     bool save(const std::string& path) const;
 };
 
+// What the desktop knows the program's window by.
+struct WindowIdentity {
+    std::string instance, windowClass; // WM_CLASS
+    std::string title;                 // _NET_WM_NAME, UTF-8
+    int iconWidth = 0, iconHeight = 0; // the icon's picture (WM_HINTS); 0 for none
+};
+
 class XPlayer {
 public:
     XPlayer();
@@ -48,6 +55,9 @@ public:
     // Takes a screenshot of the w x h pixels at (x, y) of the window (or of
     // the display); empty when that is not all inside it.
     Screenshot grabArea(int x, int y, int w, int h);
+
+    // Reads the window's class, title and icon; false when there is no window.
+    bool identity(WindowIdentity& seen);
 
     // The window's inner size, in display pixels; false when there is none.
     bool windowSize(int& w, int& h);

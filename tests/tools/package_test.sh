@@ -132,6 +132,12 @@ desktop=$root/usr/share/applications/quorvel.desktop
 grep -qx 'Exec=quorvel %f' "$desktop" || fail "the menu entry does not start quorvel"
 grep -qx 'Icon=quorvel' "$desktop" || fail "the menu entry has not the icon"
 grep -q '^Keywords=' "$desktop" || fail "the menu entry has no Keywords"
+# The task bar matches the running window to its entry by the window's class.
+class=$(sed -n 's/^const char\* const WINDOW_CLASS = "\(.*\)";$/\1/p' "$source_dir/src/screen/window.cpp")
+[ -n "$class" ] || fail "no WINDOW_CLASS in src/screen/window.cpp"
+grep -qx "StartupWMClass=$class" "$desktop" || fail "the menu entry's StartupWMClass is not $class"
+grep -qx 'MimeType=inode/directory;application/zip;' "$desktop" \
+  || fail "the menu entry does not offer to open folders and zip archives"
 desktop-file-validate "$desktop" || fail "the menu entry is not valid"
 appstreamcli validate --no-net "$metainfo" || fail "the metainfo is not valid"
 grep -qF '<launchable type="desktop-id">quorvel.desktop</launchable>' "$metainfo" \
