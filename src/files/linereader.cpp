@@ -7,6 +7,19 @@ LineReader::LineReader(const char* path)
 {
     if (!file_)
         return;
+    // A file saved as UTF-16 is refused whole: read byte by byte, as every
+    // other file is, each of its characters would come out as others.
+    char head[256];
+    const long got = pack_fread(head, sizeof head, file_);
+    pack_fclose(file_);
+    file_ = nullptr;
+    if (got > 0 && looksLikeUtf16(std::string_view(head, static_cast<std::size_t>(got)))) {
+        utf16_ = true;
+        return;
+    }
+    file_ = source_.packfile();
+    if (!file_)
+        return;
     // Skip a UTF-8 byte-order mark; anything else is put back untouched.
     static const int bom[3] = {0xEF, 0xBB, 0xBF};
     int matched = 0;
@@ -28,6 +41,9 @@ LineReader::LineReader(const char* path)
 
 std::optional<Problem> LineReader::problem() const
 {
+    if (utf16_)
+        return Problem{ProblemKind::Unsupported, source_.path(),
+                       "is saved as UTF-16, which the player does not read: save it as UTF-8"};
     if (source_.problem() || file_)
         return source_.problem();
     return Problem{ProblemKind::Unreadable, source_.path(),

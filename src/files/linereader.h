@@ -31,7 +31,9 @@ const std::size_t LINE_KEPT_BYTES = 16384;
 class LineReader {
 public:
     // Opens `path` for reading as a book's file (see files/bookfile.h);
-    // isOpen() tells whether that worked, problem() why not.
+    // isOpen() tells whether that worked, problem() why not. A file saved as
+    // UTF-16 (text/utf8.h: looksLikeUtf16) is not opened: its problem says
+    // so.
     explicit LineReader(const char* path);
     ~LineReader();
     LineReader(const LineReader&) = delete;
@@ -68,6 +70,7 @@ private:
     std::string bytes_;
     long long lastLineLength_ = 0;
     bool lastLineWasUtf8_ = true;
+    bool utf16_ = false; // the file was refused as UTF-16
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "text/utf8.h"
 
+#include <algorithm>
+
 std::size_t utf8SequenceLength(std::string_view text)
 {
     if (text.empty())
@@ -79,6 +81,29 @@ bool isValidUtf8(std::string_view text)
         text.remove_prefix(length);
     }
     return true;
+}
+
+bool looksLikeUtf16(std::string_view head)
+{
+    if (head.size() >= 2) {
+        const unsigned char first = static_cast<unsigned char>(head[0]);
+        const unsigned char second = static_cast<unsigned char>(head[1]);
+        if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF))
+            return true;
+    }
+    // Without a mark: in at least 8 pairs of bytes, one of each pair's two
+    // places (the same one throughout) is NUL in at least 3 pairs of 4.
+    const std::size_t pairs = head.size() / 2;
+    if (pairs < 8)
+        return false;
+    std::size_t nulFirst = 0, nulSecond = 0;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        nulFirst += head[2 * i] == '\0';
+        nulSecond += head[2 * i + 1] == '\0';
+    }
+    const std::size_t most = std::max(nulFirst, nulSecond);
+    const std::size_t least = std::min(nulFirst, nulSecond);
+    return most * 4 >= pairs * 3 && least * 8 <= pairs;
 }
 
 std::string replaceInvalidUtf8(std::string_view text)

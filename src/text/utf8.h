@@ -42,4 +42,11 @@ std::string escapeControls(std::string_view text);
 // UTF8_REPLACEMENT; valid sequences are kept as they are.
 std::string replaceInvalidUtf8(std::string_view text);
 
+// Whether the first bytes of a text file (`head`, as many as there are up to
+// a few hundred) show it saved as UTF-16: a UTF-16 byte-order mark, or,
+// without one, a NUL byte beside nearly every other byte, as the ASCII
+// characters of a UTF-16 text stand. A UTF-8 file of any language has no
+// NUL bytes, so neither can be taken for the other.
+bool looksLikeUtf16(std::string_view head);
+
 #endif

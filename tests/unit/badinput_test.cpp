@@ -547,6 +547,69 @@ TEST_P(OddBookFile, GivesItsPages)
 
 INSTANTIATE_TEST_SUITE_P(BadInput, OddBookFile, ::testing::ValuesIn(bookCases), NamedAfterCase());
 
+// A book saved in UTF-16 is named as such, however it begins; a UTF-8 book
+// is never taken for one.
+struct EncodingCase {
+    const char* name;
+    std::function<std::string()> bytes;
+    bool utf16;
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+// `text` (ASCII and Cyrillic letters only) as UTF-16, little- or big-endian.
+std::string utf16(const std::u16string& text, bool littleEndian)
+{
+    std::string bytes;
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+const std::u16string pagesInUtf16 =
+    u"default_bg:bg.png;\npage_start:;\nroom_name:Берег;\nbut1_text:on;\npage_end:;\n";
+
+const EncodingCase encodingCases[] = {
+    {"UTF-16 little-endian with its mark",
+     [] { return "\xFF\xFE" + utf16(pagesInUtf16, true); }, true},
+    {"UTF-16 big-endian with its mark", [] { return "\xFE\xFF" + utf16(pagesInUtf16, false); },
+     true},
+    {"UTF-16 little-endian without a mark", [] { return utf16(pagesInUtf16, true); }, true},
+    {"UTF-16 big-endian without a mark", [] { return utf16(pagesInUtf16, false); }, true},
+    {"UTF-8 in Russian", [] { return std::string("default_bg:bg.png;\npage_start:;\nroom_name:Берег;\npage_end:;\n"); }, false},
+    {"UTF-8 with its mark", [] { return std::string("\xEF\xBB\xBFpage_start:;\npage_end:;\n"); },
+     false},
+    {"NUL bytes only", [] { return std::string(4096, '\0'); }, false},
+    {"a few NUL bytes in UTF-8",
+     [] { return std::string("default_bg:bg.png;\n\0\0page_start:;\n\0page_end:;\n", 49); }, false},
+};
+
+class BookEncoding : public BadInput, public ::testing::WithParamInterface<EncodingCase> {};
+
+TEST_P(BookEncoding, UTF16IsNamedAndRefused)
+{
+    const EncodingCase& c = GetParam();
+    writeBook(c.bytes());
+    const std::optional<Problem> problem = readBook("books/t/pages.dat", [](const BookEvent&) {});
+    if (c.utf16) {
+        ASSERT_TRUE(problem);
+        EXPECT_EQ(problem->file, "books/t/pages.dat");
+        EXPECT_EQ(problem->phrase,
+                  "is saved as UTF-16, which the player does not read: save it as UTF-8");
+    } else {
+        EXPECT_FALSE(problem) << problem->phrase;
+    }
+    freePages();
+}
+
+INSTANTIATE_TEST_SUITE_P(BadInput, BookEncoding, ::testing::ValuesIn(encodingCases),
+                         NamedAfterCase());
+
 TEST_F(BadInput, TextOfA1MbLineIsCutToItsBuffer)
 {
     writeBook("default_bg:bg.png;\npage_start:;\ntext_main:" + std::string(1 << 20, 't')

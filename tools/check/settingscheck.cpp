@@ -73,7 +73,8 @@ std::vector<Finding> checkSettingsFile(SettingsUse use)
                            + ", any other value " + key.flag.off);
     });
     if (unread) {
-        error(0, "cannot be opened: the player takes the defaults");
+        error(0, (unread->kind == ProblemKind::Unsupported ? unread->phrase : "cannot be opened")
+                     + ": the player takes the defaults");
         return findings;
     }
     findings.insert(findings.end(), afterValues.begin(), afterValues.end());
