@@ -296,7 +296,7 @@ static void drawRoomName()
 // Leaves the book for the title menu.
 static int leaveBook()
 {
-    if (const std::optional<Problem> unkept = rememberLeftPage(cur_page))
+    if (const std::optional<Problem> unkept = rememberLeftPage(cur_page, readingHistory()))
         complain("cannot keep the page to resume at in " + quoted(unkept->file) + ": "
                  + unkept->phrase);
     stopPageSound();
@@ -580,6 +580,8 @@ int gamePage(int firstIndex, int* pageCount)
         cur_page = std::max(resumed, 0);
     }
     startReading(); // before the first page, which reads ahead where Back leads
+    if (firstIndex == FROM_THE_START && cur_page > 0)
+        startReadingFrom(rememberedHistory(static_cast<int>(gamedataPages.size())));
     if (changePage(cur_page) != 0) {
         clear_keybuf();
         return -1;

@@ -26,6 +26,7 @@
 
 char windowed[WINDOWED_SIZE];
 bool resumeReading = false;
+bool resumeSettingGiven = false;
 bool speechAtStart = false;
 char book[PATH_SIZE];
 char main_bg_name[PATH_SIZE];
@@ -76,14 +77,27 @@ static void readStartSettings(const StartFiles& files)
         chosenTitlePicture = files.defaultTitlePicture;
 }
 
+bool remembersReading(ResumeChoice choice, bool settingGiven, bool settingOn, bool startedOnABook)
+{
+    if (choice != ResumeChoice::FromSettings)
+        return choice == ResumeChoice::On;
+    if (settingGiven)
+        return settingOn;
+    return startedOnABook;
+}
+
 void init(const StartupChoices& choices)
 {
     set_uformat(U_UTF8);
     register_png_file_type();
     loadFontFile(choices.files.font);
     readStartSettings(choices.files);
-    if (choices.resume)
-        resumeReading = true;
+    // A working directory is the author's own world, where nothing is
+    // written unless its settings ask; a reader who opens a book (or the
+    // demo, as the menu entry does) finds it where they left it, unless
+    // their settings or the command line say otherwise.
+    resumeReading = remembersReading(choices.resume, resumeSettingGiven, resumeReading,
+                                     !choices.files.settingsExpected);
 
     const bool window = wantsWindow(choices.window);
     const int scale = choices.scale != SCALE_FROM_SETTINGS ? choices.scale : window_scale;
@@ -214,6 +228,7 @@ static bool applyMainBg(const std::string& value)
 static bool applyResume(const std::string& value)
 {
     resumeReading = isFlagOn(value);
+    resumeSettingGiven = true;
     return true;
 }
 
@@ -281,6 +296,7 @@ void resetSettings()
     copyCut(windowed, sizeof windowed, FLAG_ON);
     copyCut(book, sizeof book, "books/");
     resumeReading = false;
+    resumeSettingGiven = false;
     speechAtStart = false;
     resetEndMessages();
     window_scale = SCALE_AUTO;

@@ -33,7 +33,8 @@ extern char main_bg_name[PATH_SIZE];    // "pico/" + the title background's file
 extern char end_message_1[LABEL_SIZE];  // the three lines of the end-of-book alert;
 extern char end_message_2[LABEL_SIZE];  // a book may replace them
 extern char end_message_3[LABEL_SIZE];
-extern bool resumeReading;              // resume:YES; open each book where the reader left it
+extern bool resumeReading;
+extern bool resumeSettingGiven; // a resume line was read, whatever its value              // resume:YES; open each book where the reader left it
 extern bool speechAtStart;              // speech:YES; read aloud from the start
 extern int window_scale;               // 1 to MAX_SCALE, or SCALE_AUTO (screen/display.h)
 
@@ -46,11 +47,20 @@ extern FONT* times12Font;
 // was found in.
 struct StartupChoices {
     WindowChoice window = WindowChoice::FromSettings; // over the windowed setting
-    bool resume = false; // --resume: resumeReading, whatever the settings say
+    // Over the resume setting; without either, books are remembered when
+    // the player was started on a book rather than in a working directory.
+    ResumeChoice resume = ResumeChoice::FromSettings;
     bool speech = false; // --speech: read aloud from the start, whatever the settings say
     StartFiles files;  // the working directory's own files unless told otherwise
     int scale = SCALE_FROM_SETTINGS;                  // over the scale setting
 };
+
+// Whether the player remembers where the reader leaves each book: as the
+// command line says (`choice`), else as a resume line of the settings says
+// (`settingGiven`, `settingOn`), else when it was started on a book or
+// without one (`startedOnABook`), and not in a working directory, which is
+// its author's and where nothing is written unless asked.
+bool remembersReading(ResumeChoice choice, bool settingGiven, bool settingOn, bool startedOnABook);
 
 // Brings up the library services in order. Returns only on success: any
 // failure ends the program through fatalError() (app/report.h), with the

@@ -26,6 +26,7 @@ static char startLabel[] = N_("Start Game");
 static char optionsLabel[] = "Options"; // never shown
 static char aboutLabel[] = N_("About");
 static char quitLabel[] = N_("Quit");
+static char fromFirstLabel[] = N_("From the First Page");
 
 // The buttons' face: a raw colour value, which is blue at every colour depth
 // the player sets (15, 16, 24 and 32 bits).
@@ -38,6 +39,7 @@ DIALOG dialogMenu[] = {
     {reader_button_proc, 232, 184, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, optionsLabel, nullptr, nullptr},
     {reader_button_proc, 232, 232, 184, 40, 0, BUTTON_BG, 0, 0, 0, 0, aboutLabel, nullptr, nullptr},
     {reader_button_proc, 232, 304, 184, 40, 0, BUTTON_BG, 0, D_EXIT, 0, 0, quitLabel, nullptr, nullptr},
+    {reader_button_proc, 232, 184, 184, 40, 0, BUTTON_BG, 0, D_HIDDEN, 0, 0, fromFirstLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
 
@@ -95,7 +97,7 @@ void showAbout()
 std::vector<std::string> titleOwnTexts()
 {
     std::vector<std::string> texts;
-    for (const char* label : {startLabel, aboutLabel, quitLabel})
+    for (const char* label : {startLabel, aboutLabel, quitLabel, fromFirstLabel})
         texts.push_back(tr(label));
     const Message about = aboutMessage();
     texts.insert(texts.end(), about.lines.begin(), about.lines.end());
@@ -117,14 +119,16 @@ static std::vector<std::string> menuSaid(DIALOG_PLAYER* player, int resumeAt)
 }
 
 // Carries out a key's command on the menu: Up and Down (Tab and Shift+Tab
-// going round) move the focus between Start Game, About and Quit, starting
-// from Start Game; Enter and Space take the focused one, or Start Game when
+// going round) move the focus between Start Game, From the First Page (when
+// it shows), About and Quit, starting from Start Game; Enter and Space take the focused one, or Start Game when
 // none has the focus; I is About; V turns reading aloud on or off, R says
 // the menu again, F1 shows the keys. Returns false for Esc, which ends the
 // program as Quit does.
 static bool applyMenuCommand(DIALOG_PLAYER* player, Command command, int resumeAt)
 {
-    static const std::vector<int> order = {MENU_START, MENU_ABOUT, MENU_QUIT};
+    const std::vector<int> order = resumeAt >= 0
+                                       ? std::vector<int>{MENU_START, MENU_FROM_FIRST, MENU_ABOUT, MENU_QUIT}
+                                       : std::vector<int>{MENU_START, MENU_ABOUT, MENU_QUIT};
     switch (command) {
     case Command::Up:
         moveFocus(player, order, MENU_START, -1, false);
@@ -166,6 +170,7 @@ bool title()
     dialogMenu[MENU_START].dp = const_cast<char*>(tr(startLabel));
     dialogMenu[MENU_ABOUT].dp = const_cast<char*>(tr(aboutLabel));
     dialogMenu[MENU_QUIT].dp = const_cast<char*>(tr(quitLabel));
+    dialogMenu[MENU_FROM_FIRST].dp = const_cast<char*>(tr(fromFirstLabel));
     dialogMenu[MENU_OPTIONS].flags = D_HIDDEN;
     // A choice made in an earlier life of the screen must not carry over.
     dialogMenu[MENU_START].flags = 0;
@@ -194,6 +199,7 @@ bool title()
     // other passes need not touch it.
     takeBackdropDrawn(); // a note left by the screen before counts for nothing
     const int resumeAt = rememberedPage(INT_MAX);
+    dialogMenu[MENU_FROM_FIRST].flags = resumeAt >= 0 ? 0 : D_HIDDEN;
     sayScreen(menuSaid(player, resumeAt));
     FocusSpeech focusSpeech([](int element) { return static_cast<const char*>(dialogMenu[element].dp); });
     focusSpeech.said(focusedElement(player));
@@ -217,6 +223,10 @@ bool title()
         }
         if (dialogMenu[MENU_START].flags & D_SELECTED) {
             dialogMenu[MENU_START].flags = 0;
+            started = true;
+        }
+        if (dialogMenu[MENU_FROM_FIRST].flags & D_SELECTED) {
+            forgetLeftPage();
             started = true;
         }
         if (dialogMenu[MENU_ABOUT].flags & D_SELECTED) {

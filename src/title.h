@@ -8,9 +8,11 @@
 #include <vector>
 
 // Background, Start Game, Options (always hidden), About, Quit, at these
-// indices.
+// indices; then From the First Page, in Options' place, shown when the book
+// will open at a remembered page (book/resume.h): it forgets that page and
+// starts the book at its first.
 extern DIALOG dialogMenu[];
-enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT };
+enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT, MENU_FROM_FIRST };
 
 // The book line drawn at the top of the menu for the book path `bookPath`:
 // "Книга: " (in the reader's language) and the path, cut to the 31 bytes the

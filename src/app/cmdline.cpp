@@ -57,7 +57,12 @@ const OptionRow optionRows[] = {
      [](CommandLine& line, const char*) { return setWindow(line, WindowChoice::FullScreen); }},
     {"resume", 0, nullptr, "open each book where you left it, whatever the settings say",
      [](CommandLine& line, const char*) {
-         line.resume = true;
+         line.resume = ResumeChoice::On;
+         return std::string();
+     }},
+    {"no-resume", 0, nullptr, "open each book at its first page and remember nothing",
+     [](CommandLine& line, const char*) {
+         line.resume = ResumeChoice::Off;
          return std::string();
      }},
     {"speech", 0, nullptr, "read aloud from the start (V turns it off and on)",

@@ -11,6 +11,13 @@
 #include <string>
 
 // Which display mode the command line asks for, over the windowed setting.
+// Whether books open where the reader left them.
+enum class ResumeChoice {
+    FromSettings, // no --resume or --no-resume: the settings decide, else the place
+    On,
+    Off,
+};
+
 enum class WindowChoice {
     FromSettings, // no --window or --fullscreen: the settings decide
     Window,
@@ -34,7 +41,7 @@ struct CommandLine {
     bool bookGiven = false;   // a BOOK word was there (it may be the empty text)
     int startPage = 0;        // --page N: the page to open at, from 1; 0: the title menu
     WindowChoice window = WindowChoice::FromSettings;
-    bool resume = false;      // --resume: open books where the reader left them
+    ResumeChoice resume = ResumeChoice::FromSettings; // --resume, --no-resume (the last wins)
     int scale = SCALE_FROM_SETTINGS; // --scale N: the window's scale, 1 to MAX_SCALE or auto
     bool speech = false;      // --speech: read aloud from the start
 };

@@ -13,6 +13,16 @@ void startReading()
     history.clear();
 }
 
+void startReadingFrom(const std::vector<int>& behind)
+{
+    history = behind;
+}
+
+const std::vector<int>& readingHistory()
+{
+    return history;
+}
+
 void rememberPage(int index)
 {
     history.push_back(index);

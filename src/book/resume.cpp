@@ -82,11 +82,33 @@ bool readStatePage(const std::string& text, int& number)
 
 struct ResumeState {
     std::string fingerprint;
-    int page = 0; // from 1
+    int page = 0;          // from 1
+    std::vector<int> back; // from 1, the oldest first
+    bool backRead = true;  // false when a back line was there and was not understood
 };
 
+// A back line's pages, "1,2,4", as the player writes them; false when any
+// is not a page number, or there are more than RESUME_BACK_KEPT.
+bool readStateBack(const std::string& text, std::vector<int>& pages)
+{
+    pages.clear();
+    std::size_t from = 0;
+    while (from <= text.size() && !text.empty()) {
+        std::size_t to = text.find(',', from);
+        if (to == std::string::npos)
+            to = text.size();
+        int page = 0;
+        if (!readStatePage(text.substr(from, to - from), page)
+            || pages.size() >= static_cast<std::size_t>(RESUME_BACK_KEPT))
+            return false;
+        pages.push_back(page);
+        from = to + 1;
+    }
+    return true;
+}
+
 // The most a state file the player wrote can hold: a comment naming the
-// book's folder, the fingerprint and the page. A longer file is none of
+// book's folder, the fingerprint, the page and the pages behind it. A longer file is none of
 // the player's.
 const long long STATE_BYTES = 8192;
 
@@ -118,6 +140,8 @@ bool readState(const std::string& path, ResumeState& state)
             state.fingerprint = std::string(value);
         else if (key == "page")
             hasPage = readStatePage(std::string(value), state.page);
+        else if (key == "back")
+            state.backRead = readStateBack(std::string(value), state.back);
     }
     return hasPage && !state.fingerprint.empty();
 }
@@ -194,20 +218,42 @@ std::string fileFingerprint(const std::string& path)
     return hex(hash) + "-" + std::to_string(length);
 }
 
-int rememberedPage(int pageCount)
+namespace {
+
+// The state remembered for the book in the `book` setting when it fits the
+// book as it is now, of `pageCount` pages.
+bool fittingState(int pageCount, ResumeState& state)
 {
     if (!resumeReading)
-        return -1;
+        return false;
     const std::string path = resumeFilePath(bookFolder());
-    ResumeState state;
-    if (path.empty() || !readState(path, state))
-        return -1;
-    if (state.fingerprint != fileFingerprint(bookFilePath()) || state.page > pageCount)
-        return -1;
-    return state.page - 1;
+    return !path.empty() && readState(path, state)
+           && state.fingerprint == fileFingerprint(bookFilePath()) && state.page <= pageCount;
 }
 
-std::optional<Problem> rememberLeftPage(int index)
+} // namespace
+
+int rememberedPage(int pageCount)
+{
+    ResumeState state;
+    return fittingState(pageCount, state) ? state.page - 1 : -1;
+}
+
+std::vector<int> rememberedHistory(int pageCount)
+{
+    ResumeState state;
+    std::vector<int> behind;
+    if (!fittingState(pageCount, state) || !state.backRead)
+        return behind;
+    for (int page : state.back) {
+        if (page > pageCount)
+            return {};
+        behind.push_back(page - 1);
+    }
+    return behind;
+}
+
+std::optional<Problem> rememberLeftPage(int index, const std::vector<int>& behind)
 {
     if (!resumeReading || index < 0)
         return std::nullopt;
@@ -220,9 +266,15 @@ std::optional<Problem> rememberLeftPage(int index)
     for (char& c : shownFolder)
         if (c == '\n' || c == '\r')
             c = '?';
+    std::string back;
+    const std::size_t first =
+        behind.size() > static_cast<std::size_t>(RESUME_BACK_KEPT) ? behind.size() - RESUME_BACK_KEPT : 0;
+    for (std::size_t i = first; i < behind.size(); ++i)
+        back += (back.empty() ? "" : ",") + std::to_string(behind[i] + 1);
     return replaceFile(path, "# Where the reader left the book " + shownFolder + "\n"
                              "fingerprint:" + fingerprint + ";\n"
-                             "page:" + std::to_string(index + 1) + ";\n");
+                             "page:" + std::to_string(index + 1) + ";\n"
+                             + (back.empty() ? "" : "back:" + back + ";\n"));
 }
 
 void forgetLeftPage()

@@ -10,6 +10,11 @@
 //     # Where the reader left the book /home/ann/books/demo
 //     fingerprint:5d2c1b9e0f3a4c77-2841;
 //     page:5;
+//     back:1,2,4;
+//
+// `back` is the reading's history for Back (book/reading.h), pages counted
+// from 1, the oldest first, its last RESUME_BACK_KEPT at most; a file
+// without it (or with a page the book lacks in it) opens with none.
 //
 // The file is written whole to a temporary file and renamed over the old
 // one, so that it is never seen half written. A state file that cannot be
@@ -23,6 +28,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+// The most pages behind the reader a state file keeps for Back.
+const int RESUME_BACK_KEPT = 200;
 
 // The index of the page at which the reader left the book in the `book`
 // setting, when the setting is on and that is known for this very book file
@@ -30,10 +39,17 @@
 // yet); -1 otherwise.
 int rememberedPage(int pageCount);
 
+// The pages behind the reader (indices, the oldest first) when they left
+// the book where rememberedPage() says; empty when that is not known or
+// rememberedPage() gives -1.
+std::vector<int> rememberedHistory(int pageCount);
+
 // Remembers page `index` of the book in the `book` setting as the one the
-// reader left it at. Does nothing with the setting off. When the state file
-// cannot be written, the problem names it and says why (the system's words).
-std::optional<Problem> rememberLeftPage(int index);
+// reader left it at, with the pages behind them (`behind`, indices, the
+// oldest first; only the last RESUME_BACK_KEPT are kept). Does nothing with
+// the setting off. When the state file cannot be written, the problem names
+// it and says why (the system's words).
+std::optional<Problem> rememberLeftPage(int index, const std::vector<int>& behind = {});
 
 // Forgets where the reader left the book in the `book` setting (they read
 // it to its end, or what was remembered no longer fits the book). Does

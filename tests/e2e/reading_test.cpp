@@ -210,6 +210,74 @@ TEST_F(ReadingEndToEnd, TheBookOpensWhereTheReaderLeftItInTheLastRun)
     quit();
 }
 
+// Started on a book, as a reader's desktop starts it, the player remembers
+// the page and the pages behind it without being asked; Back works after
+// resuming, and From the First Page starts over. Started in the working
+// directory, it writes and reads nothing.
+TEST_F(ReadingEndToEnd, OnABookItRemembersByDefaultWithItsBackHistory)
+{
+    const std::string bookFolder = work + "/books/demo";
+    ASSERT_TRUE(start({bookFolder})) << readFile(log);
+    const int plainLineEnd = bookLineEnd(last);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title-after-esc"));
+    quit();
+    const std::string state = readFile(stateFile());
+    EXPECT_NE(state.find("page:2;"), std::string::npos) << state;
+    EXPECT_NE(state.find("back:1;"), std::string::npos) << state;
+
+    // In the working directory: the first page, and the state file untouched.
+    const auto written = fs::last_write_time(stateFile());
+    ASSERT_TRUE(start()) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("edge-in-the-working-directory", "path.png", 110)) << readFile(log);
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title-in-the-working-directory"));
+    quit();
+    EXPECT_EQ(fs::last_write_time(stateFile()), written);
+
+    // On the book again: the page, and Back from it.
+    ASSERT_TRUE(start({bookFolder})) << readFile(log);
+    EXPECT_GT(bookLineEnd(last), plainLineEnd + 30) << "the book line names the page";
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("fork-resumed", "owl.png", 160)) << readFile(log);
+    player.pressKey(XK_BackSpace);
+    ASSERT_TRUE(awaitPage("edge-by-back", "path.png", 110)) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("fork-once-more", "owl.png", 160)) << readFile(log);
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title-with-a-page"));
+    quit();
+
+    // From the First Page, in Options' place, starts over and forgets.
+    ASSERT_TRUE(start({bookFolder})) << readFile(log);
+    player.click(MENU_X, FROM_FIRST_Y);
+    ASSERT_TRUE(awaitPage("edge-from-the-first-page", "path.png", 110)) << readFile(log);
+    EXPECT_FALSE(fs::exists(stateFile()));
+    player.pressKey(XK_BackSpace); // nothing behind the first page
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title-after-starting-over"));
+    quit();
+    EXPECT_NE(readFile(stateFile()).find("page:1;"), std::string::npos);
+    EXPECT_EQ(readFile(stateFile()).find("back:"), std::string::npos);
+}
+
+// --no-resume on a book: nothing remembered.
+TEST_F(ReadingEndToEnd, NoResumeOnABookRemembersNothing)
+{
+    ASSERT_TRUE(start({work + "/books/demo", "--no-resume"})) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title"));
+    quit();
+    EXPECT_FALSE(fs::exists(stateFile()));
+}
+
 TEST_F(ReadingEndToEnd, AChangedBookFileOpensAtTheFirstPage)
 {
     // --resume on the command line, with nothing in ini.dat.

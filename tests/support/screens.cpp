@@ -68,7 +68,7 @@ bool showsTitle(const Screenshot& shot, const Reference& picture)
         const Rgb c = shot.at(236, y - 16); // inside the frame, clear of the label
         return (c.b > 200 && c.r < 40 && c.g < 60) || near(c, FOCUS_FACE);
     };
-    return picture.loaded() && shows(shot, picture, 232, 184, 416, 224) && isButton(START_Y)
+    return picture.loaded() && shows(shot, picture, 440, 100, 620, 300) && isButton(START_Y)
            && isButton(ABOUT_Y) && isButton(QUIT_Y) && darkPixels(shot, 160, 4, 480, 22) > 30;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 
 // Places on the title menu and on a page, in window pixels.
-const int MENU_X = 324, START_Y = 156, ABOUT_Y = 252, QUIT_Y = 324;
+const int MENU_X = 324, START_Y = 156, FROM_FIRST_Y = 204, ABOUT_Y = 252, QUIT_Y = 324;
 const int CHOICE_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19;
 
 // Colours within `tolerance` in every channel: a 16-bit screen rounds them
@@ -50,8 +50,8 @@ const Rgb FOCUS_FACE = {255, 200, 40};
 // Pixels in the rectangle of the focused button's face colour.
 int focusPixels(const Screenshot& shot, int x0, int y0, int x1, int y1);
 
-// The title menu over `picture`: the picture around the hidden Options
-// button, the three buttons (blue, or the focus colour) and a book line at
+// The title menu over `picture`: the picture right of the buttons, the
+// three buttons always shown (blue, or the focus colour) and a book line at
 // the top.
 bool showsTitle(const Screenshot& shot, const Reference& picture);
 

@@ -342,20 +342,74 @@ TEST_F(Resume, TheSettingIsExactlyYes)
     }
 }
 
-TEST_F(Resume, TheCommandLineOptionTurnsItOn)
+struct ResumeLineCase {
+    const char* name;
+    std::vector<std::string> words;
+    ResumeChoice choice;
+};
+
+void PrintTo(const ResumeLineCase& c, std::ostream* out)
 {
-    std::vector<std::string> words = {"quorvel", "--resume", "books/tale"};
+    *out << c.name;
+}
+
+const ResumeLineCase resumeLineCases[] = {
+    {"Neither", {"quorvel", "books/tale"}, ResumeChoice::FromSettings},
+    {"Resume", {"quorvel", "--resume", "books/tale"}, ResumeChoice::On},
+    {"NoResume", {"quorvel", "books/tale", "--no-resume"}, ResumeChoice::Off},
+    {"TheLastWins", {"quorvel", "--no-resume", "--resume"}, ResumeChoice::On},
+    {"TheLastWinsTheOtherWay", {"quorvel", "--resume", "--no-resume"}, ResumeChoice::Off},
+};
+
+class ResumeOption : public ::testing::TestWithParam<ResumeLineCase> {};
+
+TEST_P(ResumeOption, IsRead)
+{
+    std::vector<std::string> words = GetParam().words;
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
     const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
-    EXPECT_EQ(line.action, CommandLine::Action::Play);
-    EXPECT_TRUE(line.resume);
-    EXPECT_EQ(line.book, "books/tale");
-
-    std::vector<std::string> plain = {"quorvel"};
-    char* plainArgv[] = {plain[0].data()};
-    EXPECT_FALSE(parseCommandLine(1, plainArgv).resume);
+    EXPECT_EQ(line.action, CommandLine::Action::Play) << line.error;
+    EXPECT_EQ(line.resume, GetParam().choice);
 }
+
+INSTANTIATE_TEST_SUITE_P(Resume, ResumeOption, ::testing::ValuesIn(resumeLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Who decides whether books are remembered: the command line, then the
+// settings' resume line, then where the player was started.
+struct DecisionCase {
+    const char* name;
+    ResumeChoice choice;
+    bool settingGiven, settingOn, startedOnABook;
+    bool remembers;
+};
+
+void PrintTo(const DecisionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const DecisionCase decisionCases[] = {
+    {"OnABookByDefault", ResumeChoice::FromSettings, false, false, true, true},
+    {"InAWorkingDirectoryNotByDefault", ResumeChoice::FromSettings, false, false, false, false},
+    {"TheSettingsSayNoOnABook", ResumeChoice::FromSettings, true, false, true, false},
+    {"TheSettingsSayYesInAWorkingDirectory", ResumeChoice::FromSettings, true, true, false, true},
+    {"NoResumeOverTheSettings", ResumeChoice::Off, true, true, true, false},
+    {"ResumeOverTheSettings", ResumeChoice::On, true, false, false, true},
+    {"NoResumeOnABook", ResumeChoice::Off, false, false, true, false},
+};
+
+class ResumeDecision : public ::testing::TestWithParam<DecisionCase> {};
+
+TEST_P(ResumeDecision, FollowsWhoDecides)
+{
+    const DecisionCase& c = GetParam();
+    EXPECT_EQ(remembersReading(c.choice, c.settingGiven, c.settingOn, c.startedOnABook), c.remembers);
+}
+
+INSTANTIATE_TEST_SUITE_P(Resume, ResumeDecision, ::testing::ValuesIn(decisionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
