@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 std::vector<Gamedata*>& gamedataPages = *new std::vector<Gamedata*>;
 int cur_page = 0;
@@ -291,6 +294,109 @@ private:
     std::optional<Problem> defaultBgOutside_;
 };
 
+// A page's text written over several lines: a line that begins
+// "text_main:" and holds no ';', then the lines of its text, the last ending
+// it with ';'. Lines next to one another make one paragraph (joined with a
+// space, as an author wraps them); an empty line between them begins the
+// next paragraph, which the page shows on a line of its own.
+//
+// Such a text has nowhere been written before: its first line, lacking its
+// ';', was skipped, and so were the lines after it, each with a warning, and
+// the text was lost. So the run is taken only as that: a line that begins
+// with a key of the book file, the end of the file, or a run past
+// TEXT_RUN_LINES lines or LINE_KEPT_BYTES bytes ends it unfinished, and its
+// lines are then read one by one as they always were.
+class TextRun {
+public:
+    // The lines a run may span, its first and last included.
+    static const std::size_t TEXT_RUN_LINES = 200;
+
+    bool active() const { return !lines_.empty(); }
+
+    // Whether `line` begins a run.
+    static bool begins(const std::string& line)
+    {
+        return line.rfind(PREFIX, 0) == 0 && line.find(';') == std::string::npos;
+    }
+
+    void begin(int number, const std::string& line)
+    {
+        lines_.assign(1, {number, line});
+        bytes_ = line.size();
+    }
+
+    // Takes the next line of an active run. Returns false, leaving the run
+    // as it was, when the line cannot be part of it.
+    bool add(int number, const std::string& line)
+    {
+        const std::size_t colon = line.find(':');
+        const std::size_t semicolon = line.find(';');
+        if (colon != std::string::npos && (semicolon == std::string::npos || colon < semicolon)
+            && findBookKey(trimmed(line.substr(0, colon))))
+            return false;
+        if (lines_.size() >= TEXT_RUN_LINES || bytes_ + line.size() > LINE_KEPT_BYTES)
+            return false;
+        lines_.push_back({number, line});
+        bytes_ += line.size();
+        return true;
+    }
+
+    // Whether the last line taken ended the run.
+    bool ended() const { return lines_.size() > 1 && lines_.back().second.find(';') != std::string::npos; }
+
+    // The run as one line of the book file, its paragraphs parted by '\n',
+    // and the number of its first line.
+    std::pair<int, std::string> joined() const
+    {
+        std::string text;
+        bool paragraphEnded = false;
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            std::string part = i == 0 ? lines_[i].second.substr(PREFIX.size()) : lines_[i].second;
+            const bool last = i + 1 == lines_.size();
+            std::string after;
+            if (last) {
+                after = part.substr(part.find(';'));
+                part.erase(part.find(';'));
+            }
+            part = trimmed(part);
+            if (part.empty()) {
+                paragraphEnded = !text.empty();
+            } else {
+                if (!text.empty())
+                    text += paragraphEnded ? "\n" : " ";
+                text += part;
+                paragraphEnded = false;
+            }
+            if (last)
+                return {lines_.front().first, std::string(PREFIX) + text + after};
+        }
+        return {lines_.front().first, ""};
+    }
+
+    // The lines taken, each with its number, and forgets them.
+    std::vector<std::pair<int, std::string>> release()
+    {
+        std::vector<std::pair<int, std::string>> lines;
+        lines.swap(lines_);
+        bytes_ = 0;
+        return lines;
+    }
+
+private:
+    static constexpr std::string_view PREFIX = "text_main:";
+
+    static std::string trimmed(const std::string& text)
+    {
+        const std::size_t first = text.find_first_not_of(" \t");
+        if (first == std::string::npos)
+            return "";
+        return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    }
+
+    std::vector<std::pair<int, std::string>> lines_;
+    std::size_t bytes_ = 0;
+};
+
 } // namespace
 
 std::optional<Problem> readBook(const char* path, const BookObserver& observer,
@@ -305,13 +411,33 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
     const long long total = file.size();
     long long done = 0;
     Reader reader(observer);
+    TextRun run;
+    // An unfinished run's lines are read as single lines after all.
+    auto readUnfinished = [&] {
+        for (const auto& [at, text] : run.release())
+            reader.readLine(at, text);
+    };
     std::string line;
     for (int number = 1; file.next(line); ++number) {
         if (file.lastLineLength() > static_cast<long long>(LINE_KEPT_BYTES))
             reader.longLine(number, file.lastLineLength());
         if (!file.lastLineWasUtf8())
             reader.notUtf8(number, line, file.lastLineBytes());
-        reader.readLine(number, line);
+        bool taken = false; // by the run of a page's text
+        if (run.active()) {
+            taken = run.add(number, line);
+            if (!taken) {
+                readUnfinished();
+            } else if (run.ended()) {
+                const auto [at, text] = run.joined();
+                run.release();
+                reader.readLine(at, text);
+            }
+        }
+        if (!taken && TextRun::begins(line))
+            run.begin(number, line);
+        else if (!taken)
+            reader.readLine(number, line);
         done += file.lastLineLength() + 1;
         if (progress && number % LINES_PER_REPORT == 0 && !progress(std::min(done, total), total)) {
             reader.finish();
@@ -319,6 +445,7 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
             return std::nullopt;
         }
     }
+    readUnfinished();
     reader.finish();
     if (std::optional<Problem> cut = file.readProblem()) {
         // What was read of a damaged entry is not the book.

@@ -17,6 +17,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -370,6 +371,43 @@ TEST_F(GamePage, TheTextStartsAtItsTopOnEveryPage)
     playMouse(script);
     EXPECT_EQ(gamePage(), 0);
     EXPECT_EQ(scroll, 0);
+}
+
+// A text of two paragraphs: the second begins on a line of its own, though
+// both would fit on one. The page is kept as a screenshot.
+TEST_F(GamePage, EachParagraphBeginsOnALineOfItsOwn)
+{
+    writeBook(pageOf("text_main:The path forks.\n\nAn owl calls from the dark wood.;\n"
+                     "but1_text:On;\n"));
+    std::vector<int> inkEnds; // for each row of the text box, its last inked column or -1
+    std::vector<MouseStep> script{idle(10)};
+    script.push_back(onPage(0, [&] {
+        for (int y = 373; y < 467; ++y) {
+            int last = -1;
+            for (int x = 14; x < 620; ++x) // inside the box's frame
+                if (getpixel(screen, x, y) == makecol(0, 0, 0))
+                    last = x;
+            inkEnds.push_back(last);
+        }
+        BITMAP* shot = create_bitmap(SCREEN_W, SCREEN_H);
+        blit(screen, shot, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
+        std::filesystem::create_directories(QUORVEL_BUILD_DIR "/screenshots");
+        writePng(QUORVEL_BUILD_DIR "/screenshots/page-paragraphs.png", shot);
+        destroy_bitmap(shot);
+    }));
+    append(script, clickOn(menuButton));
+    playMouse(script);
+    EXPECT_EQ(gamePage(), 0);
+    // The text's first line holds the first paragraph alone; the line under
+    // it holds ink too.
+    const int lineHeight = text_height(font);
+    const auto first = std::find_if(inkEnds.begin(), inkEnds.end(), [](int end) { return end >= 0; });
+    ASSERT_NE(first, inkEnds.end());
+    ASSERT_GE(inkEnds.end() - first, 2 * lineHeight);
+    EXPECT_LT(*std::max_element(first, first + lineHeight - 3), 150)
+        << "the first paragraph's line holds it alone";
+    EXPECT_GT(*std::max_element(first + lineHeight, first + 2 * lineHeight), 200)
+        << "the second paragraph's line is under it";
 }
 
 // The columns in which black pixels were drawn in the title line's strip.

@@ -110,6 +110,24 @@ TEST_F(Authoring, TheToolsReportsOnTheDemo)
         << text.output;
 }
 
+// A page's text in paragraphs, as --text and --stats show it.
+TEST_F(Authoring, TheToolShowsParagraphs)
+{
+    writeFile("books/t/pages.dat",
+              "default_bg:bg.png;\npage_start:;\ntext_main:The path forks.\nMoss grows.\n\n"
+              "An owl calls.;\nbut1_text:On;\npage_end:;\n");
+    const ProgramRun text = runChecker({"--text", "books/t"}, true);
+    EXPECT_EQ(text.status, 0) << text.output;
+    EXPECT_NE(text.output.find("books/t/pages.dat:3: page 1, text_main: The path forks. Moss grows.\n"
+                               "    An owl calls.\n"),
+              std::string::npos)
+        << text.output;
+    const ProgramRun stats = runChecker({"--stats", "books/t"}, true);
+    EXPECT_NE(stats.output.find("paragraphs: 2 in the pages' texts, 1 text of more than one\n"),
+              std::string::npos)
+        << stats.output;
+}
+
 // The traps count with the book's own error and warning.
 TEST_F(Authoring, TheToolsWalkReportsTrapsAsErrors)
 {

@@ -323,6 +323,62 @@ TEST_F(Book, AFileThatCannotBeLoadedEndsTheProgramNamingIt)
     }
 }
 
+// A page's text written over several lines: lines side by side make one
+// paragraph, an empty line begins the next; anything that was a broken line
+// before reads as it did.
+struct ParagraphCase {
+    const char* name;
+    std::string pageLines;   // between page_start and page_end
+    const char* text;        // the page's text; null for none
+    int invalidLines;        // lines told as skipped
+    const char* roomName;    // the page's room name, to see what was read after
+};
+
+void PrintTo(const ParagraphCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const ParagraphCase paragraphCases[] = {
+    {"TwoParagraphsOfWrappedLines",
+     "text_main:The path forks.\n  Moss covers the stones.\n\nAn owl calls.;\nroom_name:Fork;\n",
+     "The path forks. Moss covers the stones.\nAn owl calls.", 0, "Fork"},
+    {"TheFirstLineMayHoldNoText", "text_main:\nОдин.\n\n\nДва.;\n", "Один.\nДва.", 0, nullptr},
+    {"ColonsInTheProseAreText", "text_main:He said:\nWait: listen.;\n", "He said: Wait: listen.",
+     0, nullptr},
+    {"OneLineAsAlways", "text_main:Just one.;\n", "Just one.", 0, nullptr},
+    {"AKeyLineEndsAnUnfinishedTextAsBefore",
+     "text_main:lost\nstill lost\nroom_name:Hall;\n", nullptr, 2, "Hall"},
+    {"TheEndOfTheFileEndsItAsBefore", "room_name:Hall;\ntext_main:lost\nmore\n", nullptr, 2,
+     "Hall"},
+};
+
+class Paragraphs : public Book, public ::testing::WithParamInterface<ParagraphCase> {};
+
+TEST_P(Paragraphs, AreReadFromOneText)
+{
+    const ParagraphCase& c = GetParam();
+    const std::string pages = "default_bg:bg.png;\npage_start:;\n" + c.pageLines
+                              + (c.pageLines.find("more\n") != std::string::npos ? "" : "page_end:;\n");
+    int invalid = 0;
+    for (const BookEvent& event : observe(pages))
+        invalid += event.kind == BookEventKind::InvalidLine ? 1 : 0;
+    EXPECT_EQ(invalid, c.invalidLines);
+    freePages();
+    load(pages + (c.pageLines.find("more\n") != std::string::npos ? "page_end:;\n" : ""));
+    ASSERT_EQ(gamedataPages.size(), 1u);
+    const char* text = gamedataPages[0]->getText();
+    if (c.text)
+        EXPECT_STREQ(text ? text : "", c.text);
+    else
+        EXPECT_TRUE(!text || !*text) << text;
+    if (c.roomName)
+        EXPECT_STREQ(gamedataPages[0]->roomName ? gamedataPages[0]->roomName : "", c.roomName);
+}
+
+INSTANTIATE_TEST_SUITE_P(Book, Paragraphs, ::testing::ValuesIn(paragraphCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Book, TellsObserversWhatItSkipped)
 {
     const std::vector<BookEvent> events = observe(

@@ -91,7 +91,20 @@ std::string textReport(const BookFacts& facts, const std::string& file)
         report += file + ":" + std::to_string(shown.line) + ": ";
         if (shown.page > 0)
             report += "page " + std::to_string(shown.page) + ", ";
-        report += escapeControls(shown.key + ": " + shown.text) + "\n";
+        // Each paragraph of a page's text on a line of its own, the later
+        // ones indented under the first.
+        std::string text = shown.text;
+        std::string shownText;
+        for (std::size_t from = 0;;) {
+            const std::size_t end = text.find('\n', from);
+            const std::string paragraph = text.substr(from, end == std::string::npos ? end : end - from);
+            shownText += (from == 0 ? escapeControls(shown.key + ": " + paragraph)
+                                    : "\n    " + escapeControls(paragraph));
+            if (end == std::string::npos)
+                break;
+            from = end + 1;
+        }
+        report += shownText + "\n";
     }
     return report;
 }

@@ -171,6 +171,19 @@ std::string statsReport(const PageMap& map, const BookFacts& facts)
                          + " (choices that end the book)\n";
     report += "words: " + std::to_string(all.words) + ", characters: "
               + std::to_string(all.characters) + " (every text a reader sees)\n";
+    // Paragraphs are told once a page's text has more than one.
+    int paragraphs = 0, parted = 0;
+    for (const ShownText& shown : facts.texts) {
+        if (shown.key != "text_main" || shown.text.empty())
+            continue;
+        const int count = 1 + static_cast<int>(std::count(shown.text.begin(), shown.text.end(), '\n'));
+        paragraphs += count;
+        parted += count > 1 ? 1 : 0;
+    }
+    if (parted > 0)
+        report += "paragraphs: " + std::to_string(paragraphs) + " in the pages' texts, "
+                  + std::to_string(parted) + (parted == 1 ? " text" : " texts")
+                  + " of more than one\n";
     const WayLengths ways = wayLengths(map);
     if (!ways.anyEnding) {
         report += "no ending can be reached from page 1\n";
