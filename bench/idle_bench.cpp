@@ -212,7 +212,7 @@ std::string workingCopy(const std::string& demoDir, const std::string& name,
 
 bool showsFirstPage(const Screenshot& logical, const Reference& illustration)
 {
-    return showsPage(logical, illustration, 110);
+    return showsPage(logical, illustration, 150);
 }
 
 // A part of the picture, as the subject shows it.
@@ -237,7 +237,7 @@ void pageTurnAnswer(Subject& s, const Reference& pageOne, double& first, double&
     pause(0.2); // whatever the raise uncovered is drawn again
     const Screenshot turnBefore = TURN_AREA.grab(s), nameBefore = ROOM_NAME_AREA.grab(s);
     // The click returns as it lets go of the button.
-    s.run.click(s.displayX(FIRST_X), s.displayY(CHOICE_Y));
+    s.run.click(s.displayX(FIRST_X), s.displayY(CHOICE_CLICK_Y));
     const auto released = Clock::now();
     first = whole = -1;
     while (secondsSince(released) < 5 && (first < 0 || whole < 0)) {
@@ -251,7 +251,7 @@ void pageTurnAnswer(Subject& s, const Reference& pageOne, double& first, double&
     if (first > whole && whole >= 0)
         first = whole;
     pause(0.5); // the double-click time, and the page drawn whole
-    s.click(20, CHOICE_Y); // the fork's third choice leads back to page 1
+    s.click(20, CHOICE_CLICK_Y); // the fork's third choice leads back to page 1
     s.await([&](const Screenshot& v) { return showsFirstPage(v, pageOne); }, 5);
     pause(0.2);
 }

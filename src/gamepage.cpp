@@ -45,11 +45,13 @@ DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
     {backdrop_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     {reader_textbox_proc, 10, 370, 620, 100, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
-    {my_bitmap_proc, 10, 10, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {right_button_proc, 540, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
-    {middle_button_proc, 232, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
-    {left_button_proc, 10, 340, 92, 22, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
-    {reader_button_proc, 560, 8, 72, 22, 0, BG_UNTIL_A_PAGE, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
+    {my_bitmap_proc, ILLUSTRATION_AREA_X, ILLUSTRATION_AREA_Y, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    // The choices' places and widths are set from their labels as they are
+    // drawn (choiceBox); Menu stands at MENU_BOX.
+    {right_button_proc, 540, CHOICE_Y, 92, CHOICE_H, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, nextLabel, nullptr, nullptr},
+    {middle_button_proc, 232, CHOICE_Y, 92, CHOICE_H, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, secondLabel, nullptr, nullptr},
+    {left_button_proc, 10, CHOICE_Y, 92, CHOICE_H, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, thirdLabel, nullptr, nullptr},
+    {reader_button_proc, MENU_BOX.x, MENU_BOX.y, MENU_BOX.w, MENU_BOX.h, 0, BG_UNTIL_A_PAGE, 0, D_EXIT, 0, 0, menuButtonLabel, nullptr, nullptr},
     {nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
 };
 
@@ -58,11 +60,6 @@ static int pageGrey()
 {
     return makecol(225, 225, 225);
 }
-
-// A choice is as wide as its label and this much more, and stands this far
-// from the screen's edge when it is drawn against one.
-static const int CHOICE_PADDING = 10;
-static const int CHOICE_MARGIN = 10;
 
 DIALOG* background_picture = nullptr;
 DIALOG* field_text_main = nullptr;
@@ -87,13 +84,6 @@ static void releaseComposedPictures()
             destroy_bitmap(*composed);
         *composed = nullptr;
     }
-}
-
-// Where an illustration `width` pixels wide is drawn across the screen:
-// centred when it is narrower than its area, else where the one before it was.
-static int illustrationX(int width, int previousX)
-{
-    return width < ILLUSTRATION_AREA_W ? LOGICAL_W / 2 - width / 2 : previousX;
 }
 
 // The background as it is drawn: over black where it is transparent.
@@ -290,7 +280,8 @@ static void drawRoomName()
         return;
     char line[DRAWN_LINE_SIZE];
     copyCut(line, sizeof line, roomName);
-    textout_ex(gui_get_screen(), font, line, 5, 5, makecol(0, 0, 0), -1);
+    textout_ex(gui_get_screen(), font, line, TITLE_X, TITLE_Y,
+               makecol(TITLE_RGB[0], TITLE_RGB[1], TITLE_RGB[2]), -1);
 }
 
 // Leaves the book for the title menu.
@@ -689,38 +680,30 @@ int gamePage(int firstIndex, int* pageCount)
     return -1;
 }
 
-// Width of an element's label in the current font.
-static int labelLength(const DIALOG* d)
+// Places choice `choice` by the width of its label in the current font.
+static int placed_choice_proc(int choice, int msg, DIALOG* d, int c)
 {
-    return text_length(font, static_cast<const char*>(d->dp));
+    if (msg == MSG_DRAW) {
+        const Box box = choiceBox(choice, text_length(font, static_cast<const char*>(d->dp)));
+        d->x = box.x;
+        d->w = box.w;
+    }
+    return reader_button_proc(msg, d, c);
 }
 
 int right_button_proc(int msg, DIALOG* d, int c)
 {
-    if (msg == MSG_DRAW) {
-        d->w = labelLength(d) + CHOICE_PADDING;
-        d->x = LOGICAL_W - CHOICE_MARGIN - d->w;
-    }
-    return reader_button_proc(msg, d, c);
+    return placed_choice_proc(1, msg, d, c);
 }
 
 int middle_button_proc(int msg, DIALOG* d, int c)
 {
-    if (msg == MSG_DRAW) {
-        const int length = labelLength(d);
-        d->w = length + CHOICE_PADDING;
-        d->x = LOGICAL_W / 2 - length / 2;
-    }
-    return reader_button_proc(msg, d, c);
+    return placed_choice_proc(2, msg, d, c);
 }
 
 int left_button_proc(int msg, DIALOG* d, int c)
 {
-    if (msg == MSG_DRAW) {
-        d->w = labelLength(d) + CHOICE_PADDING;
-        d->x = CHOICE_MARGIN;
-    }
-    return reader_button_proc(msg, d, c);
+    return placed_choice_proc(3, msg, d, c);
 }
 
 int my_bitmap_proc(int msg, DIALOG* d, int c)

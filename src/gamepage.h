@@ -6,17 +6,12 @@
 
 #include "book/book.h"
 #include "screen/messagebox.h"
+#include "screen/pagelayout.h"
 
 #include <allegro.h>
 
 #include <string>
 #include <vector>
-
-// The illustration's area on the page, from (10, 10). An illustration
-// narrower than the area is centred across the screen; a wider one keeps
-// the place of the one drawn before it. What lies past the area is not drawn.
-const int ILLUSTRATION_AREA_W = 620;
-const int ILLUSTRATION_AREA_H = 340;
 
 // Background, text box, illustration, the three choices (right, middle,
 // left) and Menu, at these indices.

@@ -76,13 +76,13 @@ protected:
         return start(args) && awaitTitle();
     }
 
-    // The demo's first page (the path, centred at 110) or its second (the
+    // The demo's first page (the path, centred at 150) or its second (the
     // owl, at 160).
     bool awaitDemoPage(int number)
     {
         const Reference picture(std::string(QUORVEL_DEMO_DIR "/books/demo/pico/")
                                 + (number == 1 ? "path.png" : "owl.png"));
-        const int x = number == 1 ? 110 : 160;
+        const int x = number == 1 ? 150 : 160;
         return await("page" + std::to_string(number),
                      [&](const Screenshot& s) { return showsPage(s, picture, x); });
     }
@@ -92,7 +92,7 @@ protected:
     {
         player.click(MENU_X, START_Y);
         ASSERT_TRUE(awaitDemoPage(1)) << readFile(log);
-        player.click(FIRST_X, CHOICE_Y);
+        player.click(FIRST_X, CHOICE_CLICK_Y);
         ASSERT_TRUE(awaitDemoPage(2)) << readFile(log);
         player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
         quitFromTitle();

@@ -155,7 +155,7 @@ TEST_F(EndToEnd, TheCloseButtonEndsTheProgramOnEitherScreen)
 
     ASSERT_TRUE(startPlayer()) << readFile(log);
     ASSERT_TRUE(player.click(START.x, START.y));
-    ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 150));
     player.pressCloseButton();
     EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
@@ -179,7 +179,7 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     ASSERT_TRUE(player.click(START.x, START.y));
 
     // The first page: one choice; where the other two would be, the forest.
-    ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "forest.png", "path.png", 150));
     {
         Reference forest(work + "/books/demo/pico/forest.png");
         EXPECT_TRUE(shows(last, forest, 20, 30, 100, 330)) << "the default background";
@@ -197,14 +197,14 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
     ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y));
 
     // The river, 619 pixels wide: centred at x 11.
-    ASSERT_TRUE(awaitPage("river", "forest.png", "river.png", 11));
+    ASSERT_TRUE(awaitPage("river", "forest.png", "river.png", 150));
     ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y));
 
     // The valley, wider than 619: it keeps the place of the one before.
-    ASSERT_TRUE(awaitPage("valley", "forest.png", "panorama.png", 11));
+    ASSERT_TRUE(awaitPage("valley", "forest.png", "panorama.png", 150));
     ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y)); // to page 9
 
-    ASSERT_TRUE(awaitPage("sunrise", "forest.png", "sunrise.png", 40));
+    ASSERT_TRUE(awaitPage("sunrise", "forest.png", "sunrise.png", 150));
     ASSERT_TRUE(player.click(FIRST_CHOICE.x, FIRST_CHOICE.y)); // on to the last page
 
     // The epilogue has no illustration: the forest shows where it would be.
@@ -224,7 +224,7 @@ TEST_F(EndToEnd, ReadsTheDemoBookToAnEndingAndBack)
 
     // Every opening reads the book again, from its first page.
     ASSERT_TRUE(player.click(START.x, START.y));
-    ASSERT_TRUE(awaitPage("edge-again", "forest.png", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge-again", "forest.png", "path.png", 150));
     ASSERT_TRUE(player.click(MENU_BUTTON.x, MENU_BUTTON.y));
     ASSERT_TRUE(awaitTitle("title-after-menu"));
     ASSERT_TRUE(player.click(QUIT.x, QUIT.y));

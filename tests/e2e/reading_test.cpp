@@ -4,6 +4,7 @@
 // in them, are kept under the build folder's screenshots/reading-*.
 #include "app/report.h"
 #include "book/resume.h"
+#include "screen/pagelayout.h"
 #include "screens.h"
 #include "testenv.h"
 #include "xplayer.h"
@@ -150,7 +151,7 @@ TEST_F(ReadingEndToEnd, TheDemoIsReadToAnEndingWithKeysAlone)
 
     // Read with keys, a page shows at once what Enter takes: its first choice.
     const auto onFirst = [](const Screenshot& s) { return focusInRow(s, RIGHT); };
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110, onFirst)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150, onFirst)) << readFile(log);
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160, onFirst));
     player.pressKey(XK_Left);
@@ -160,16 +161,16 @@ TEST_F(ReadingEndToEnd, TheDemoIsReadToAnEndingWithKeysAlone)
     ASSERT_TRUE(awaitPage("fork-focus-left", "owl.png", 160,
                           [](const Screenshot& s) { return focusInRow(s, LEFT); }));
     player.pressKey(XK_BackSpace); // back to the edge of the wood
-    ASSERT_TRUE(awaitPage("edge-again", "path.png", 110, onFirst));
+    ASSERT_TRUE(awaitPage("edge-again", "path.png", 150, onFirst));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork-again", "owl.png", 160, onFirst));
     player.pressKey(XK_3); // the third choice from the left: the river
-    ASSERT_TRUE(awaitPage("river", "river.png", 11, onFirst));
+    ASSERT_TRUE(awaitPage("river", "river.png", 150, onFirst));
     player.pressKey(XK_Next); // Page Down: a short text stays where it is
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("valley", "panorama.png", 11, onFirst));
+    ASSERT_TRUE(awaitPage("valley", "panorama.png", 150, onFirst));
     player.pressKey(XK_space);
-    ASSERT_TRUE(awaitPage("sunrise", "sunrise.png", 40, onFirst));
+    ASSERT_TRUE(awaitPage("sunrise", "sunrise.png", 150, onFirst));
     player.pressKey(XK_Return);
     // The epilogue has no illustration: two choices over the forest.
     {
@@ -192,7 +193,7 @@ TEST_F(ReadingEndToEnd, TheBookOpensWhereTheReaderLeftItInTheLastRun)
     ASSERT_TRUE(start()) << readFile(log);
     const int plainLineEnd = bookLineEnd(last);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
     player.pressKey(XK_Escape); // leaves the book at page 2
@@ -220,7 +221,7 @@ TEST_F(ReadingEndToEnd, OnABookItRemembersByDefaultWithItsBackHistory)
     ASSERT_TRUE(start({bookFolder})) << readFile(log);
     const int plainLineEnd = bookLineEnd(last);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
     player.pressKey(XK_Escape);
@@ -234,7 +235,7 @@ TEST_F(ReadingEndToEnd, OnABookItRemembersByDefaultWithItsBackHistory)
     const auto written = fs::last_write_time(stateFile());
     ASSERT_TRUE(start()) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge-in-the-working-directory", "path.png", 110)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge-in-the-working-directory", "path.png", 150)) << readFile(log);
     player.pressKey(XK_Escape);
     ASSERT_TRUE(awaitTitle("title-in-the-working-directory"));
     quit();
@@ -246,7 +247,7 @@ TEST_F(ReadingEndToEnd, OnABookItRemembersByDefaultWithItsBackHistory)
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork-resumed", "owl.png", 160)) << readFile(log);
     player.pressKey(XK_BackSpace);
-    ASSERT_TRUE(awaitPage("edge-by-back", "path.png", 110)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge-by-back", "path.png", 150)) << readFile(log);
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork-once-more", "owl.png", 160)) << readFile(log);
     player.pressKey(XK_Escape);
@@ -256,7 +257,7 @@ TEST_F(ReadingEndToEnd, OnABookItRemembersByDefaultWithItsBackHistory)
     // From the First Page, in Options' place, starts over and forgets.
     ASSERT_TRUE(start({bookFolder})) << readFile(log);
     player.click(MENU_X, FROM_FIRST_Y);
-    ASSERT_TRUE(awaitPage("edge-from-the-first-page", "path.png", 110)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge-from-the-first-page", "path.png", 150)) << readFile(log);
     EXPECT_FALSE(fs::exists(stateFile()));
     player.pressKey(XK_BackSpace); // nothing behind the first page
     player.pressKey(XK_Escape);
@@ -271,7 +272,7 @@ TEST_F(ReadingEndToEnd, NoResumeOnABookRemembersNothing)
 {
     ASSERT_TRUE(start({work + "/books/demo", "--no-resume"})) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150));
     player.pressKey(XK_Escape);
     ASSERT_TRUE(awaitTitle("title"));
     quit();
@@ -283,7 +284,7 @@ TEST_F(ReadingEndToEnd, AChangedBookFileOpensAtTheFirstPage)
     // --resume on the command line, with nothing in ini.dat.
     ASSERT_TRUE(start({"--resume"})) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
     player.pressKey(XK_m);
@@ -295,7 +296,7 @@ TEST_F(ReadingEndToEnd, AChangedBookFileOpensAtTheFirstPage)
     writeFile(pages, readFile(pages) + "# an edit\n");
     ASSERT_TRUE(start({"--resume"})) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge-after-the-edit", "path.png", 110)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge-after-the-edit", "path.png", 150)) << readFile(log);
     player.pressKey(XK_Escape);
     ASSERT_TRUE(awaitTitle("title-at-the-end"));
     quit();
@@ -308,7 +309,7 @@ TEST_F(ReadingEndToEnd, ADamagedStateFileIsIgnoredAndWrittenAnew)
     writeFile(stateFile(), std::string("fingerprint:\x01\x02;\npage:\xff\xfe;", 23));
     ASSERT_TRUE(start()) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150)) << readFile(log);
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
     player.pressKey(XK_Escape);
@@ -321,7 +322,7 @@ TEST_F(ReadingEndToEnd, WithoutTheSettingNothingIsWritten)
 {
     ASSERT_TRUE(start()) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110));
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150));
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
     player.pressKey(XK_Escape);
@@ -373,15 +374,15 @@ TEST_P(ZippedBook, IsReadToAnEndingWithKeysAlone)
     const std::set<std::string> before = filesBeside();
     ASSERT_TRUE(start({archive})) << readFile(log);
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("edge", "path.png", 110)) << readFile(log);
+    ASSERT_TRUE(awaitPage("edge", "path.png", 150)) << readFile(log);
     player.pressKey(XK_Return);
     ASSERT_TRUE(awaitPage("fork", "owl.png", 160));
     player.pressKey(XK_3);
-    ASSERT_TRUE(awaitPage("river", "river.png", 11));
+    ASSERT_TRUE(awaitPage("river", "river.png", 150));
     player.pressKey(XK_Return);
-    ASSERT_TRUE(awaitPage("valley", "panorama.png", 11));
+    ASSERT_TRUE(awaitPage("valley", "panorama.png", 150));
     player.pressKey(XK_space);
-    ASSERT_TRUE(awaitPage("sunrise", "sunrise.png", 40));
+    ASSERT_TRUE(awaitPage("sunrise", "sunrise.png", 150));
     player.pressKey(XK_Return);
     {
         const Reference forest(work + "/books/demo/pico/forest.png");
@@ -404,7 +405,7 @@ TEST_P(ZippedBook, OpensAtTheGivenPage)
     ASSERT_TRUE(player.start(QUORVEL_PROGRAM, work, log, {"--page", "3", zipDemo()})
                 && player.waitForWindow(20))
         << readFile(log);
-    ASSERT_TRUE(awaitPage("river", "river.png", 11)) << readFile(log);
+    ASSERT_TRUE(awaitPage("river", "river.png", 150)) << readFile(log);
     player.pressKey(XK_Escape);
     ASSERT_TRUE(awaitTitle("title"));
     quit();
@@ -417,6 +418,69 @@ const ZippedCase zippedCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Reading, ZippedBook, ::testing::ValuesIn(zippedCases),
                          [](const ::testing::TestParamInfo<ZippedCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A page of the demo opened from the command line, its background and its
+// illustration (none for an empty name).
+struct DemoPageCase {
+    const char* name;
+    int page;
+    const char* background;
+    const char* illustration;
+};
+
+void PrintTo(const DemoPageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DemoPage : public ReadingEndToEnd, public ::testing::WithParamInterface<DemoPageCase> {};
+
+// Each page of the demo shows its illustration where the page layout puts
+// it, which leaves the title line and the Menu button clear; the screenshots
+// (screenshots/reading-ShowsItsIllustrationWhereTheLayoutPutsIt/) show
+// every page of the demo as a new reader sees it, at scale 1.
+TEST_P(DemoPage, ShowsItsIllustrationWhereTheLayoutPutsIt)
+{
+    const DemoPageCase& c = GetParam();
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, work, log,
+                             {"--scale", "1", "--page", std::to_string(c.page), work + "/books/demo"})
+                && player.waitForWindow(20))
+        << readFile(log);
+    const Reference background(work + "/books/demo/pico/" + c.background);
+    const std::string shot = std::to_string(c.page) + "-" + c.name;
+    if (*c.illustration) {
+        const Reference picture(work + "/books/demo/pico/" + c.illustration);
+        ASSERT_TRUE(picture.loaded());
+        const Box placed = illustrationBox(picture.width(), picture.height(), ILLUSTRATION_AREA_X);
+        ASSERT_TRUE(await(shot, [&](const Screenshot& s) {
+            return showsPage(s, picture, placed.x);
+        })) << readFile(log);
+        EXPECT_TRUE(intersection(placed, MENU_BOX).empty());
+        // The title line's strip left of the picture shows the background
+        // and the title's ink, nothing of the picture.
+        EXPECT_GT(darkPixels(last, TITLE_X, TITLE_Y, placed.x, TITLE_Y + 14), 20);
+    } else {
+        ASSERT_TRUE(await(shot, [&](const Screenshot& s) {
+            return shows(s, background, 100, 40, 540, 320);
+        })) << readFile(log);
+    }
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(awaitTitle("title"));
+    quit();
+}
+
+const DemoPageCase demoPages[] = {
+    {"edge", 1, "forest.png", "path.png"},      {"fork", 2, "forest.png", "owl.png"},
+    {"river", 3, "forest.png", "river.png"},    {"valley", 4, "forest.png", "panorama.png"},
+    {"house", 5, "night.png", "house.png"},     {"lantern", 6, "night.png", "lantern.png"},
+    {"cave", 7, "night.png", "cave.png"},       {"darkness", 8, "night.png", ""},
+    {"sunrise", 9, "forest.png", "sunrise.png"}, {"epilogue", 10, "forest.png", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reading, DemoPage, ::testing::ValuesIn(demoPages),
+                         [](const ::testing::TestParamInfo<DemoPageCase>& info) {
                              return std::string(info.param.name);
                          });
 

@@ -273,12 +273,12 @@ TEST_F(Scale, AChoiceAndTheEndOfBookAlertAnswerScaledClicks)
     ASSERT_TRUE(await("one", [&](const Screenshot& s) {
         return showsAPage(s) && shows(s, forest, 20, 40, 620, 330);
     }));
-    clickAt(MIDDLE_X, CHOICE_Y);
+    clickAt(MIDDLE_X, CHOICE_CLICK_Y);
     ASSERT_TRUE(await("three", [&](const Screenshot& s) {
         return showsAPage(s) && shows(s, night, 20, 40, 620, 330);
     }));
     const Screenshot three = logicalView(last, frame);
-    clickAt(FIRST_X, CHOICE_Y);
+    clickAt(FIRST_X, CHOICE_CLICK_Y);
     ASSERT_TRUE(
         await("the-end", [&](const Screenshot& s) { return boxCoversTheMiddle(s, three); }));
     clickAt(ALERT_OK_X, ALERT_OK_Y);
@@ -332,7 +332,7 @@ TEST_F(Scale, F11SwitchesToFullScreenAndBackOnThePage)
     EXPECT_EQ(pixelsDiffering(last, 0, 0, page), 0) << "the window came back with another picture";
 
     const Screenshot before = logicalView(last, frame);
-    clickAt(FIRST_X, CHOICE_Y);
+    clickAt(FIRST_X, CHOICE_CLICK_Y);
     ASSERT_TRUE(await("next-page", [&](const Screenshot& s) {
         return showsAPage(s) && s.pixels != before.pixels;
     }));

@@ -1,6 +1,6 @@
 // What the tests of the book checker share, those of its library and those
-// of quorvel-check run as a program: the demo's font and the one warning the
-// demo book earns, a book with traps, and findings as report lines.
+// of quorvel-check run as a program: the demo's font, a book with traps,
+// and findings as report lines.
 #ifndef QUORVEL_CHECKERBOOKS_H
 #define QUORVEL_CHECKERBOOKS_H
 
@@ -11,12 +11,6 @@
 
 // The demo's font, as the build installs it.
 inline const std::string DEMO_FONT = QUORVEL_DEMO_DIR "/font.dat";
-
-// The one warning on the demo book: its panorama is wider than the
-// illustration area on purpose, to show the rule for wide pictures.
-inline const std::string DEMO_PANORAMA_WARNING =
-    "pages.dat:45: warning: illustration \"pico/panorama.png\" is 640 pixels wide, more than 619: "
-    "it is not centred but drawn where the illustration before it was, and cut to 620";
 
 // A book of six pages over bg.png: page 1 leads to 2 and 3; 2 to the last
 // page, 6, whose choice ends the book; 3 and 4 lead to each other only (a

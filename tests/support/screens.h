@@ -11,7 +11,7 @@
 
 // Places on the title menu and on a page, in window pixels.
 const int MENU_X = 324, START_Y = 156, FROM_FIRST_Y = 204, ABOUT_Y = 252, QUIT_Y = 324;
-const int CHOICE_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19;
+const int CHOICE_CLICK_Y = 351, FIRST_X = 620, MENU_BUTTON_X = 596, MENU_BUTTON_Y = 19;
 
 // Colours within `tolerance` in every channel: a 16-bit screen rounds them
 // to 5 or 6 bits.
@@ -30,6 +30,8 @@ public:
     Reference& operator=(const Reference&) = delete;
 
     bool loaded() const { return bmp != nullptr; }
+    int width() const { return bmp ? bmp->w : 0; }
+    int height() const { return bmp ? bmp->h : 0; }
     Rgb at(int x, int y) const;
 
 private:

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ protected:
         putPicture("books/t/pico/w620.png", 620, 100, 120, 160, 200);
         putPicture("books/t/pico/w700.png", 700, 100, 120, 160, 200);
         putPicture("books/t/pico/h341.png", 100, 341, 120, 160, 200);
+        putPicture("books/t/pico/w600.png", 600, 100, 120, 160, 200);
+        putPicture("books/t/pico/dark.png", 640, 480, 20, 20, 30);
         writeTransparentPicture("books/t/pico/glass.png", 100, 50);
         writeTransparentPicture("books/t/pico/glassbg.png", 640, 480);
     }
@@ -118,6 +121,68 @@ TEST_F(Authoring, ReportsSlipsThePlayerPassesSilently)
     for (const SlipCase& c : cases)
         EXPECT_EQ(reported(c.pages), c.lines) << c.name;
 }
+
+// Collisions on a page as the reader would see them, measured in the
+// library's own font (8 pixels a character), each on the line to change.
+const SlipCase layoutCases[] = {
+    {"three choices of ordinary length overlap",
+     BG_LINE + pageOf("but1_text:Go down to the beach and wait for the tide;\n"
+                      "but2_text:Take the cliff path to the old lighthouse;\n"
+                      "but3_text:Stay in the village until the storm is over;\n"
+                      "but2_goto:1;\nbut3_goto:1;\n"),
+     {"pages.dat:4: warning: but2_text and but1_text overlap by 210 pixels: the reader sees one "
+      "choice drawn over the other (shorten a label)",
+      "pages.dat:5: warning: but3_text and but2_text overlap by 208 pixels: the reader sees one "
+      "choice drawn over the other (shorten a label)",
+      "pages.dat:5: warning: but3_text and but1_text overlap by 80 pixels: the reader sees one "
+      "choice drawn over the other (shorten a label)"}},
+    {"short choices stand apart", BG_LINE + pageOf("but1_text:On;\nbut2_text:Wait;\nbut3_text:Back;\n"
+                                                   "but2_goto:1;\nbut3_goto:1;\n"),
+     {}},
+    {"an illustration over the title line and under the Menu button",
+     BG_LINE + pageOf("room_name:The edge;\npico_name:w600.png;\nbut1_text:on;\n"),
+     {"pages.dat:4: warning: illustration \"pico/w600.png\" runs 49 pixels into the title line: the "
+      "reader sees the title drawn on the picture (a narrower picture keeps them apart)",
+      "pages.dat:4: warning: illustration \"pico/w600.png\" runs 60 pixels under the Menu button: "
+      "the reader sees the button on the picture (a narrower picture keeps them apart)"}},
+    {"a narrow illustration leaves both clear",
+     BG_LINE + pageOf("room_name:The edge;\npico_name:small.png;\nbut1_text:on;\n"), {}},
+    {"a dark background under the title",
+     "default_bg:dark.png;\n" + pageOf("room_name:Night;\nbut1_text:on;\n"),
+     {"pages.dat:3: warning: room_name is drawn with a contrast of 1.1:1 against what lies under "
+      "it, less than 3.0:1: the reader can hardly read the title (a lighter background behind it "
+      "helps)"}},
+    {"a light background under the title", BG_LINE + pageOf("room_name:Day;\nbut1_text:on;\n"), {}},
+};
+
+class LayoutCheck : public Authoring, public ::testing::WithParamInterface<SlipCase> {};
+
+void PrintTo(const SlipCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+TEST_P(LayoutCheck, WarnsOfWhatTheReaderWouldSeeCollide)
+{
+    // The player's own texts, which this font cannot draw, are reported on
+    // the file as a whole (line 0): they are not what is looked at here.
+    std::vector<Finding> onLines;
+    for (const Finding& finding : check(GetParam().pages, font).findings)
+        if (finding.line > 0)
+            onLines.push_back(finding);
+    EXPECT_EQ(reportLines(onLines), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Authoring, LayoutCheck, ::testing::ValuesIn(layoutCases),
+                         [](const ::testing::TestParamInfo<SlipCase>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 if (std::isalnum(static_cast<unsigned char>(*c)))
+                                     name += *c;
+                                 else if (*c == ' ' && c[1])
+                                     name += '_';
+                             return name;
+                         });
 
 TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
 {

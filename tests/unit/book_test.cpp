@@ -368,12 +368,14 @@ TEST_P(Paragraphs, AreReadFromOneText)
     load(pages + (c.pageLines.find("more\n") != std::string::npos ? "page_end:;\n" : ""));
     ASSERT_EQ(gamedataPages.size(), 1u);
     const char* text = gamedataPages[0]->getText();
-    if (c.text)
+    if (c.text) {
         EXPECT_STREQ(text ? text : "", c.text);
-    else
+    } else {
         EXPECT_TRUE(!text || !*text) << text;
-    if (c.roomName)
+    }
+    if (c.roomName) {
         EXPECT_STREQ(gamedataPages[0]->roomName ? gamedataPages[0]->roomName : "", c.roomName);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Book, Paragraphs, ::testing::ValuesIn(paragraphCases),

@@ -6,6 +6,7 @@
 #include "glyphs.h"
 #include "init.h"
 #include "keys.h"
+#include "layout.h"
 #include "owntexts.h"
 #include "pack.h"
 #include "session.h"
@@ -356,6 +357,7 @@ CheckResult checkBook(const CheckSettings& settings)
     // The end messages as the player has them before a book replaces them.
     resetEndMessages();
     SlipFinder slips;
+    LayoutFinder layout;
     FactCollector facts;
     NamedFiles named;
     EndMessagesGiven endMessages;
@@ -363,6 +365,7 @@ CheckResult checkBook(const CheckSettings& settings)
     const std::optional<Problem> unread = readBook(path.c_str(), [&](const BookEvent& event) {
         analyzer.see(event);
         slips.see(event);
+        layout.see(event);
         facts.see(event);
         named.see(event);
         const bool endMessage = event.row && event.row->level == KeyLevel::Book
@@ -385,6 +388,8 @@ CheckResult checkBook(const CheckSettings& settings)
         if (!analyzer.notUtf8Bytes().empty())
             analyzer.error(0, notUtf8Advice(analyzer.notUtf8Bytes()));
         if (settings.font) {
+            const std::vector<Finding> placed = layout.check(settings.font);
+            more.insert(more.end(), placed.begin(), placed.end());
             const std::vector<Finding> own = checkOwnTexts(settings.font, settings.playerBook,
                                                            endMessages);
             more.insert(more.end(), own.begin(), own.end());

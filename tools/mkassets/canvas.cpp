@@ -149,27 +149,32 @@ void endLayer(Canvas& c, Rgb colour, double alpha, double blur)
     paintMask(c, m, colour, colour, 0, 1, alpha);
 }
 
-BITMAP* shrinkCanvas(const Canvas& c)
+BITMAP* shrinkCanvas(const Canvas& c, int maxWidth)
 {
     if (!c.ok())
         return nullptr;
-    BITMAP* out = create_bitmap_ex(24, c.w(), c.h());
+    const int w = maxWidth > 0 && c.w() > maxWidth ? maxWidth : c.w();
+    const int h = w == c.w() ? c.h() : std::max(1, (c.h() * w + c.w() / 2) / c.w());
+    BITMAP* out = create_bitmap_ex(24, w, h);
     if (!out)
         return nullptr;
-    const int k = c.scale();
-    const double cells = k * k;
-    for (int y = 0; y < c.h(); ++y)
-        for (int x = 0; x < c.w(); ++x) {
-            int r = 0, g = 0, b = 0;
-            for (int j = 0; j < k; ++j)
-                for (int i = 0; i < k; ++i) {
-                    const int p = readPixel(c.big(), x * k + i, y * k + j);
+    const int bigW = c.w() * c.scale(), bigH = c.h() * c.scale();
+    for (int y = 0; y < h; ++y) {
+        const int top = y * bigH / h, bottom = std::max(top + 1, (y + 1) * bigH / h);
+        for (int x = 0; x < w; ++x) {
+            const int left = x * bigW / w, right = std::max(left + 1, (x + 1) * bigW / w);
+            long r = 0, g = 0, b = 0;
+            for (int j = top; j < bottom; ++j)
+                for (int i = left; i < right; ++i) {
+                    const int p = readPixel(c.big(), i, j);
                     r += getr24(p);
                     g += getg24(p);
                     b += getb24(p);
                 }
+            const double cells = static_cast<double>(right - left) * (bottom - top);
             writePixel(out, x, y, makecol24(toByte(r / cells), toByte(g / cells), toByte(b / cells)));
         }
+    }
     return out;
 }
 

@@ -51,8 +51,11 @@ private:
     bool layering_ = false;
 };
 
-// The finished w x h 24-bit picture (the caller destroys it), or null.
-BITMAP* shrinkCanvas(const Canvas& c);
+// The finished 24-bit picture (the caller destroys it), or null: w x h, or
+// when w is more than `maxWidth` (0 for no limit), the whole canvas made
+// `maxWidth` wide with its proportions kept. Each pixel is the mean of the
+// canvas pixels it covers.
+BITMAP* shrinkCanvas(const Canvas& c, int maxWidth = 0);
 
 // A colour stop of a gradient: `at` runs from 0 (top) to 1 (bottom).
 struct Stop {

@@ -51,6 +51,21 @@ BITMAP* finish(const Canvas& c, std::string& error)
     return out;
 }
 
+// The widest illustration the demo shows: an illustration is centred on
+// the page, and one no wider than this stays clear of the page's title line
+// (the demo's longest is some 140 pixels) and of the Menu button, as a good
+// book's pages do. A scene painted wider is made smaller, whole.
+const int ILLUSTRATION_MAX_W = 340;
+
+// Finishes an illustration's canvas, no wider than ILLUSTRATION_MAX_W.
+BITMAP* finishIllustration(const Canvas& c, std::string& error)
+{
+    BITMAP* out = shrinkCanvas(c, ILLUSTRATION_MAX_W);
+    if (!out)
+        error = "out of memory for a " + std::to_string(c.w()) + "x" + std::to_string(c.h()) + " picture";
+    return out;
+}
+
 bool started(const Canvas& c, std::string& error)
 {
     if (!c.ok())
@@ -378,7 +393,7 @@ BITMAP* paintPath(std::string& error)
         thickLine(c, {x, y}, {x + 2, y - 4 - (y - 200) / 20}, 1.2, {104, 150, 74});
     }
     frame(c, {70, 56, 44}, {240, 232, 210});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintRiver(std::string& error)
@@ -483,7 +498,7 @@ BITMAP* paintRiver(std::string& error)
         thickLine(c, {x, y}, {x + side * 2, y - 8 - (y - 250) / 8}, 1.4, {86, 132, 66});
     }
     frame(c, {70, 56, 44}, {240, 232, 210});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintPanorama(std::string& error)
@@ -549,7 +564,7 @@ BITMAP* paintPanorama(std::string& error)
     for (double tx = 0; tx < 640; tx += rng.range(30, 60))
         pine(c, tx, front(tx) + 10, rng.range(36, 56), {72, 116, 84}, {150, 190, 140}, 0.3);
     frame(c, {70, 56, 44}, {240, 232, 210});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintHouse(std::string& error)
@@ -593,7 +608,7 @@ BITMAP* paintHouse(std::string& error)
     pine(c, 262, 232, 96, {30, 44, 54}, {90, 100, 130}, 0.2);
     pine(c, 24, 250, 70, {22, 34, 44}, {90, 100, 130}, 0.2);
     frame(c, {60, 48, 40}, {236, 226, 206});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintLantern(std::string& error)
@@ -630,7 +645,7 @@ BITMAP* paintLantern(std::string& error)
     fillRect(c, 62, 222, 138, 225, metalLight);
     polygon(c, {{70, 232}, {130, 232}, {118, 244}, {82, 244}}, metal);
     frame(c, {60, 48, 40}, {200, 180, 150});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintOwl(std::string& error)
@@ -680,7 +695,7 @@ BITMAP* paintOwl(std::string& error)
         for (int t = 0; t < 3; ++t)
             thickLine(c, {tx + t * 3, oy + 44}, {tx + t * 3 + 1, oy + 52}, 2, {216, 170, 70});
     frame(c, {50, 44, 40}, {210, 200, 180});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintCave(std::string& error)
@@ -758,7 +773,7 @@ BITMAP* paintCave(std::string& error)
             ellipse(c, vx + 2 + (static_cast<int>(ly / 8) % 2 ? 3 : -3), top + ly, 4, 2.5, {96, 142, 80});
     }
     frame(c, {70, 56, 44}, {240, 232, 210});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }
 
 BITMAP* paintSunrise(std::string& error)
@@ -797,5 +812,5 @@ BITMAP* paintSunrise(std::string& error)
         thickLine(c, {bx, by}, {bx + 6, by - 3}, 1.5, {70, 50, 80});
     }
     frame(c, {60, 48, 40}, {240, 226, 206});
-    return finish(c, error);
+    return finishIllustration(c, error);
 }

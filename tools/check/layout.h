@@ -1,0 +1,44 @@
+// What a reader would see go wrong in the layout of each page: choices drawn
+// over one another or past the screen's edge, an illustration that covers
+// the title line or the Menu button, and a title line too close in colour to
+// what lies under it to be read. The elements are placed by the page
+// screen's own rules (screen/pagelayout.h), measured in the player's font.
+#ifndef QUORVEL_CHECK_LAYOUT_H
+#define QUORVEL_CHECK_LAYOUT_H
+
+#include "book/book.h"
+#include "report.h"
+
+#include <allegro.h>
+
+#include <map>
+#include <vector>
+
+// The WCAG 2 contrast ratio between two colours given as red, green, blue
+// (0 to 255): from 1 (the same) to 21 (black and white).
+double contrastRatio(const int a[3], const int b[3]);
+
+// The ratio under which a line of text is reported as hard to read.
+const double LEAST_TITLE_CONTRAST = 3.0;
+
+// Watches the reader's events for the lines of each page's labels, title
+// and illustration, then looks at the pages it kept.
+class LayoutFinder {
+public:
+    void see(const BookEvent& event);
+
+    // Looks at every page in gamedataPages (the pages of the reading whose
+    // events were seen), measuring text in `font`, which must not be null.
+    // Returns one finding per collision, on the line of the key to change.
+    std::vector<Finding> check(FONT* font) const;
+
+private:
+    struct Lines {
+        int label[3] = {0, 0, 0}; // butN_text
+        int title = 0;            // room_name
+        int picture = 0;          // pico_name
+    };
+    std::map<int, Lines> lines_; // page index -> the lines of its keys
+};
+
+#endif
