@@ -7,6 +7,7 @@
 #include "checkerbooks.h"
 #include "check.h"
 #include "init.h"
+#include "pagemap.h"
 #include "report.h"
 #include "session.h"
 #include "settingscheck.h"
@@ -183,6 +184,23 @@ INSTANTIATE_TEST_SUITE_P(Authoring, LayoutCheck, ::testing::ValuesIn(layoutCases
                                      name += '_';
                              return name;
                          });
+
+// The page map marks the pages the reader would see collide, with their count.
+TEST_F(Authoring, TheMapMarksPagesWithCollisions)
+{
+    const CheckResult result =
+        check(BG_LINE + pageOf("room_name:The edge;\npico_name:w600.png;\nbut1_text:on;\n")
+                  + pageOf("room_name:Calm;\npico_name:small.png;\nbut1_text:on;\n"),
+              font);
+    ASSERT_EQ(result.map.size(), 2u);
+    EXPECT_EQ(result.map[0].collisions, 2);
+    EXPECT_EQ(result.map[1].collisions, 0);
+    const std::string dot = pageMapDot(result.map);
+    EXPECT_NE(dot.find("  p1 [label=\"1\\nThe edge\\n(2 collisions)\", color=\"orange\", penwidth=2];\n"),
+              std::string::npos)
+        << dot;
+    EXPECT_NE(dot.find("  p2 [label=\"2\\nCalm\"];\n"), std::string::npos) << dot;
+}
 
 TEST_F(Authoring, ReportsThePlayersOwnTextsAFontCannotDraw)
 {

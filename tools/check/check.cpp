@@ -388,8 +388,10 @@ CheckResult checkBook(const CheckSettings& settings)
         if (!analyzer.notUtf8Bytes().empty())
             analyzer.error(0, notUtf8Advice(analyzer.notUtf8Bytes()));
         if (settings.font) {
-            const std::vector<Finding> placed = layout.check(settings.font);
-            more.insert(more.end(), placed.begin(), placed.end());
+            if (settings.layout) {
+                const std::vector<Finding> placed = layout.check(settings.font, &result.map);
+                more.insert(more.end(), placed.begin(), placed.end());
+            }
             const std::vector<Finding> own = checkOwnTexts(settings.font, settings.playerBook,
                                                            endMessages);
             more.insert(more.end(), own.begin(), own.end());

@@ -24,6 +24,9 @@ struct CheckSettings {
     // The files of the book's folder, to say where a file that is not
     // where the player looks does lie; null says nothing of it. Not owned.
     const BookFileIndex* files = nullptr;
+    // Whether each page's layout is checked (it needs `font` too): what the
+    // reader would see collide. Off only to measure what the checks cost.
+    bool layout = true;
 };
 
 struct CheckResult {

@@ -9,17 +9,34 @@
 #include "text/buffers.h"
 #include "text/problem.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <cstdio>
 #include <string>
 
 namespace {
 
 // A colour channel's share of relative luminance, as WCAG 2 defines it.
-double linear(int channel)
+double linearOf(int channel)
 {
     const double c = channel / 255.0;
     return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+// linearOf for each of the 256 channel values: a book's every title is
+// measured over some thousand pixels, three channels each.
+double linear(int channel)
+{
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values{};
+        for (int c = 0; c < 256; ++c)
+            values[c] = linearOf(c);
+        return values;
+    }();
+    return table[std::clamp(channel, 0, 255)];
 }
 
 double luminance(const int rgb[3])
@@ -102,13 +119,17 @@ void LayoutFinder::see(const BookEvent& event)
     }
 }
 
-std::vector<Finding> LayoutFinder::check(FONT* font) const
+std::vector<Finding> LayoutFinder::check(FONT* font, PageMap* map) const
 {
     std::vector<Finding> found;
+    // Pages share their pictures, and most titles are of a few widths: what
+    // lies under a title is measured once for each of these.
+    std::map<std::tuple<BITMAP*, BITMAP*, int>, double> luminanceUnder;
     const auto warn = [&](int line, const std::string& message) {
         found.push_back({line, Severity::Warning, message});
     };
     for (std::size_t i = 0; i < gamedataPages.size(); ++i) {
+        const std::size_t before = found.size();
         const Gamedata& page = *gamedataPages[i];
         const auto known = lines_.find(static_cast<int>(i));
         const Lines lines = known == lines_.end() ? Lines{} : known->second;
@@ -156,8 +177,14 @@ std::vector<Finding> LayoutFinder::check(FONT* font) const
         }
         if (shape.titleWidth > 0) {
             const Box pictureBox = picture ? illustrationBox(picture->w, picture->h, ILLUSTRATION_AREA_X) : Box{};
-            const double under = meanLuminanceUnder(titleBox(shape.titleWidth, shape.titleHeight),
-                                                    page.getBackround(), picture, pictureBox);
+            const auto key = std::make_tuple(page.getBackround(), picture, shape.titleWidth);
+            auto measured = luminanceUnder.find(key);
+            if (measured == luminanceUnder.end())
+                measured = luminanceUnder.emplace(key, meanLuminanceUnder(
+                                                           titleBox(shape.titleWidth, shape.titleHeight),
+                                                           page.getBackround(), picture, pictureBox))
+                               .first;
+            const double under = measured->second;
             const double titleLuminance = luminance(TITLE_RGB);
             const double contrast = (std::max(under, titleLuminance) + 0.05)
                                     / (std::min(under, titleLuminance) + 0.05);
@@ -168,6 +195,8 @@ std::vector<Finding> LayoutFinder::check(FONT* font) const
                                       + ": the reader can hardly read the title (a lighter "
                                         "background behind it helps)");
         }
+        if (map && i < map->size())
+            (*map)[i].collisions = static_cast<int>(found.size() - before);
     }
     return found;
 }

@@ -7,6 +7,7 @@
 #define QUORVEL_CHECK_LAYOUT_H
 
 #include "book/book.h"
+#include "pagemap.h"
 #include "report.h"
 
 #include <allegro.h>
@@ -29,8 +30,10 @@ public:
 
     // Looks at every page in gamedataPages (the pages of the reading whose
     // events were seen), measuring text in `font`, which must not be null.
-    // Returns one finding per collision, on the line of the key to change.
-    std::vector<Finding> check(FONT* font) const;
+    // Returns one finding per collision, on the line of the key to change,
+    // and counts each page's in `map` (when not null, the map of the same
+    // pages).
+    std::vector<Finding> check(FONT* font, PageMap* map = nullptr) const;
 
 private:
     struct Lines {

@@ -72,9 +72,14 @@ std::string pageMapDot(const PageMap& map)
             label += " (unreachable)";
         if (!page.roomName.empty())
             label += "\\n" + dotEscaped(page.roomName);
+        if (page.collisions > 0)
+            label += "\\n(" + std::to_string(page.collisions)
+                     + (page.collisions == 1 ? " collision)" : " collisions)");
         dot += "  " + nodeName(number) + " [label=\"" + label + "\"";
         if (!page.reachable)
             dot += ", style=\"dashed,filled\", fillcolor=\"lightgrey\"";
+        if (page.collisions > 0)
+            dot += ", color=\"orange\", penwidth=2";
         dot += "];\n";
         for (const MapChoice& choice : page.choices) {
             endsBook = endsBook || (choice.shown && choice.targetPage == 0 && !choice.toNoPage);

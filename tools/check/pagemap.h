@@ -23,6 +23,7 @@ struct MapPage {
     std::string roomName;            // "" when the page has none
     MapChoice choices[CHOICES_PER_PAGE];  // in the order but1, but2, but3
     bool reachable = false;          // set by markReachable
+    int collisions = 0;              // what the layout check found collide on it
 };
 
 // The pages in book order: page n is entry n - 1.
@@ -39,7 +40,8 @@ bool endsAsMeant(int choice, int target);
 void markReachable(PageMap& map);
 
 // The map as a Graphviz digraph: a node per page labelled with its number,
-// name and room name (unreachable pages dashed and grey), an edge per shown
+// name and room name (unreachable pages dashed and grey, pages with
+// collisions outlined in orange with their count), an edge per shown
 // choice labelled with its label, the choices that end the book as meant
 // led to one "end" node drawn as a double circle, and those whose target
 // names no page led, dashed and red, to a red "no such page" node.
