@@ -44,7 +44,7 @@ static const int BG_UNTIL_A_PAGE = 666;
 DIALOG dialogGamePage[] = {
     // proc, x, y, w, h, fg, bg, key, flags, d1, d2, dp, dp2, dp3
     {backdrop_proc, 0, 0, LOGICAL_W, LOGICAL_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    {reader_textbox_proc, 10, 370, 620, 100, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
+    {reader_textbox_proc, TEXT_BOX.x, TEXT_BOX.y, TEXT_BOX.w, TEXT_BOX.h, 0, BG_UNTIL_A_PAGE, 0, 0, 0, 0, placeholderText, nullptr, nullptr},
     {my_bitmap_proc, ILLUSTRATION_AREA_X, ILLUSTRATION_AREA_Y, ILLUSTRATION_AREA_W, ILLUSTRATION_AREA_H, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
     // The choices' places and widths are set from their labels as they are
     // drawn (choiceBox); Menu stands at MENU_BOX.
@@ -346,9 +346,9 @@ enum class PageRequest {
 
 // Lines the text box shows at once, counted as the library's text box
 // counts them (a 4-pixel margin above and below).
-static int shownLines(const DIALOG* box)
+static int shownLines()
 {
-    return std::max(1, (box->h - 8) / text_height(font));
+    return textBoxLines(text_height(font));
 }
 
 // Scrolls the text box so that its line `top` is the first one shown,
@@ -359,7 +359,7 @@ static void scrollTextTo(int top)
     if (box->flags & D_HIDDEN)
         return;
     // d1 is the text's line count, as the box measured it when drawn.
-    const int last = std::max(0, box->d1 - shownLines(box));
+    const int last = std::max(0, box->d1 - shownLines());
     top = std::clamp(top, 0, last);
     if (top != box->d2) {
         box->d2 = top;
@@ -421,10 +421,10 @@ static PageRequest applyPageCommand(Command command)
         scrollTextBy(1);
         break;
     case Command::PageUp:
-        scrollTextBy(-shownLines(field_text_main));
+        scrollTextBy(-shownLines());
         break;
     case Command::PageDown:
-        scrollTextBy(shownLines(field_text_main));
+        scrollTextBy(shownLines());
         break;
     case Command::Home:
         scrollTextTo(0);

@@ -41,6 +41,13 @@ Box illustrationBox(int width, int height, int previousX)
                std::min(width, ILLUSTRATION_AREA_W), std::min(height, ILLUSTRATION_AREA_H)};
 }
 
+int textBoxLines(int lineHeight)
+{
+    // The library's text box keeps 4 pixels of frame and margin above and
+    // below the text.
+    return std::max(1, (TEXT_BOX.h - 8) / std::max(1, lineHeight));
+}
+
 Box titleBox(int width, int height)
 {
     return Box{TITLE_X, TITLE_Y, width, height};

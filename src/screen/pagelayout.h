@@ -53,6 +53,11 @@ const int TITLE_RGB[3] = {0, 0, 0};
 // The Menu button.
 const Box MENU_BOX = {560, 8, 72, 22};
 
+// The page's text box, and how many lines of text `lineHeight` pixels high
+// it shows at once: a longer text scrolls.
+const Box TEXT_BOX = {10, 370, 620, 100};
+int textBoxLines(int lineHeight);
+
 // Where choice `choice` (1 to 3) stands when its label is `labelWidth`
 // pixels wide.
 Box choiceBox(int choice, int labelWidth);

@@ -123,6 +123,16 @@ TEST_F(Authoring, ReportsSlipsThePlayerPassesSilently)
         EXPECT_EQ(reported(c.pages), c.lines) << c.name;
 }
 
+// A text_main of `count` one-word paragraphs, each on a line of its own in
+// the text box.
+std::string paragraphs(int count)
+{
+    std::string text = "text_main:";
+    for (int i = 1; i <= count; ++i)
+        text += "word" + std::to_string(i) + (i < count ? "\n\n" : ";\n");
+    return text;
+}
+
 // Collisions on a page as the reader would see them, measured in the
 // library's own font (8 pixels a character), each on the line to change.
 const SlipCase layoutCases[] = {
@@ -154,6 +164,12 @@ const SlipCase layoutCases[] = {
       "it, less than 3.0:1: the reader can hardly read the title (a lighter background behind it "
       "helps)"}},
     {"a light background under the title", BG_LINE + pageOf("room_name:Day;\nbut1_text:on;\n"), {}},
+    {"a text of as many lines as the box shows", BG_LINE + pageOf(paragraphs(11) + "but1_text:on;\n"),
+     {}},
+    {"a text one line longer is noted",
+     BG_LINE + pageOf(paragraphs(12) + "but1_text:on;\n"),
+     {"pages.dat:3: note: text_main takes 12 lines, the text box shows 11: the reader scrolls to "
+      "read the rest"}},
 };
 
 class LayoutCheck : public Authoring, public ::testing::WithParamInterface<SlipCase> {};

@@ -37,7 +37,9 @@ std::vector<int> missingGlyphs(FONT* font, const std::string& text)
         // A broken sequence may claim more bytes than are left.
         const std::size_t width = static_cast<std::size_t>(uwidth(here));
         at += std::max<std::size_t>(1, std::min(width, text.size() - at));
-        if (!hasGlyph(font, codePoint)
+        // A line break (between a text's paragraphs) is never drawn: the
+        // text box starts a new line there.
+        if (codePoint != '\n' && !hasGlyph(font, codePoint)
             && std::find(missing.begin(), missing.end(), codePoint) == missing.end())
             missing.push_back(codePoint);
     }

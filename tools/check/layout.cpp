@@ -91,6 +91,23 @@ std::string ratio(double value)
 
 } // namespace
 
+int textBoxLineCount(const char* text, FONT* textFont)
+{
+    // The library's text box counts its lines in the global font when it
+    // starts, without drawing.
+    FONT* const kept = font;
+    font = textFont;
+    DIALOG box{};
+    box.x = TEXT_BOX.x;
+    box.y = TEXT_BOX.y;
+    box.w = TEXT_BOX.w;
+    box.h = TEXT_BOX.h;
+    box.dp = const_cast<char*>(text);
+    d_textbox_proc(MSG_START, &box, 0);
+    font = kept;
+    return box.d1;
+}
+
 double contrastRatio(const int a[3], const int b[3])
 {
     const double la = luminance(a), lb = luminance(b);
@@ -113,6 +130,9 @@ void LayoutFinder::see(const BookEvent& event)
         break;
     case BookKeyId::PicoName:
         lines.picture = event.line;
+        break;
+    case BookKeyId::TextMain:
+        lines.text = event.line;
         break;
     default:
         break;
@@ -197,6 +217,15 @@ std::vector<Finding> LayoutFinder::check(FONT* font, PageMap* map) const
         }
         if (map && i < map->size())
             (*map)[i].collisions = static_cast<int>(found.size() - before);
+        if (page.getText() && *page.getText()) {
+            const int count = textBoxLineCount(page.getText(), font);
+            const int shown = textBoxLines(text_height(font));
+            if (count > shown)
+                found.push_back({lines.text, Severity::Note,
+                                 "text_main takes " + std::to_string(count)
+                                     + " lines, the text box shows " + std::to_string(shown)
+                                     + ": the reader scrolls to read the rest"});
+        }
     }
     return found;
 }

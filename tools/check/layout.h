@@ -1,7 +1,8 @@
 // What a reader would see go wrong in the layout of each page: choices drawn
 // over one another or past the screen's edge, an illustration that covers
 // the title line or the Menu button, and a title line too close in colour to
-// what lies under it to be read. The elements are placed by the page
+// what lies under it to be read; and, as a note, a text that the reader
+// scrolls to read whole. The elements are placed by the page
 // screen's own rules (screen/pagelayout.h), measured in the player's font.
 #ifndef QUORVEL_CHECK_LAYOUT_H
 #define QUORVEL_CHECK_LAYOUT_H
@@ -22,6 +23,10 @@ double contrastRatio(const int a[3], const int b[3]);
 // The ratio under which a line of text is reported as hard to read.
 const double LEAST_TITLE_CONTRAST = 3.0;
 
+// The lines the page's text box breaks `text` into in `font`, as the box
+// measures them when it starts. Draws nothing.
+int textBoxLineCount(const char* text, FONT* font);
+
 // Watches the reader's events for the lines of each page's labels, title
 // and illustration, then looks at the pages it kept.
 class LayoutFinder {
@@ -40,6 +45,7 @@ private:
         int label[3] = {0, 0, 0}; // butN_text
         int title = 0;            // room_name
         int picture = 0;          // pico_name
+        int text = 0;             // text_main
     };
     std::map<int, Lines> lines_; // page index -> the lines of its keys
 };

@@ -8,7 +8,9 @@ std::string formatFinding(const std::string& file, const Finding& finding)
     std::string text = file;
     if (finding.line > 0)
         text += ":" + std::to_string(finding.line);
-    text += finding.severity == Severity::Error ? ": error: " : ": warning: ";
+    text += finding.severity == Severity::Error     ? ": error: "
+            : finding.severity == Severity::Warning ? ": warning: "
+                                                    : ": note: ";
     return escapeControls(text + finding.message);
 }
 

@@ -9,6 +9,7 @@
 enum class Severity {
     Error,   // the book does not work as written
     Warning, // it works, maybe not as the author meant
+    Note,    // it works as meant; worth knowing (not counted in the summary)
 };
 
 struct Finding {
@@ -17,7 +18,8 @@ struct Finding {
     std::string message;
 };
 
-// "FILE:LINE: error: MESSAGE", or "FILE: warning: MESSAGE" for line 0.
+// "FILE:LINE: error: MESSAGE" (or warning, or note), or "FILE: warning:
+// MESSAGE" for line 0.
 std::string formatFinding(const std::string& file, const Finding& finding);
 
 // Number of findings of `severity`.
