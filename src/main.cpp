@@ -9,14 +9,23 @@
 #include "gamepage.h"
 #include "init.h"
 #include "screen/dialogpass.h"
+#include "screen/display.h"
+#include "shelf/shelf.h"
+#include "shelf/shelfscreen.h"
+#include "speech/readaloud.h"
 #include "text/buffers.h"
 #include "title.h"
 
 #include <allegro.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <optional>
 #include <string>
 
@@ -84,6 +93,98 @@ int play(int startPage)
     return EXIT_QUIT;
 }
 
+// Whether the player shows the shelf: started with no book and in no
+// working directory (as the desktop's menu entry starts it), where it would
+// otherwise open the installed demo book.
+bool showsShelf(const CommandLine& line, const BookPlace& place)
+{
+    return !line.bookGiven && place.kind == BookPlace::Kind::BookFolder;
+}
+
+// The options a book read from the shelf is started with: the reader's
+// display and reading choices, as they gave them to the shelf.
+std::vector<std::string> optionsFor(const CommandLine& line)
+{
+    std::vector<std::string> options;
+    if (line.window == WindowChoice::Window)
+        options.push_back("--window");
+    if (line.window == WindowChoice::FullScreen)
+        options.push_back("--fullscreen");
+    if (line.resume == ResumeChoice::On)
+        options.push_back("--resume");
+    if (line.resume == ResumeChoice::Off)
+        options.push_back("--no-resume");
+    if (line.scale != SCALE_FROM_SETTINGS)
+        options.push_back("--scale=" + (line.scale == SCALE_AUTO ? std::string("auto")
+                                                                 : std::to_string(line.scale)));
+    if (readingAloud())
+        options.push_back("--speech");
+    return options;
+}
+
+// Reads the book at `path` in a player of its own, and waits for it to end.
+// Each book runs in a process of its own, so that nothing of one book (the
+// pages, the settings its folder brings, an ending on a file it cannot
+// load) reaches the shelf or the next book: the reader comes back to the
+// shelf however the book ends. Returns false when it could not be started.
+bool readInItsOwnPlayer(const std::string& path, const CommandLine& line)
+{
+    std::vector<std::string> words = {"quorvel"};
+    for (const std::string& option : optionsFor(line))
+        words.push_back(option);
+    words.push_back("--");
+    words.push_back(path);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
+// The shelf until the reader quits it: each book picked is read in a player
+// of its own (readInItsOwnPlayer), then the shelf shows again, where the
+// reader was, with where they left that book.
+int runShelf(const CommandLine& line)
+{
+    const ShelfPlaces places = shelfPlaces();
+    int selected = 0;
+    for (;;) {
+        const ShelfAnswer answer = shelfScreen(gatherShelf(places), selected);
+        if (answer.kind == ShelfAnswer::Kind::Quit || closeRequested)
+            return EXIT_QUIT;
+        const BookPlace place = locateBook(answer.path);
+        if (place.kind == BookPlace::Kind::BookFolder) {
+            char* real = realpath(answer.path.c_str(), nullptr);
+            const std::string absolute = real ? real : "";
+            std::free(real);
+            if (const std::optional<Problem> unkept = noteOpened(places.openedList, absolute))
+                complain("cannot keep the list of books opened in " + quoted(unkept->file) + ": "
+                         + unkept->phrase);
+        }
+        if (!readInItsOwnPlayer(answer.path, line))
+            complain("cannot start a player for " + quoted(answer.path));
+    }
+}
+
+// --add: copies a book onto the shelf and says where it went.
+int addBook(const CommandLine& line)
+{
+    const Result<std::string> added = addToShelf(line.added, shelfPlaces().shelfFolder);
+    if (added.problem) {
+        const std::string why = quoted(added.problem->file) + " " + added.problem->phrase;
+        complain(why);
+        return EXIT_NO_BOOK;
+    }
+    std::printf("quorvel: %s is on your shelf\n", quoted(added.value).c_str());
+    return EXIT_QUIT;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,6 +202,8 @@ int main(int argc, char** argv)
         complain(line.error);
         std::fputs(usageText().c_str(), stderr);
         return EXIT_USAGE;
+    case CommandLine::Action::AddToShelf:
+        return addBook(line);
     case CommandLine::Action::Play:
         break;
     }
@@ -129,7 +232,7 @@ int main(int argc, char** argv)
     choices.scale = line.scale;
     choices.speech = line.speech;
     init(choices);
-    const int status = play(line.startPage);
+    const int status = showsShelf(line, place) ? runShelf(line) : play(line.startPage);
     done();
     return status;
 }

@@ -74,6 +74,11 @@ const OptionRow optionRows[] = {
      "show the window N times " + std::to_string(LOGICAL_W) + " x " + std::to_string(LOGICAL_H)
          + " (" + scaleRange + "), whatever the settings say",
      setScale},
+    {"add", 0, "BOOK", "copy BOOK (a book folder or a zip archive of one) onto your shelf and exit",
+     [](CommandLine& line, const char* value) {
+         line.added = value;
+         return setAction(line, CommandLine::Action::AddToShelf);
+     }},
     {"help", 'h', nullptr, "show this help and exit",
      [](CommandLine& line, const char*) { return setAction(line, CommandLine::Action::ShowHelp); }},
     {"version", 0, nullptr, "show the version and exit",
@@ -188,6 +193,8 @@ CommandLine parseCommandLine(int argc, char** argv)
         }
     }
 
+    if (line.action == CommandLine::Action::AddToShelf && line.bookGiven && firstError.empty())
+        firstError = "--add takes its book alone, not " + quoted(line.book) + " beside it";
     const bool informational = line.action == CommandLine::Action::ShowHelp
                                || line.action == CommandLine::Action::ShowVersion;
     if (!informational && !firstError.empty()) {

@@ -34,10 +34,12 @@ struct CommandLine {
         ShowHelp,    // print usageText() on standard output, exit 0
         ShowVersion, // print versionText() on standard output, exit 0
         UsageError,  // print `error` and usageText() on standard error, exit 2
+        AddToShelf,  // copy `book` onto the reader's shelf (shelf/shelf.h), exit
     };
     Action action = Action::Play;
     std::string error;        // for UsageError: one line naming what is wrong
     std::string book;         // BOOK as given; empty when there is none
+    std::string added;        // for AddToShelf: the book --add names
     bool bookGiven = false;   // a BOOK word was there (it may be the empty text)
     int startPage = 0;        // --page N: the page to open at, from 1; 0: the title menu
     WindowChoice window = WindowChoice::FromSettings;

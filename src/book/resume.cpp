@@ -3,6 +3,7 @@
 #include "app/startfiles.h"
 #include "book/book.h"
 #include "files/bookfile.h"
+#include "files/replacefile.h"
 #include "init.h"
 #include "text/keyvalue.h"
 #include "text/regularfile.h"
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <climits>
 #include <cstdint>
@@ -146,41 +148,6 @@ bool readState(const std::string& path, ResumeState& state)
     return hasPage && !state.fingerprint.empty();
 }
 
-// The state file at `path` cannot be written, for the reason `why` gives.
-Problem notWritten(const std::string& path, const std::string& why)
-{
-    return {ProblemKind::NotWritten, path, why};
-}
-
-// Writes `text` as the file at `path`: whole into a file beside it, made to
-// reach the disk, then renamed over `path`. On any failure, says why; a file
-// already at `path` is then left as it was.
-std::optional<Problem> replaceFile(const std::string& path, const std::string& text)
-{
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    if (error)
-        return notWritten(path, error.message());
-    const std::string temporary = path + ".new" + std::to_string(getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        return notWritten(path, std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size()
-                         && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-    const int writeError = errno;
-    if (std::fclose(file) != 0 || !written) {
-        const std::string why = std::strerror(written ? errno : writeError);
-        std::remove(temporary.c_str());
-        return notWritten(path, why);
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        std::remove(temporary.c_str());
-        return notWritten(path, why);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::string resumeFolder()
@@ -195,6 +162,21 @@ std::string resumeFilePath(const std::string& bookFolder)
         return "";
     const std::uint64_t hash = fnv1a(bookFolder.data(), bookFolder.size());
     return folder + "/" + readableName(bookFolder) + "-" + hex(hash) + ".txt";
+}
+
+int keptPage(const std::string& bookFolder, std::time_t* when)
+{
+    const std::string path = resumeFilePath(bookFolder);
+    ResumeState state;
+    if (path.empty() || !readState(path, state))
+        return 0;
+    std::error_code error;
+    const auto written = fs::last_write_time(path, error);
+    if (when && !error)
+        *when = std::chrono::system_clock::to_time_t(
+            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                written - fs::file_time_type::clock::now() + std::chrono::system_clock::now()));
+    return state.page;
 }
 
 std::string fileFingerprint(const std::string& path)

@@ -26,6 +26,7 @@
 
 #include "text/problem.h"
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +66,13 @@ std::string resumeFolder();
 // The state file of the book folder at `bookFolder` (which must exist), or
 // empty when there is no place for it.
 std::string resumeFilePath(const std::string& bookFolder);
+
+// The page (from 1) the state file of the book folder or archive at
+// `bookFolder` (absolute, as the player names it) keeps, whatever book file
+// it was kept for, and when it was kept (in `when`, when not null); 0 when
+// there is none. For the shelf, which shows where each book was left
+// without reading the books.
+int keptPage(const std::string& bookFolder, std::time_t* when);
 
 // The fingerprint of the file at `path`: a 64-bit FNV-1a hash of its bytes
 // and its length; empty when it cannot be read. The file is read as a

@@ -187,12 +187,6 @@ TEST_F(Started, TheWindowSaysWhoItIsAndNamesTheBook)
     EXPECT_TRUE(awaitTitleText("Лесная тропа / The Forest Path — Quorvel", seen)) << seen.title;
 }
 
-TEST_F(Started, WithoutABookTheInstalledDemoOpens)
-{
-    ASSERT_TRUE(startAtTitle({})) << readFile(log);
-    readTwoPagesAndQuit();
-}
-
 TEST_F(Started, TheUsersSettingsChooseTheTitlePictureAndNothingIsWritten)
 {
     const std::string config = root + "/config/quorvel";

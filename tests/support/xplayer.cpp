@@ -222,6 +222,34 @@ bool XPlayer::waitForWindow(double seconds)
     return false;
 }
 
+bool XPlayer::waitForAnotherWindow(double seconds)
+{
+    const Window first = state->window;
+    if (!first)
+        return false;
+    state->othersWindows.push_back(first);
+    if (waitForWindow(seconds))
+        return true;
+    state->othersWindows.pop_back();
+    state->window = first;
+    return false;
+}
+
+bool XPlayer::waitForWindowGone(double seconds)
+{
+    const auto start = Clock::now();
+    while (timeLeft(start, seconds)) {
+        const std::vector<Window> shown = namedWindows(state->display);
+        if (std::find(shown.begin(), shown.end(), state->window) == shown.end()) {
+            state->window = state->othersWindows.back();
+            state->othersWindows.pop_back();
+            return true;
+        }
+        pause(10);
+    }
+    return false;
+}
+
 bool XPlayer::identity(WindowIdentity& seen)
 {
     if (!state->window)

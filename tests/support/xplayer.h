@@ -49,6 +49,16 @@ public:
     // Waits up to `seconds` for the program's window to be shown.
     bool waitForWindow(double seconds);
 
+    // For a program that opens a second window of its class (a book read
+    // from the shelf, in a player of its own): waits up to `seconds` for
+    // another window than the one followed now, and follows it from then on.
+    bool waitForAnotherWindow(double seconds);
+
+    // Waits up to `seconds` for the window followed now, which
+    // waitForAnotherWindow found, to be gone, then follows the window
+    // followed before it again.
+    bool waitForWindowGone(double seconds);
+
     // Takes a screenshot of the window, whole; empty when there is none.
     Screenshot grab();
 

@@ -1,0 +1,225 @@
+// The shelf in the real player: started with no book and in no working
+// directory, as the desktop's menu entry starts it, the player lists the
+// reader's books; a book picked is read in a player of its own, and the
+// shelf comes back when it ends. Screenshots are kept under the build
+// folder's screenshots/shelf-*.
+#include "app/report.h"
+#include "book/resume.h"
+#include "screens.h"
+#include "testenv.h"
+#include "virtualdisplay.h"
+#include "xplayer.h"
+#include "zipwriter.h"
+
+#include <allegro.h>
+#include <X11/keysym.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The shelf's paper, its list and its buttons, in logical pixels.
+const Rgb PAPER = {236, 232, 222};
+const int LIST_LEFT = 20, LIST_TOP = 40, LIST_RIGHT = 620, LIST_BOTTOM = 388;
+const int READ_X = 112, OPEN_X = 320, QUIT_X = 528, BUTTONS_Y = 428;
+
+// The shelf: its paper, its white list with a book's line at the top, and
+// its three buttons (blue, or the focus colour).
+bool showsShelf(const Screenshot& s)
+{
+    const auto isButton = [&](int x) {
+        const Rgb c = s.at(x - 88, BUTTONS_Y - 16);
+        return (c.b > 200 && c.r < 40 && c.g < 60) || near(c, FOCUS_FACE);
+    };
+    return near(s.at(5, 200), PAPER) && near(s.at(LIST_RIGHT - 30, LIST_BOTTOM - 20), {255, 255, 255})
+           && darkPixels(s, LIST_LEFT + 2, LIST_TOP + 2, LIST_RIGHT - 20, LIST_TOP + 14) > 10
+           && isButton(READ_X) && isButton(OPEN_X) && isButton(QUIT_X);
+}
+
+// The top of the selected book's dark bar in the list, or -1.
+int selectedTop(const Screenshot& s)
+{
+    for (int y = LIST_TOP + 1; y < LIST_BOTTOM; ++y)
+        if (darkPixels(s, LIST_RIGHT - 40, y, LIST_RIGHT - 30, y + 1) >= 10)
+            return y;
+    return -1;
+}
+
+class Shelf : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startLibraryWithoutDisplay();
+        set_color_depth(24);
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "these tests need an X display";
+        root = enterScratchDir("shelf");
+        fs::create_directories(root + "/elsewhere");
+        writeFile(".asoundrc", "pcm.!default { type null }\n");
+        setenv("HOME", root.c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+        setenv("XDG_STATE_HOME", (root + "/state").c_str(), 1);
+        shelfFolder = root + "/data/quorvel/books";
+        log = root + "/player.log";
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        shots = std::string(QUORVEL_BUILD_DIR) + "/screenshots/shelf-" + test->name();
+        fs::remove_all(shots);
+        fs::create_directories(shots);
+    }
+
+    // The demo's book on the shelf twice: as the folder "forest" and as the
+    // archive "river.zip". With the installed demo, the shelf lists three.
+    void putBooksOnTheShelf()
+    {
+        fs::create_directories(shelfFolder);
+        fs::copy(QUORVEL_DEMO_DIR "/books/demo", shelfFolder + "/forest", fs::copy_options::recursive);
+        writeFile(shelfFolder + "/river.zip",
+                  zipArchive(folderMembers(QUORVEL_DEMO_DIR "/books/demo", "", false)));
+    }
+
+    bool start(const std::vector<std::string>& args = {})
+    {
+        return player.start(QUORVEL_PROGRAM, root + "/elsewhere", log, args) && player.waitForWindow(20);
+    }
+
+    bool await(const std::string& name, const std::function<bool(const Screenshot&)>& ready)
+    {
+        const bool seen = player.waitForScreen(ready, 15, last);
+        last.save(shots + "/" + std::to_string(++shotCount) + "-" + name + ".png");
+        return seen;
+    }
+
+    bool awaitShelf(const std::string& name) { return await(name, showsShelf); }
+
+    bool awaitTitle(const std::string& name)
+    {
+        const Reference picture(QUORVEL_DEMO_DIR "/pico/title.png");
+        return await(name, [&](const Screenshot& s) { return showsTitle(s, picture); });
+    }
+
+    bool awaitFirstPage(const std::string& name)
+    {
+        const Reference path(QUORVEL_DEMO_DIR "/books/demo/pico/path.png");
+        return await(name, [&](const Screenshot& s) { return showsPage(s, path, 150); });
+    }
+
+    std::string root, shelfFolder, log, shots;
+    XPlayer player;
+    Screenshot last;
+    int shotCount = 0;
+};
+
+TEST_F(Shelf, ItsBooksAreReadWithKeysAloneAndItComesBackWhenOneEnds)
+{
+    putBooksOnTheShelf();
+    ASSERT_TRUE(start()) << readFile(log);
+    ASSERT_TRUE(awaitShelf("shelf")) << readFile(log);
+    const int first = selectedTop(last);
+    ASSERT_GE(first, LIST_TOP);
+    player.pressKey(XK_Down); // the second book: river.zip
+    ASSERT_TRUE(await("second-selected", [&](const Screenshot& s) { return selectedTop(s) > first + 8; }));
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(player.waitForAnotherWindow(20)) << readFile(log);
+    ASSERT_TRUE(awaitTitle("the-archives-title")) << readFile(log);
+    player.pressKey(XK_Return); // Start Game
+    ASSERT_TRUE(awaitFirstPage("page-1")) << readFile(log);
+    player.pressKey(XK_Return); // to the fork: a page to remember
+    player.pressKey(XK_Escape); // back to the book's title menu
+    ASSERT_TRUE(awaitTitle("title-again")) << readFile(log);
+    player.pressKey(XK_Escape); // the book's player ends ...
+    ASSERT_TRUE(player.waitForWindowGone(10));
+    // ... and the shelf is there, the same book selected, its page kept.
+    ASSERT_TRUE(await("shelf-again", [&](const Screenshot& s) {
+        return showsShelf(s) && selectedTop(s) > first + 8;
+    })) << readFile(log);
+    const std::string archive = shelfFolder + "/river.zip";
+    EXPECT_GT(keptPage(archive, nullptr), 0) << "remembering is on for a book read from the shelf";
+    EXPECT_NE(readFile(root + "/state/quorvel/opened.txt").find(archive + "\n"), std::string::npos);
+    player.pressKey(XK_Escape);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
+}
+
+TEST_F(Shelf, ABookIsReadWithTheMouseAndQuitOnItsTitleComesBack)
+{
+    putBooksOnTheShelf();
+    ASSERT_TRUE(start()) << readFile(log);
+    ASSERT_TRUE(awaitShelf("shelf")) << readFile(log);
+    ASSERT_TRUE(player.click(READ_X, BUTTONS_Y)); // the first book: the folder "forest"
+    ASSERT_TRUE(player.waitForAnotherWindow(20)) << readFile(log);
+    ASSERT_TRUE(awaitTitle("the-folders-title")) << readFile(log);
+    player.click(MENU_X, QUIT_Y);
+    ASSERT_TRUE(player.waitForWindowGone(10));
+    ASSERT_TRUE(awaitShelf("shelf-again")) << readFile(log);
+    player.click(QUIT_X, BUTTONS_Y);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
+}
+
+TEST_F(Shelf, WithNoBooksOfTheReadersItOffersTheInstalledDemo)
+{
+    ASSERT_TRUE(start()) << readFile(log);
+    ASSERT_TRUE(awaitShelf("shelf")) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(player.waitForAnotherWindow(20)) << readFile(log);
+    ASSERT_TRUE(awaitTitle("the-demos-title")) << readFile(log);
+    player.pressKey(XK_Escape);
+    ASSERT_TRUE(player.waitForWindowGone(10));
+    ASSERT_TRUE(awaitShelf("shelf-again")) << readFile(log);
+    player.pressCloseButton();
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
+}
+
+// On a 1920 x 1080 display of its own, at scale 2.
+TEST_F(Shelf, AtScaleTwoEachPixelIsABlock)
+{
+    putBooksOnTheShelf();
+    VirtualDisplay server(1920, 1080);
+    ASSERT_TRUE(server.ready()) << "Xvfb did not start";
+    XPlayer big;
+    ASSERT_TRUE(big.start(QUORVEL_PROGRAM, root + "/elsewhere", log, {"--scale", "2"})
+                && big.waitForWindow(20))
+        << readFile(log);
+    big.showsPixelsAs(2);
+    Screenshot shot;
+    const bool seen = big.waitForScreen(
+        [](const Screenshot& s) {
+            const Screenshot logical = logicalView(s, 0, 0, 2);
+            return logical.w == 640 && showsShelf(logical);
+        },
+        15, shot);
+    shot.save(shots + "/1-shelf-scale-2.png");
+    ASSERT_TRUE(seen) << readFile(log);
+    big.pressKey(XK_Escape);
+    EXPECT_EQ(big.waitForExit(10), EXIT_QUIT) << readFile(log);
+}
+
+// --add copies a book onto the shelf under its name, never over another.
+TEST_F(Shelf, AddPutsABookOnTheShelfOnceAndRefusesWhatIsNoBook)
+{
+    writeFile(root + "/downloads/tide.zip", zipArchive(folderMembers(QUORVEL_DEMO_DIR "/books/demo", "tide/", false)));
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, root, log, {"--add", "downloads/tide.zip"}));
+    EXPECT_EQ(player.waitForExit(20), EXIT_QUIT) << readFile(log);
+    EXPECT_EQ(readFile(shelfFolder + "/tide.zip"), readFile(root + "/downloads/tide.zip"));
+
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, root, log, {"--add", "downloads/tide.zip"}));
+    EXPECT_EQ(player.waitForExit(20), EXIT_NO_BOOK);
+    EXPECT_NE(readFile(log).find("is on the shelf already"), std::string::npos) << readFile(log);
+
+    fs::create_directories(root + "/empty");
+    ASSERT_TRUE(player.start(QUORVEL_PROGRAM, root, log, {"--add", "empty"}));
+    EXPECT_EQ(player.waitForExit(20), EXIT_NO_BOOK);
+    EXPECT_NE(readFile(log).find("is no book"), std::string::npos) << readFile(log);
+    EXPECT_FALSE(fs::exists(shelfFolder + "/empty"));
+    // Nothing half made is left behind.
+    for (const fs::directory_entry& entry : fs::directory_iterator(shelfFolder))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+} // namespace
