@@ -249,13 +249,3 @@ ShelfAnswer shelfScreen(const std::vector<ShelfBook>& books, int& selected)
     shutdown_dialog(player);
     return answer;
 }
-
-std::vector<std::string> shelfOwnTexts()
-{
-    std::vector<std::string> texts;
-    for (const char* text : {static_cast<const char*>(headingLabel), static_cast<const char*>(readLabel),
-                             static_cast<const char*>(openLabel), static_cast<const char*>(quitLabel),
-                             pageFormat, demoNote, selectorTitle})
-        texts.push_back(tr(text));
-    return texts;
-}

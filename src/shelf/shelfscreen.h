@@ -27,8 +27,4 @@ struct ShelfAnswer {
 // shelf opens again where the reader was.
 ShelfAnswer shelfScreen(const std::vector<ShelfBook>& books, int& selected);
 
-// The shelf's own texts, in the reader's language: for the book checker's
-// look at the font.
-std::vector<std::string> shelfOwnTexts();
-
 #endif
