@@ -289,11 +289,27 @@ TEST_F(Started, AnInstalledTreeRunFromTheRoot)
     EXPECT_EQ(check.output.find("no font.dat"), std::string::npos) << check.output;
     EXPECT_NE(check.output.find("0 errors"), std::string::npos) << check.output;
 
-    // Started as from a desktop menu: no book, in a folder with nothing of its own.
+    // Started as from a desktop menu: no book, in a folder with nothing of
+    // its own. The shelf offers the installed demo, read in a player of its own.
+    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+    setenv("XDG_STATE_HOME", (root + "/state").c_str(), 1);
     ASSERT_TRUE(player.start(prefix + "/bin/quorvel", "/", log) && player.waitForWindow(20))
         << readFile(log);
+    ASSERT_TRUE(await("shelf", showsShelf)) << readFile(log);
+    player.pressKey(XK_Return);
+    ASSERT_TRUE(player.waitForAnotherWindow(20)) << readFile(log);
     ASSERT_TRUE(awaitTitle()) << readFile(log);
-    readTwoPagesAndQuit();
+    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(awaitDemoPage(1)) << readFile(log);
+    player.click(FIRST_X, CHOICE_CLICK_Y);
+    ASSERT_TRUE(awaitDemoPage(2)) << readFile(log);
+    player.click(MENU_BUTTON_X, MENU_BUTTON_Y);
+    ASSERT_TRUE(awaitTitle()) << readFile(log);
+    player.click(MENU_X, QUIT_Y);
+    ASSERT_TRUE(player.waitForWindowGone(10));
+    ASSERT_TRUE(await("shelf-again", showsShelf)) << readFile(log);
+    player.pressKey(XK_Escape);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
 } // namespace

@@ -72,6 +72,18 @@ bool showsTitle(const Screenshot& shot, const Reference& picture)
            && isButton(ABOUT_Y) && isButton(QUIT_Y) && darkPixels(shot, 160, 4, 480, 22) > 30;
 }
 
+bool showsShelf(const Screenshot& s)
+{
+    const auto isButton = [&](int x) {
+        const Rgb c = s.at(x - 88, BUTTONS_Y - 16);
+        return (c.b > 200 && c.r < 40 && c.g < 60) || near(c, FOCUS_FACE);
+    };
+    return near(s.at(5, 200), SHELF_PAPER)
+           && near(s.at(LIST_RIGHT - 30, LIST_BOTTOM - 20), {255, 255, 255})
+           && darkPixels(s, LIST_LEFT + 2, LIST_TOP + 2, LIST_RIGHT - 20, LIST_TOP + 14) > 10
+           && isButton(READ_X) && isButton(OPEN_X) && isButton(QUIT_X);
+}
+
 bool showsPage(const Screenshot& shot, const Reference& illustration, int pictureX)
 {
     return illustration.loaded()

@@ -57,6 +57,15 @@ int focusPixels(const Screenshot& shot, int x0, int y0, int x1, int y1);
 // the top.
 bool showsTitle(const Screenshot& shot, const Reference& picture);
 
+// The shelf, in logical pixels: its paper, its list and its three buttons.
+const Rgb SHELF_PAPER = {236, 232, 222};
+const int LIST_LEFT = 20, LIST_TOP = 40, LIST_RIGHT = 620, LIST_BOTTOM = 388;
+const int READ_X = 112, OPEN_X = 320, QUIT_X = 528, BUTTONS_Y = 428;
+
+// The shelf: its paper, its white list with a book's line at the top, and
+// its three buttons (blue, or the focus colour).
+bool showsShelf(const Screenshot& shot);
+
 // A page with `illustration` placed at x `pictureX`, the grey text box and
 // Menu button, and a room name at the top left.
 bool showsPage(const Screenshot& shot, const Reference& illustration, int pictureX);
