@@ -252,7 +252,10 @@ void onPngWarning(png_structp, png_const_charp)
 
 // Reads every row of the PNG in `file` (opened from `path`) into one row's
 // buffer and on to its end chunk, the way the library's decoder will read
-// it: empty when all of it is there and sound; else what broke.
+// it: empty when all of it is there and sound; else what broke. The text,
+// colour profile and suggested palette chunks are passed over unread, and
+// no chunk is inflated past PNG_CHUNK_BYTES (pngChunksProblem has bounded
+// them already, for the library's decoder, whose settings are its own).
 std::optional<Problem> pngDataProblem(const char* path, const BookFile& file)
 {
     PngSource source{&file, 0, {}};
@@ -271,6 +274,11 @@ std::optional<Problem> pngDataProblem(const char* path, const BookFile& file)
     }
     png_set_read_fn(png, &source, readPngBytes);
     png_set_user_limits(png, MAX_PICTURE_SIDE, MAX_PICTURE_SIDE);
+    static const png_byte passedOver[] = {'t', 'E', 'X', 't', '\0', 'z', 'T', 'X', 't', '\0',
+                                          'i', 'T', 'X', 't', '\0', 'i', 'C', 'C', 'P', '\0',
+                                          's', 'P', 'L', 'T', '\0'};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, passedOver, 5);
+    png_set_chunk_malloc_max(png, PNG_CHUNK_BYTES);
     png_read_info(png, info);
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -322,6 +330,59 @@ private:
     std::vector<unsigned char> buffer_;
     std::size_t pos_ = 0, got_ = 0;
 };
+
+// Walks the chunks of the PNG in `file` from chunk header to chunk header,
+// reading none of their data: empty when its ancillary chunks (text, colour
+// profiles, times and the like, which the player does not show) are few
+// and small, as a picture's are; else what is wrong. The library's decoder
+// inflates every compressed text chunk, twice over what it holds, and
+// cannot be told not to: a picture of a few megabytes can hold gigabytes of
+// text, so such a picture is refused before the decoder sees it.
+std::optional<Problem> pngChunksProblem(const char* path, const BookFile& file)
+{
+    ForwardReader reader(file, 8); // past the signature, which the header look checked
+    long long count = 0, bytes = 0, compressedBytes = 0;
+    for (;;) {
+        unsigned char head[8];
+        for (unsigned char& byte : head) {
+            const int next = reader.next();
+            if (next < 0)
+                return std::nullopt; // cut short: the row read says so
+            byte = static_cast<unsigned char>(next);
+        }
+        const long long length = static_cast<long long>(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
+        const bool ancillary = head[4] & 0x20;
+        if (ancillary) {
+            ++count;
+            bytes += length;
+            if (count > PNG_ANCILLARY_CHUNKS)
+                return refusal(path, ProblemKind::TooLarge,
+                               "cannot be loaded: it holds more than "
+                                   + std::to_string(PNG_ANCILLARY_CHUNKS)
+                                   + " chunks besides its picture (text, colour profiles and the "
+                                     "like), which the player does not read");
+            const bool compressed = std::memcmp(head + 4, "zTXt", 4) == 0
+                                    || std::memcmp(head + 4, "iTXt", 4) == 0
+                                    || std::memcmp(head + 4, "iCCP", 4) == 0;
+            if (compressed)
+                compressedBytes += length;
+            if (compressedBytes > PNG_COMPRESSED_BYTES)
+                return refusal(path, ProblemKind::TooLarge,
+                               "cannot be loaded: it holds more than "
+                                   + std::to_string(PNG_COMPRESSED_BYTES / 1024)
+                                   + " KB of packed text or colour profiles, which the player "
+                                     "does not read");
+            if (bytes > PNG_ANCILLARY_BYTES)
+                return refusal(path, ProblemKind::TooLarge,
+                               "cannot be loaded: it holds more than "
+                                   + std::to_string(PNG_ANCILLARY_BYTES / 1024)
+                                   + " KB besides its picture (text, colour profiles and the "
+                                     "like), which the player does not read");
+        }
+        if (std::memcmp(head + 4, "IEND", 4) == 0 || !reader.skip(length + 4))
+            return std::nullopt;
+    }
+}
 
 // Walks the packets of a run-length compressed TGA at `path` (whose header
 // passed tgaKindProblem) the way the library's decoder reads them, row by
@@ -395,8 +456,11 @@ Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& he
     if (!file.isOpen())
         return {nullptr, file.problem()};
     std::optional<Problem> problem;
-    if (header.format == PictureFormat::Png)
-        problem = pngDataProblem(path, file);
+    if (header.format == PictureFormat::Png) {
+        problem = pngChunksProblem(path, file);
+        if (!problem)
+            problem = pngDataProblem(path, file);
+    }
     else if (header.format == PictureFormat::Tga)
         problem = tgaRunsProblem(path, file, header);
     if (!problem && !roomFor(header))

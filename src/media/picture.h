@@ -22,6 +22,18 @@
 // takes 64 MB decoded at 32 bits a pixel.
 const int MAX_PICTURE_SIDE = 4096;
 
+// A PNG's chunks besides its picture (text, colour profiles, times and the
+// like), which the player does not read: a picture holds a handful, of a
+// few kilobytes. One with more than PNG_ANCILLARY_CHUNKS of them, more than
+// PNG_ANCILLARY_BYTES in all, or more than PNG_COMPRESSED_BYTES of packed
+// ones (zTXt, iTXt, iCCP: the library's decoder unpacks them, up to a
+// thousand times larger) is refused before it is decoded. No chunk is
+// inflated past PNG_CHUNK_BYTES by the player's own look.
+const int PNG_ANCILLARY_CHUNKS = 64;
+const long long PNG_ANCILLARY_BYTES = 256 * 1024;
+const long long PNG_COMPRESSED_BYTES = 64 * 1024;
+const long PNG_CHUNK_BYTES = 1024 * 1024;
+
 enum class PictureFormat { Png, Bmp, Pcx, Tga };
 
 // What a look at a picture file found.

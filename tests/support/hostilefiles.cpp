@@ -80,6 +80,28 @@ std::string bitPng(std::uint32_t side, std::uint32_t rows)
     return png;
 }
 
+std::string pngWithChunks(const char* type, int count, const std::string& data, bool afterPicture)
+{
+    const std::string plain = bitPng(8, 8);
+    // bitPng writes its IEND, 12 bytes, last; its IHDR, 25 bytes, after the signature.
+    const std::size_t at = afterPicture ? plain.size() - 12 : 8 + 25;
+    std::string chunks;
+    for (int i = 0; i < count; ++i)
+        putChunk(chunks, type, data);
+    return plain.substr(0, at) + chunks + plain.substr(at);
+}
+
+std::string packedText(std::size_t bytes)
+{
+    const std::string text(bytes, 'a');
+    uLongf packedSize = compressBound(text.size());
+    std::string packed(packedSize, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+              reinterpret_cast<const Bytef*>(text.data()), text.size(), 9);
+    packed.resize(packedSize);
+    return std::string("Comment\0\0", 9) + packed;
+}
+
 double toneAt(long frame, int channel, int rate)
 {
     const double hz = channel == 0 ? 440.0 : 660.0;

@@ -43,6 +43,13 @@ void padSparse(const std::string& path, long long size);
 // rows (all black), compressed: a few kilobytes that decode to megabytes.
 std::string bitPng(std::uint32_t side, std::uint32_t rows);
 
+// bitPng(8, 8) with `count` chunks of `type` holding `data`, before its
+// picture data or after it.
+std::string pngWithChunks(const char* type, int count, const std::string& data, bool afterPicture);
+
+// A zTXt chunk's data: the keyword "Comment" and `bytes` of text, packed.
+std::string packedText(std::size_t bytes);
+
 // The stereo tone the sound makers write: left at 440 Hz, right at 660 Hz,
 // at 40% of full scale; its value at `frame` of `channel` at `rate`.
 double toneAt(long frame, int channel, int rate);

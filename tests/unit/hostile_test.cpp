@@ -239,6 +239,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "books/t/pico/x.png", ProblemKind::TooLarge, "is 4097 × 4097: larger than"},
         RefusedCase{"PngOf4096By4096MissingItsLastRow", [] { return bitPng(4096, 4095); },
                     "books/t/pico/x.png", ProblemKind::Damaged, "cannot be decoded: its data is damaged"},
+        RefusedCase{"PngWith65TextChunks",
+                    [] { return pngWithChunks("tEXt", 65, std::string("Comment\0hello", 13), false); },
+                    "books/t/pico/x.png", ProblemKind::TooLarge,
+                    "cannot be loaded: it holds more than 64 chunks besides its picture"},
+        RefusedCase{"PngWithHalfAMegabyteOfText",
+                    [] { return pngWithChunks("tEXt", 2, "Comment" + std::string(150000, 'a'), false); },
+                    "books/t/pico/x.png", ProblemKind::TooLarge,
+                    "cannot be loaded: it holds more than 256 KB besides its picture"},
+        RefusedCase{"PngWithPackedTextBombsAfterItsPicture",
+                    [] { return pngWithChunks("zTXt", 20, packedText(8 << 20), true); },
+                    "books/t/pico/x.png", ProblemKind::TooLarge,
+                    "cannot be loaded: it holds more than 64 KB of packed text or colour profiles"},
         RefusedCase{"WavWithThreeChannels",
                     [] {
                         writeSoundFile("made/three.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3,
@@ -538,6 +550,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The background named outside the book is refused at the page that uses it.
+// A picture with a few small chunks besides its picture, as editors write
+// them (a comment, a packed text, a time), is shown as before.
+TEST_F(Hostile, APictureWithAFewTextChunksIsDecoded)
+{
+    std::string png = pngWithChunks("tEXt", 3, std::string("Comment\0made by hand", 20), false);
+    writeFile("books/t/pico/x.png", png);
+    Result<BITMAP*> picture = decodePicture("books/t/pico/x.png");
+    ASSERT_TRUE(picture.value) << picture.problem->phrase;
+    EXPECT_EQ(picture.value->w, 8);
+    destroy_bitmap(picture.value);
+    writeFile("books/t/pico/y.png", pngWithChunks("zTXt", 2, packedText(4000), true));
+    picture = decodePicture("books/t/pico/y.png");
+    ASSERT_TRUE(picture.value) << picture.problem->phrase;
+    destroy_bitmap(picture.value);
+}
+
 TEST_F(Hostile, ABackgroundOutsideTheBookIsRefusedAtItsPage)
 {
     makeInsideAndOutsidePictures();
