@@ -69,8 +69,8 @@ static void drawBookLine(int resumeAt)
     std::string line = bookLineText(book);
     if (resumeAt >= 0)
         line += resumeNote(resumeAt);
-    textout_centre_ex(gui_get_screen(), font, line.c_str(), LOGICAL_W / 2, 5,
-                      makecol(32, 32, 32), -1);
+    textout_centre_ex(gui_get_screen(), font, line.c_str(), LOGICAL_W / 2, BOOK_LINE_Y,
+                      makecol(BOOK_LINE_RGB[0], BOOK_LINE_RGB[1], BOOK_LINE_RGB[2]), -1);
 }
 
 const char* const ABOUT_VERSION_LINE = "QVL v." QUORVEL_VERSION;

@@ -14,6 +14,11 @@
 extern DIALOG dialogMenu[];
 enum { MENU_BACKGROUND, MENU_START, MENU_OPTIONS, MENU_ABOUT, MENU_QUIT, MENU_FROM_FIRST };
 
+// Where the book line stands: centred across the screen from this y, in
+// this colour (red, green, blue).
+const int BOOK_LINE_Y = 5;
+const int BOOK_LINE_RGB[3] = {32, 32, 32};
+
 // The book line drawn at the top of the menu for the book path `bookPath`:
 // "Книга: " (in the reader's language) and the path, cut to the 31 bytes the
 // line has room for.

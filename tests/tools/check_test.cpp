@@ -35,7 +35,7 @@ TEST_F(Check, TheToolReportsAFaultyWorkingDirectory)
     writeFile("work/ini.dat", "windowed:YES;\nbook:bad;\nmain_bg:title.png;\n");
     copyFile(DEMO_FONT, "work/font.dat");
     putPicture("work/books/bad/pico/bg.png", 40, 30, 200, 180, 90);
-    putPicture("work/pico/title.png", 40, 30, 200, 180, 90); // ini.dat is checked too
+    putPicture("work/pico/title.png", 640, 480, 200, 180, 90); // ini.dat is checked too
     writeFile("work/books/bad/pages.dat",
               "default_bg:bg.png;\npage_start:;\nroom_name:中;\nbut1_text:on;\nbut2_text:off;\n"
               "page_end:;\npage_start:;\npico_name:none.png;\nbut1_text:back;\nbut1_goto:1;\n");

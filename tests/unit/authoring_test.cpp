@@ -326,6 +326,31 @@ TEST_F(Authoring, ChecksTheSettingsFile)
     }
 }
 
+// The title menu's book line is drawn dark over the title picture's top:
+// a dark top is warned of, measured in the font the book line is drawn in.
+TEST_F(Authoring, ADarkTitlePictureUnderTheBookLineIsWarned)
+{
+    writeFile("books/tale/pages.dat", BG_LINE + pageOf("but1_text:on;\n"));
+    putPicture("pico/light.png", 640, 480, 200, 200, 190);
+    putPicture("pico/night.png", 640, 480, 20, 20, 40);
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"book:tale;\nmain_bg:light.png;\n", {}},
+        {"book:tale;\nmain_bg:night.png;\n",
+         {"ini.dat:2: warning: the title menu's book line is drawn with a contrast of 1.1:1 against "
+          "the title picture \"pico/night.png\" under it, less than 3.0:1: the reader can hardly "
+          "read it (a lighter top behind it helps)"}},
+    };
+    for (const auto& [ini, expected] : cases) {
+        writeFile("ini.dat", ini);
+        main_bg_name[0] = '\0';
+        read_ini_file();
+        std::vector<std::string> lines;
+        for (const Finding& finding : checkSettingsFile(SettingsUse::WorkingDirectory, font))
+            lines.push_back(formatFinding("ini.dat", finding));
+        EXPECT_EQ(lines, expected) << ini;
+    }
+}
+
 // --- reports ---
 
 TEST_F(Authoring, WalkFindsEndingsTrapsAndPagesNeverShown)

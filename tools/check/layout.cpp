@@ -108,6 +108,18 @@ int textBoxLineCount(const char* text, FONT* textFont)
     return box.d1;
 }
 
+double contrastOver(BITMAP* picture, int x, int y, int w, int h, const int rgb[3])
+{
+    const double under = meanLuminanceUnder(Box{x, y, w, h}, picture, nullptr, Box{});
+    const double text = luminance(rgb);
+    return (std::max(under, text) + 0.05) / (std::min(under, text) + 0.05);
+}
+
+std::string contrastText(double value)
+{
+    return ratio(value);
+}
+
 double contrastRatio(const int a[3], const int b[3])
 {
     const double la = luminance(a), lb = luminance(b);

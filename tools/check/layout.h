@@ -14,6 +14,7 @@
 #include <allegro.h>
 
 #include <map>
+#include <string>
 #include <vector>
 
 // The WCAG 2 contrast ratio between two colours given as red, green, blue
@@ -22,6 +23,14 @@ double contrastRatio(const int a[3], const int b[3]);
 
 // The ratio under which a line of text is reported as hard to read.
 const double LEAST_TITLE_CONTRAST = 3.0;
+
+// The WCAG 2 contrast ratio of text in `rgb` drawn over `picture` at (0, 0)
+// in the box from (x, y), w x h: against the mean relative luminance of the
+// picture's pixels there (black past its edges).
+double contrastOver(BITMAP* picture, int x, int y, int w, int h, const int rgb[3]);
+
+// "1.4:1".
+std::string contrastText(double ratio);
 
 // The lines the page's text box breaks `text` into in `font`, as the box
 // measures them when it starts. Draws nothing.

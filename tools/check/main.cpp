@@ -300,12 +300,12 @@ int run(const Arguments& arguments)
         && !isFolder(book))
         return checkSettingsOnly(location.place.shownPath + "/ini.dat");
     // A working directory's settings are checked too, before its book.
+    LoadedFont font = loadFont(fontPath);
     std::vector<Finding> settingsFindings;
     const std::string settingsFile = location.place.shownPath + "/ini.dat";
     if (location.place.kind == BookPlace::Kind::WorkingDirectory)
-        settingsFindings = checkSettingsFile();
+        settingsFindings = checkSettingsFile(SettingsUse::WorkingDirectory, font.font.get());
 
-    LoadedFont font = loadFont(fontPath);
     if (!arguments.font.empty() && !font.font) {
         std::cerr << "quorvel-check: " << arguments.font << " "
                   << (font.found ? font.problem : std::string("is not there")) << "\n";

@@ -2,11 +2,14 @@
 
 #include "init.h"
 #include "keys.h"
+#include "layout.h"
 #include "media/compose.h"
 #include "media/picture.h"
+#include "screen/display.h"
 #include "slips.h"
 #include "text/keyvalue.h"
 #include "text/problem.h"
+#include "title.h"
 
 #include <allegro.h>
 
@@ -21,7 +24,7 @@ const char* const settingsFile = "ini.dat";
 
 } // namespace
 
-std::vector<Finding> checkSettingsFile(SettingsUse use)
+std::vector<Finding> checkSettingsFile(SettingsUse use, FONT* textFont)
 {
     std::vector<Finding> findings;
     auto warn = [&](int line, const std::string& message) {
@@ -103,6 +106,19 @@ std::vector<Finding> checkSettingsFile(SettingsUse use)
             if (hasAlpha(title.value))
                 warn(line->second, "title picture " + quoted(main_bg_name)
                                        + " has transparent parts: they show black");
+            if (textFont && use == SettingsUse::WorkingDirectory) {
+                const std::string bookLine = bookLineText(book);
+                const int width = text_length(textFont, bookLine.c_str());
+                const double contrast = contrastOver(title.value, LOGICAL_W / 2 - width / 2, BOOK_LINE_Y,
+                                                     width, text_height(textFont), BOOK_LINE_RGB);
+                if (contrast < LEAST_TITLE_CONTRAST)
+                    warn(line->second, "the title menu's book line is drawn with a contrast of "
+                                           + contrastText(contrast) + " against the title picture "
+                                           + quoted(main_bg_name) + " under it, less than "
+                                           + contrastText(LEAST_TITLE_CONTRAST)
+                                           + ": the reader can hardly read it (a lighter top "
+                                             "behind it helps)");
+            }
             destroy_bitmap(title.value);
         }
     }
