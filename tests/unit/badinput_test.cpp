@@ -586,7 +586,11 @@ const EncodingCase encodingCases[] = {
      false},
     {"NUL bytes only", [] { return std::string(4096, '\0'); }, false},
     {"a few NUL bytes in UTF-8",
-     [] { return std::string("default_bg:bg.png;\n\0\0page_start:;\n\0page_end:;\n", 49); }, false},
+     [] {
+         static const char bytes[] = "default_bg:bg.png;\n\0\0page_start:;\n\0page_end:;\n";
+         return std::string(bytes, sizeof bytes - 1);
+     },
+     false},
 };
 
 class BookEncoding : public BadInput, public ::testing::WithParamInterface<EncodingCase> {};
