@@ -306,6 +306,22 @@ private:
 // with a key of the book file, the end of the file, or a run past
 // TEXT_RUN_LINES lines or LINE_KEPT_BYTES bytes ends it unfinished, and its
 // lines are then read one by one as they always were.
+//
+// What the file reader noticed of a line (too long, not UTF-8) is kept with
+// the line and told when the line is read, so that events stay in line
+// order whichever way the run ends.
+struct LineNotice {
+    long long longLength = 0;   // above 0: the line was this long, past what is kept
+    bool notUtf8 = false;
+    std::string bytes;          // for notUtf8: the line's bytes as the file holds them
+};
+
+struct RunLine {
+    int number;
+    std::string text;
+    LineNotice notice;
+};
+
 class TextRun {
 public:
     // The lines a run may span, its first and last included.
@@ -319,15 +335,15 @@ public:
         return line.rfind(PREFIX, 0) == 0 && line.find(';') == std::string::npos;
     }
 
-    void begin(int number, const std::string& line)
+    void begin(int number, const std::string& line, const LineNotice& notice)
     {
-        lines_.assign(1, {number, line});
+        lines_.assign(1, {number, line, notice});
         bytes_ = line.size();
     }
 
     // Takes the next line of an active run. Returns false, leaving the run
     // as it was, when the line cannot be part of it.
-    bool add(int number, const std::string& line)
+    bool add(int number, const std::string& line, const LineNotice& notice)
     {
         const std::size_t colon = line.find(':');
         const std::size_t semicolon = line.find(';');
@@ -336,13 +352,13 @@ public:
             return false;
         if (lines_.size() >= TEXT_RUN_LINES || bytes_ + line.size() > LINE_KEPT_BYTES)
             return false;
-        lines_.push_back({number, line});
+        lines_.push_back({number, line, notice});
         bytes_ += line.size();
         return true;
     }
 
     // Whether the last line taken ended the run.
-    bool ended() const { return lines_.size() > 1 && lines_.back().second.find(';') != std::string::npos; }
+    bool ended() const { return lines_.size() > 1 && lines_.back().text.find(';') != std::string::npos; }
 
     // The run as one line of the book file, its paragraphs parted by '\n',
     // and the number of its first line.
@@ -351,7 +367,7 @@ public:
         std::string text;
         bool paragraphEnded = false;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            std::string part = i == 0 ? lines_[i].second.substr(PREFIX.size()) : lines_[i].second;
+            std::string part = i == 0 ? lines_[i].text.substr(PREFIX.size()) : lines_[i].text;
             const bool last = i + 1 == lines_.size();
             std::string after;
             if (last) {
@@ -368,15 +384,15 @@ public:
                 paragraphEnded = false;
             }
             if (last)
-                return {lines_.front().first, std::string(PREFIX) + text + after};
+                return {lines_.front().number, std::string(PREFIX) + text + after};
         }
-        return {lines_.front().first, ""};
+        return {lines_.front().number, ""};
     }
 
-    // The lines taken, each with its number, and forgets them.
-    std::vector<std::pair<int, std::string>> release()
+    // The lines taken, each with its number and notice, and forgets them.
+    std::vector<RunLine> release()
     {
-        std::vector<std::pair<int, std::string>> lines;
+        std::vector<RunLine> lines;
         lines.swap(lines_);
         bytes_ = 0;
         return lines;
@@ -393,7 +409,7 @@ private:
         return text.substr(first, text.find_last_not_of(" \t") - first + 1);
     }
 
-    std::vector<std::pair<int, std::string>> lines_;
+    std::vector<RunLine> lines_;
     std::size_t bytes_ = 0;
 };
 
@@ -412,32 +428,48 @@ std::optional<Problem> readBook(const char* path, const BookObserver& observer,
     long long done = 0;
     Reader reader(observer);
     TextRun run;
+    const auto tell = [&](int number, const std::string& text, const LineNotice& notice) {
+        if (notice.longLength > 0)
+            reader.longLine(number, notice.longLength);
+        if (notice.notUtf8)
+            reader.notUtf8(number, text, notice.bytes);
+    };
     // An unfinished run's lines are read as single lines after all.
     auto readUnfinished = [&] {
-        for (const auto& [at, text] : run.release())
-            reader.readLine(at, text);
+        for (const RunLine& taken : run.release()) {
+            tell(taken.number, taken.text, taken.notice);
+            reader.readLine(taken.number, taken.text);
+        }
     };
     std::string line;
     for (int number = 1; file.next(line); ++number) {
+        LineNotice notice;
         if (file.lastLineLength() > static_cast<long long>(LINE_KEPT_BYTES))
-            reader.longLine(number, file.lastLineLength());
-        if (!file.lastLineWasUtf8())
-            reader.notUtf8(number, line, file.lastLineBytes());
+            notice.longLength = file.lastLineLength();
+        if (!file.lastLineWasUtf8()) {
+            notice.notUtf8 = true;
+            notice.bytes = file.lastLineBytes();
+        }
         bool taken = false; // by the run of a page's text
         if (run.active()) {
-            taken = run.add(number, line);
+            taken = run.add(number, line, notice);
             if (!taken) {
                 readUnfinished();
             } else if (run.ended()) {
                 const auto [at, text] = run.joined();
-                run.release();
+                const std::vector<RunLine> lines = run.release();
+                tell(lines.front().number, lines.front().text, lines.front().notice);
                 reader.readLine(at, text);
+                for (std::size_t i = 1; i < lines.size(); ++i)
+                    tell(lines[i].number, lines[i].text, lines[i].notice);
             }
         }
-        if (!taken && TextRun::begins(line))
-            run.begin(number, line);
-        else if (!taken)
+        if (!taken && TextRun::begins(line)) {
+            run.begin(number, line, notice);
+        } else if (!taken) {
+            tell(number, line, notice);
             reader.readLine(number, line);
+        }
         done += file.lastLineLength() + 1;
         if (progress && number % LINES_PER_REPORT == 0 && !progress(std::min(done, total), total)) {
             reader.finish();

@@ -9,6 +9,7 @@
 #include "media/picture.h"
 #include "media/sound.h"
 #include "testenv.h"
+#include "files/linereader.h"
 #include "text/buffers.h"
 
 #include <gtest/gtest.h>
@@ -380,6 +381,24 @@ TEST_P(Paragraphs, AreReadFromOneText)
 
 INSTANTIATE_TEST_SUITE_P(Book, Paragraphs, ::testing::ValuesIn(paragraphCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What the file reader notices of a line inside a text run (bytes that are
+// not UTF-8, a line past what is kept) is told in line order with the rest,
+// whether the run ends with its ';' or is read line by line after all.
+TEST_F(Book, EventsOfATextRunComeInLineOrder)
+{
+    const std::string longLine(LINE_KEPT_BYTES + 10, 'x');
+    const std::vector<std::string> runs = {"text_main:first\n\xFF second;\n",
+                                           "text_main:first\n\xFF second\nroom_name:r;\n",
+                                           "text_main:first\n" + longLine + "\nlast;\n"};
+    for (const std::string& run : runs) {
+        int last = 0;
+        for (const BookEvent& event : observe("default_bg:bg.png;\npage_start:;\n" + run + "page_end:;\n")) {
+            EXPECT_GE(event.line, last) << "event kind " << static_cast<int>(event.kind);
+            last = event.line;
+        }
+    }
+}
 
 TEST_F(Book, TellsObserversWhatItSkipped)
 {
