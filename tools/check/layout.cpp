@@ -44,6 +44,12 @@ double luminance(const int rgb[3])
     return 0.2126 * linear(rgb[0]) + 0.7152 * linear(rgb[1]) + 0.0722 * linear(rgb[2]);
 }
 
+// The WCAG 2 contrast ratio of two relative luminances: 1 to 21.
+double ratioOfLuminances(double a, double b)
+{
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
 // The colour of `picture` at (x, y) as red, green, blue; false outside it.
 bool colourAt(BITMAP* picture, int x, int y, int rgb[3])
 {
@@ -111,8 +117,7 @@ int textBoxLineCount(const char* text, FONT* textFont)
 double contrastOver(BITMAP* picture, int x, int y, int w, int h, const int rgb[3])
 {
     const double under = meanLuminanceUnder(Box{x, y, w, h}, picture, nullptr, Box{});
-    const double text = luminance(rgb);
-    return (std::max(under, text) + 0.05) / (std::min(under, text) + 0.05);
+    return ratioOfLuminances(under, luminance(rgb));
 }
 
 std::string contrastText(double value)
@@ -120,11 +125,6 @@ std::string contrastText(double value)
     return ratio(value);
 }
 
-double contrastRatio(const int a[3], const int b[3])
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 void LayoutFinder::see(const BookEvent& event)
 {
@@ -217,9 +217,7 @@ std::vector<Finding> LayoutFinder::check(FONT* font, PageMap* map) const
                                                            page.getBackround(), picture, pictureBox))
                                .first;
             const double under = measured->second;
-            const double titleLuminance = luminance(TITLE_RGB);
-            const double contrast = (std::max(under, titleLuminance) + 0.05)
-                                    / (std::min(under, titleLuminance) + 0.05);
+            const double contrast = ratioOfLuminances(under, luminance(TITLE_RGB));
             if (contrast < LEAST_TITLE_CONTRAST)
                 warn(lines.title, "room_name is drawn with a contrast of " + ratio(contrast)
                                       + " against what lies under it, less than "

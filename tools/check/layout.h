@@ -17,10 +17,6 @@
 #include <string>
 #include <vector>
 
-// The WCAG 2 contrast ratio between two colours given as red, green, blue
-// (0 to 255): from 1 (the same) to 21 (black and white).
-double contrastRatio(const int a[3], const int b[3]);
-
 // The ratio under which a line of text is reported as hard to read.
 const double LEAST_TITLE_CONTRAST = 3.0;
 
