@@ -1,6 +1,7 @@
 #include "media/picture.h"
 
 #include "files/bookfile.h"
+#include "media/quietdecoders.h"
 
 #include <loadpng.h>
 #include <png.h>
@@ -481,7 +482,11 @@ Result<BITMAP*> decodeInspectedPicture(const char* path, const PictureHeader& he
     PALETTE palette;
     BITMAP* picture = nullptr;
     switch (header.format) {
-    case PictureFormat::Png: picture = load_png_pf(packed, palette); break;
+    case PictureFormat::Png: {
+        const DecoderOutputHidden quiet; // loadpng's libpng prints its warnings
+        picture = load_png_pf(packed, palette);
+        break;
+    }
     case PictureFormat::Bmp: picture = load_bmp_pf(packed, palette); break;
     case PictureFormat::Pcx: picture = load_pcx_pf(packed, palette); break;
     case PictureFormat::Tga: picture = load_tga_pf(packed, palette); break;

@@ -1,6 +1,7 @@
 #include "media/sound.h"
 
 #include "media/oggvorbis.h"
+#include "media/quietdecoders.h"
 #include "files/bookfile.h"
 
 #include <sndfile.h>
@@ -154,6 +155,7 @@ public:
     SoundReader(const BookFile& file, long long end, std::vector<FieldPatch> patches)
         : window_{FileWindow(file, end), std::move(patches)}
     {
+        const DecoderOutputHidden quiet; // libmpg123 notes what it skips
         sound_ = sf_open_virtual(&windowIo, SFM_READ, &info_, &window_);
         if (!sound_)
             openError_ = sf_error(nullptr);
@@ -199,6 +201,14 @@ Problem refusal(const char* path, ProblemKind kind, std::string phrase)
 
 Problem sndfileRefusal(const char* path, int error)
 {
+    // libsndfile's own words for these speak of a file on disk ("does not
+    // exist or is not a regular file (possibly a pipe?)"), which the file
+    // it was given through the window is not: its decoders say so of data
+    // they give up on.
+    const int SFE_BAD_FILE = 7;
+    if (error == SF_ERR_SYSTEM || error == SFE_BAD_FILE)
+        return refusal(path, ProblemKind::Damaged,
+                       "cannot be decoded: libsndfile gives up on its data, which is damaged");
     return refusal(path, ProblemKind::Damaged,
                    std::string("cannot be decoded (libsndfile: ") + sf_error_number(error) + ")");
 }
@@ -243,6 +253,7 @@ const sf_count_t SNDFILE_CHUNK_FRAMES = 4096;
 sf_count_t readLibraryWords(SNDFILE* sound, std::vector<float>& chunk, sf_count_t frames,
                             int channels, std::uint16_t* out)
 {
+    const DecoderOutputHidden quiet;
     const sf_count_t got = sf_readf_float(sound, chunk.data(), frames);
     for (sf_count_t i = 0; i < got * channels; ++i) {
         const float value = std::clamp(chunk[static_cast<std::size_t>(i)] * 32768.0f, -32768.0f, 32767.0f);
@@ -359,6 +370,40 @@ bool commonSoundFile(const BookFile& file)
            || starts("fLaC") || starts("caff") || starts("ID3") || mpegFrame;
 }
 
+// True when the Ogg file begins with the one Opus stream libsndfile reads:
+// an identification header of version 0 or 1 for one or two channels in
+// channel mapping 0, alone on the file's first page (RFC 7845). Any other
+// Ogg file is taken for Vorbis.
+bool oggOpus(const BookFile& file)
+{
+    const std::size_t PAGE_HEADER = 27;
+    unsigned char page[PAGE_HEADER + 1 + 19] = {};
+    if (file.readAt(0, page, sizeof page) != sizeof page || page[26] != 1 || page[27] != 19)
+        return false;
+    const unsigned char* head = page + PAGE_HEADER + 1;
+    return std::memcmp(head, "OpusHead", 8) == 0 && head[8] <= 1 && head[9] >= 1 && head[9] <= 2
+           && head[18] == 0;
+}
+
+// The frames of a sound that states no length, decoded through without
+// being kept; the count stops at `most`.
+Result<long long> countSndfileFrames(const char* path, SNDFILE* sound, int channels, long long most)
+{
+    std::vector<float> chunk(static_cast<std::size_t>(SNDFILE_CHUNK_FRAMES * channels));
+    long long frames = 0;
+    const DecoderOutputHidden quiet;
+    while (frames < most) {
+        const sf_count_t got = sf_readf_float(sound, chunk.data(), SNDFILE_CHUNK_FRAMES);
+        if (got <= 0)
+            break;
+        frames += got;
+    }
+    if (sf_error(sound) != SF_ERR_NO_ERROR)
+        return {0, refusal(path, ProblemKind::Damaged,
+                           std::string("cannot be decoded (libsndfile: ") + sf_strerror(sound) + ")")};
+    return {std::min(frames, most), std::nullopt};
+}
+
 } // namespace
 
 namespace {
@@ -373,7 +418,9 @@ SoundHeader inspectSoundFile(const char* path, const BookFile& file)
     const char* const notASound = "is not a sound file the player reads";
     header.dataEnd = file.size();
     unsigned char magic[4];
-    if (file.readAt(0, magic, sizeof magic) == sizeof magic && std::memcmp(magic, "OggS", 4) == 0) {
+    const bool ogg =
+        file.readAt(0, magic, sizeof magic) == sizeof magic && std::memcmp(magic, "OggS", 4) == 0;
+    if (ogg && !oggOpus(file)) {
         header.dataEnd = oggDataEnd(file);
         if (header.dataEnd == 0)
             return refuse(ProblemKind::Damaged, "cannot be decoded: it holds no whole Ogg page");
@@ -395,7 +442,7 @@ SoundHeader inspectSoundFile(const char* path, const BookFile& file)
         header.decoder = vorbis.chained ? SoundDecoder::OggChain : SoundDecoder::Logg;
         return withLimits(path, header);
     }
-    if (!commonSoundFile(file))
+    if (!ogg && !commonSoundFile(file))
         return refuse(ProblemKind::Unsupported, notASound);
     const WavLayout wav = walkWav(file);
     const SoundReader reader(file, header.dataEnd, wav.patches);
@@ -410,6 +457,27 @@ SoundHeader inspectSoundFile(const char* path, const BookFile& file)
     header.channels = info.channels;
     header.rate = info.samplerate;
     header.frames = info.frames;
+    if (info.frames == SF_COUNT_MAX && info.channels >= 1 && info.channels <= 2
+        && info.samplerate >= MIN_SOUND_RATE && info.samplerate <= MAX_SOUND_RATE) {
+        // A stream that states no length (a FLAC written to a pipe, which
+        // could not go back to fill it in): decoded through once, a frame
+        // past the most the player holds, to count it.
+        const Result<long long> counted =
+            countSndfileFrames(path, reader.get(), info.channels,
+                               MAX_SOUND_BYTES / (2 * info.channels) + 1);
+        if (counted.problem) {
+            header.problem = counted.problem;
+            return header;
+        }
+        header.frames = counted.value;
+        if (header.frames > MAX_SOUND_BYTES / (2 * info.channels))
+            return refuse(ProblemKind::TooLarge,
+                          "states no length, and is longer than "
+                              + std::to_string(MAX_SOUND_BYTES / (2 * info.channels) / info.samplerate)
+                              + " s (" + formatName(info.format) + "), more than the "
+                              + std::to_string(MAX_SOUND_BYTES >> 20)
+                              + " MB the player holds for one sound");
+    }
     const int subtype = info.format & SF_FORMAT_SUBMASK;
     header.decoder = wav.safeForLibrary && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV
                              && (subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_16)

@@ -4,12 +4,15 @@
 // caller may look at every sound at once and decode each later; a sound
 // that passed the look can still fail to decode, and says why.
 //
-// Ogg Vorbis, found by its contents, goes through oggvorbis.h (an Ogg file
-// of another codec is refused). Every other file goes to libsndfile, which
+// Ogg Vorbis, found by its contents, goes through oggvorbis.h; Ogg Opus
+// (one stream of one or two channels) goes to libsndfile, and an Ogg file
+// of another codec is refused. Every other file goes to libsndfile, which
 // reads WAV in all its common forms (PCM of 8 to 32 bits, floating point,
 // WAVE_FORMAT_EXTENSIBLE, A-law, µ-law, IMA and MS ADPCM), FLAC, AIFF, MP3
-// and more, by their contents. A plain 8- or 16-bit PCM WAV file whose
-// chunks the library's own reader walks safely is decoded by that reader.
+// and more, by their contents. A file that states no length (a FLAC
+// written to a pipe) is decoded through once by the look, to count it.
+// A plain 8- or 16-bit PCM WAV file whose chunks the library's own reader
+// walks safely is decoded by that reader.
 // That reader trusts the lengths the chunks state (a length past the end of
 // the file has it reserve any amount of memory, a second data chunk leaks the
 // first one's sample, a pad byte after an odd-length chunk throws it off), so

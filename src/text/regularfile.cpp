@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -82,8 +83,8 @@ const PACKFILE_VTABLE streamVtable = {
 
 std::optional<Problem> fileKindProblem(FileKind kind, const char* path)
 {
-    const auto problem = [path](ProblemKind problemKind, const char* phrase) {
-        return Problem{problemKind, path, phrase};
+    const auto problem = [path](ProblemKind problemKind, std::string phrase) {
+        return Problem{problemKind, path, std::move(phrase)};
     };
     switch (kind) {
     case FileKind::Regular: return std::nullopt;
@@ -98,6 +99,10 @@ std::optional<Problem> fileKindProblem(FileKind kind, const char* path)
         return problem(ProblemKind::NotAFile, "cannot be loaded: it is a device, not a regular file");
     case FileKind::Unreadable:
         return problem(ProblemKind::Unreadable, "cannot be loaded: it cannot be read");
+    case FileKind::PathTooLong:
+        return problem(ProblemKind::Unreadable,
+                       "cannot be loaded: its path is longer than the " + std::to_string(PATH_MAX)
+                           + " bytes the system opens: move the book to a shorter place");
     }
     return std::nullopt;
 }
@@ -106,7 +111,9 @@ FileKind fileKindAt(const char* path)
 {
     struct stat status;
     if (stat(path, &status) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Unreadable;
+        return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing
+               : errno == ENAMETOOLONG             ? FileKind::PathTooLong
+                                                   : FileKind::Unreadable;
     return kindOfMode(status.st_mode);
 }
 
@@ -118,7 +125,7 @@ RegularFile::RegularFile(const char* path)
     // Non-blocking, in case something else was put there since the look.
     fd_ = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) {
-        kind_ = FileKind::Unreadable;
+        kind_ = errno == ENAMETOOLONG ? FileKind::PathTooLong : FileKind::Unreadable;
         return;
     }
     struct stat status;

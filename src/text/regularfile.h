@@ -24,6 +24,7 @@ enum class FileKind {
     Socket,
     Device,      // a character or block device
     Unreadable,  // a regular file that cannot be opened (permissions, ...)
+    PathTooLong, // a path longer than the system opens (PATH_MAX, 4096 bytes on Linux)
 };
 
 // What is wrong with reading the file at `path`, where `kind` stands: not

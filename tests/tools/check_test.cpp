@@ -1,11 +1,18 @@
 // quorvel-check run as a program, as a child process: its report and exit
 // status on a faulty working directory, on the demo, without a usable font
-// or a book, and on a wrong command line.
+// or a book, on a wrong command line, on a book too deep for the system,
+// and with files its decoding libraries would print warnings about.
 #include "books.h"
 #include "checkerbooks.h"
+#include "hostilefiles.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 
 #include <filesystem>
 #include <string>
@@ -112,6 +119,78 @@ TEST_F(Check, TheToolRefusesBadUsage)
         EXPECT_EQ(run.status, 2) << run.output;
         EXPECT_NE(run.output.find("quorvel-check"), std::string::npos) << run.output;
     }
+}
+
+// Files the decoding libraries print their own warnings about as they read
+// them (libpng through loadpng: a text chunk whose checksum is wrong;
+// libmpg123 through libsndfile: damaged frames in an MP3) are checked with
+// nothing on standard error but the checker's own report, which is all on
+// standard output.
+TEST_F(Check, TheDecodersOwnWarningsStayOffStandardError)
+{
+#ifdef QUORVEL_ASAN
+    GTEST_SKIP() << "with AddressSanitizer the decoders' output is kept, for its reports";
+#endif
+    makeCheckerBook(checkerPage("sound_name:s.mp3;\n"));
+    // After the picture's header, a text chunk whose checksum does not match.
+    const std::string png = readFile("work/books/b/pico/bg.png");
+    const std::string text("\0\0\0\x0atEXtComment\0hi\x12\x34\x56\x78", 22);
+    writeFile("work/books/b/pico/bg.png", png.substr(0, 33) + text + png.substr(33));
+    fs::create_directories("made");
+    ASSERT_TRUE(writeSoundFile("made/s.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2, 44100,
+                               44100));
+    std::string mp3 = readFile("made/s.mp3");
+    ASSERT_GT(mp3.size(), 2000u);
+    mp3.replace(mp3.size() / 2, 400, std::string(400, '\x13'));
+    writeFile("work/books/b/audio/s.mp3", mp3);
+
+    const ProgramRun quiet = runChecker({"--stats", "work/books/b"}, false);
+    const ProgramRun all = runChecker({"--stats", "work/books/b"}, true);
+    EXPECT_EQ(quiet.status, 0) << quiet.output;
+    EXPECT_NE(quiet.output.find("sounds: 1 file,"), std::string::npos) << quiet.output;
+    EXPECT_EQ(all.output, quiet.output);
+}
+
+// A book whose path is longer than the system opens is named, with the
+// limit, rather than called unreadable or no book.
+TEST_F(Check, ABookDeeperThanTheSystemOpensIsNamedSo)
+{
+    makeCheckerBook(checkerPage(""));
+    const std::string scratch = fs::current_path().string();
+    const std::string level(100, 'a');
+    // Made a level at a time from inside, as no path that long can be named;
+    // `up` leads back from the deepest level.
+    fs::create_directory("deep");
+    ASSERT_EQ(chdir("deep"), 0);
+    std::string deep = scratch + "/deep";
+    std::string up = "../";
+    int levels = 0;
+    for (; deep.size() < PATH_MAX + 100; ++levels) {
+        ASSERT_EQ(mkdir(level.c_str(), 0700), 0);
+        ASSERT_EQ(chdir(level.c_str()), 0);
+        deep += "/" + level;
+        up += "../";
+    }
+    ASSERT_EQ(rename((up + "work/books/b").c_str(), "b"), 0);
+    ASSERT_EQ(chdir(scratch.c_str()), 0);
+
+    const ProgramRun run = runChecker({deep + "/b"}, true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot be loaded: its path is longer than the 4096 bytes the "
+                              "system opens: move the book to a shorter place"),
+              std::string::npos)
+        << run.output.substr(run.output.size() > 300 ? run.output.size() - 300 : 0);
+
+    // Taken down again from the inside, for the scratch folder's removal.
+    ASSERT_EQ(chdir("deep"), 0);
+    for (int i = 0; i < levels; ++i)
+        ASSERT_EQ(chdir(level.c_str()), 0);
+    ASSERT_EQ(rename("b", (up + "work/books/b").c_str()), 0);
+    for (int i = 0; i < levels; ++i) {
+        ASSERT_EQ(chdir(".."), 0);
+        ASSERT_EQ(rmdir(level.c_str()), 0);
+    }
+    ASSERT_EQ(chdir(scratch.c_str()), 0);
 }
 
 } // namespace

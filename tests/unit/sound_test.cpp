@@ -59,6 +59,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------- WAV forms
 
+// A FLAC file with the length in its stream header set to 0 (the 36 bits
+// after its rate, channels and bits), as an encoder writing to a pipe
+// leaves it.
+std::string withoutFlacLength(std::string flac)
+{
+    const std::size_t length = 4 + 4 + 13; // "fLaC", the block's header, the fields before
+    flac[length] = static_cast<char>(flac[length] & 0xF0);
+    for (std::size_t i = 1; i <= 4; ++i)
+        flac[length + i] = 0;
+    return flac;
+}
+
 struct WavCase {
     const char* name;
     std::function<std::string()> bytes;
@@ -118,6 +130,11 @@ INSTANTIATE_TEST_SUITE_P(
         WavCase{"MsAdpcm", [] { return wavIn(SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM); }, 22050, 2048,
                 0.3},
         WavCase{"Flac", [] { return wavIn(SF_FORMAT_FLAC | SF_FORMAT_PCM_16); }, 22050, 0, 0.001},
+        // Written to a pipe, which it could not go back to: its header
+        // states 0 frames, which means "not known".
+        WavCase{"FlacThatStatesNoLength",
+                [] { return withoutFlacLength(wavIn(SF_FORMAT_FLAC | SF_FORMAT_PCM_16)); }, 22050,
+                0, 0.001},
         WavCase{"Aiff", [] { return wavIn(SF_FORMAT_AIFF | SF_FORMAT_PCM_16); }, 22050, 0, 0.001},
         // An odd-length chunk before the data, with the pad byte that follows it.
         WavCase{"PadByteAfterAnOddChunk",
@@ -140,5 +157,30 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 22050, 0, 0.001}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Ogg Opus, which libsndfile decodes at 48000 Hz, plays with its length
+// and sounds like its tone.
+TEST_F(Hostile, OggOpusPlaysWithItsLength)
+{
+    writeSoundFile("books/t/audio/x.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 2, 48000, 24000);
+    const SoundHeader header = inspectSound("books/t/audio/x.opus");
+    ASSERT_FALSE(header.problem) << phraseOf(header.problem);
+    EXPECT_NE(header.format.find("Opus"), std::string::npos) << header.format;
+    const Result<SAMPLE*> decoded = decodeInspectedSound("books/t/audio/x.opus", header);
+    SAMPLE* sound = decoded.value;
+    ASSERT_NE(sound, nullptr) << phraseOf(decoded.problem);
+    EXPECT_EQ(sound->freq, 48000);
+    EXPECT_TRUE(sound->stereo);
+    EXPECT_NEAR(static_cast<double>(sound->len), 24000.0, 960.0); // within one Opus frame
+    double worst = 0;
+    for (long i = 1000; i < 23000; ++i)
+        for (int c = 0; c < 2; ++c)
+            worst = std::max(worst,
+                             std::fabs((static_cast<const std::uint16_t*>(sound->data)[2 * i + c] - 32768.0)
+                                           / 32768.0
+                                       - toneAt(i, c, 48000)));
+    EXPECT_LE(worst, 0.1);
+    destroy_sample(sound);
+}
 
 } // namespace
