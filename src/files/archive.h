@@ -103,6 +103,9 @@ public:
     EntryReader& operator=(const EntryReader&) = delete;
 
     long long size() const { return entry_.size; }
+    // True when the entry is compressed: reading it anywhere means inflating
+    // everything before that place.
+    bool packed() const { return !entry_.stored; }
     std::size_t readAt(long long offset, void* buffer, std::size_t count);
     // Why a read stopped short; empty while nothing went wrong.
     const std::optional<Problem>& problem() const { return problem_; }

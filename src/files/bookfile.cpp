@@ -350,6 +350,11 @@ BookFile::BookFile(const char* path) : path_(path)
 
 BookFile::~BookFile() = default;
 
+bool BookFile::readsOnlyFromItsStart() const
+{
+    return entry_ && entry_->packed();
+}
+
 std::size_t BookFile::readAt(long long offset, void* buffer, std::size_t count) const
 {
     if (disk_)

@@ -43,6 +43,11 @@ public:
     // Its size in bytes (as stated, for an archive's entry).
     long long size() const { return size_; }
 
+    // True for an archive's entry kept compressed: reading its end means
+    // inflating all of it, where a file on disk or a stored entry is read
+    // where asked.
+    bool readsOnlyFromItsStart() const;
+
     // Reads up to `count` bytes at `offset` (never past size()); returns the
     // number read, 0 at the end or on an error. An archive's entry is
     // inflated as far as it is read, once: reading it backward costs nothing

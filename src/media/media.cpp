@@ -23,6 +23,8 @@ struct MediaFile {
     std::string path;
     MediaKind kind;
     PictureHeader picture;
+    // Read through wholeSound() wherever the length matters: a quick look
+    // may have left it to come.
     SoundHeader sound;
     int holders = 0;
     bool onScreen = false;
@@ -54,9 +56,26 @@ struct Store {
 
 Store store;
 
+SoundHeader quickSoundLook(const char* path)
+{
+    return inspectSound(path, SoundLook::Quick);
+}
+
 const MediaLoaders& loaders()
 {
     return store.loaders;
+}
+
+// The sound's header looked at whole: a header whose length was left to
+// come by the quick look (SoundLook) is completed here, once, on the first
+// need of its length. Every MediaFile is made by acquire, never const, so
+// completing it through a const pointer is sound; a caller sees a header
+// that only grows more exact.
+const SoundHeader& wholeSound(const MediaFile* file)
+{
+    if (file->sound.lengthToCome)
+        const_cast<MediaFile*>(file)->sound = inspectSound(file->path.c_str());
+    return file->sound;
 }
 
 std::size_t pictureBytes(const BITMAP* bitmap)
@@ -78,7 +97,8 @@ std::size_t expectedBytes(const MediaFile* file)
         return file->bytes;
     if (file->kind == MediaKind::Picture)
         return static_cast<std::size_t>(file->picture.width) * file->picture.height * 4;
-    return static_cast<std::size_t>(file->sound.frames) * file->sound.channels * 2;
+    const SoundHeader& sound = wholeSound(file);
+    return static_cast<std::size_t>(std::max<long long>(sound.frames, 0)) * sound.channels * 2;
 }
 
 void forgetDecoded(MediaFile* file)
@@ -192,7 +212,7 @@ std::optional<Problem> decode(MediaFile* file)
             noteDecoded(file, pictureBytes(file->bitmap));
         return decoded.problem;
     }
-    Result<SAMPLE*> decoded = loaders().decodeSound(file->path.c_str(), file->sound);
+    Result<SAMPLE*> decoded = loaders().decodeSound(file->path.c_str(), wholeSound(file));
     file->sample = decoded.value;
     if (file->sample)
         noteDecoded(file, sampleBytes(file->sample));
@@ -255,13 +275,16 @@ const PictureHeader& pictureHeader(const MediaFile* file)
 
 const SoundHeader& soundHeader(const MediaFile* file)
 {
-    return file->sound;
+    return wholeSound(file);
 }
 
 bool isLongSound(const MediaFile* file)
 {
-    return file->kind == MediaKind::Sound && file->sound.rate > 0
-           && static_cast<double>(file->sound.frames) / file->sound.rate > STREAM_AFTER_SECONDS;
+    if (file->kind != MediaKind::Sound)
+        return false;
+    const SoundHeader& sound = wholeSound(file);
+    return !sound.problem && sound.rate > 0
+           && static_cast<double>(sound.frames) / sound.rate > STREAM_AFTER_SECONDS;
 }
 
 Result<BITMAP*> decodedPicture(MediaFile* file)
@@ -340,7 +363,7 @@ std::size_t mediaBudget()
 
 MediaLoaders playerMediaLoaders()
 {
-    return {inspectPicture, decodeInspectedPicture, inspectSound, decodeInspectedSound};
+    return {inspectPicture, decodeInspectedPicture, quickSoundLook, decodeInspectedSound};
 }
 
 void setMediaLoaders(const MediaLoaders& newLoaders)

@@ -93,7 +93,11 @@ struct MediaLoaders {
     Result<SAMPLE*> (*decodeSound)(const char* path, const SoundHeader& header);
 };
 void setMediaLoaders(const MediaLoaders& loaders);
-// The player's: inspectPicture and inspectSound, and the decoders after them.
+// The player's: inspectPicture and inspectSound's quick look (SoundLook),
+// and the decoders after them. A sound whose quick look left its length to
+// come is looked at whole on the first need of its length (isLongSound,
+// soundHeader, decoding, decoding ahead), and a problem found then comes
+// back as its decoding's.
 MediaLoaders playerMediaLoaders();
 
 // Makes later acquires check and decode their files anew, as they are now

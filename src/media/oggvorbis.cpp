@@ -298,6 +298,21 @@ OggVorbisHeader inspectOggVorbis(const char* path, const BookFile& file, long lo
     return header;
 }
 
+OggVorbisHeader inspectOggVorbisHead(const BookFile& file)
+{
+    OggVorbisHeader header;
+    VorbisWindow vorbis(file, file.size(), false);
+    if (!vorbis.isOpen())
+        return header;
+    const vorbis_info* info = ov_info(vorbis.get(), -1);
+    if (!info || info->channels < 1)
+        return header;
+    header.vorbis = true;
+    header.channels = info->channels;
+    header.rate = info->rate;
+    return header;
+}
+
 namespace {
 
 // Goes through the whole stream of the file at `path`, checking what

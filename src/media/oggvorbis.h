@@ -48,6 +48,11 @@ struct OggVorbisHeader {
 OggVorbisHeader inspectOggVorbis(const char* path, const BookFile& file, long long dataEnd,
                                  long long mostBytes);
 
+// What the head of `file` states, read forward only as far as the
+// stream's headers: whether it is Ogg Vorbis, its channels and rate; no
+// length (frames 0), and nothing of the rest of the file is read.
+OggVorbisHeader inspectOggVorbisHead(const BookFile& file);
+
 // Decodes the Ogg Vorbis stream in the first `dataEnd` bytes of `file`
 // (opened from `path`), whose header `header` was checked by the caller
 // (one or two channels, a rate the library takes, a length it can hold).

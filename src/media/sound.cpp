@@ -408,7 +408,31 @@ Result<long long> countSndfileFrames(const char* path, SNDFILE* sound, int chann
 
 namespace {
 
-SoundHeader inspectSoundFile(const char* path, const BookFile& file)
+// The quick look at an Ogg Vorbis sound kept compressed in an archive (see
+// SoundLook): its head only.
+SoundHeader quickOggLook(const char* path, const BookFile& file)
+{
+    SoundHeader header;
+    const OggVorbisHeader vorbis = inspectOggVorbisHead(file);
+    if (!vorbis.vorbis) {
+        header.problem = refusal(path, ProblemKind::Damaged,
+                                 "cannot be decoded: it is not Ogg Vorbis, or its headers are damaged");
+        return header;
+    }
+    header.format = "Ogg Vorbis";
+    header.channels = vorbis.channels;
+    header.rate = static_cast<int>(std::clamp<long>(vorbis.rate, 0, MAX_SOUND_RATE + 1));
+    header.dataEnd = file.size();
+    header.decoder = SoundDecoder::Logg;
+    // The limits on channels and rate now; on the length with the whole look.
+    header.frames = 1;
+    header = withLimits(path, header);
+    header.frames = 0;
+    header.lengthToCome = true;
+    return header;
+}
+
+SoundHeader inspectSoundFile(const char* path, const BookFile& file, SoundLook look)
 {
     SoundHeader header;
     const auto refuse = [&header, path](ProblemKind kind, std::string phrase) {
@@ -421,6 +445,8 @@ SoundHeader inspectSoundFile(const char* path, const BookFile& file)
     const bool ogg =
         file.readAt(0, magic, sizeof magic) == sizeof magic && std::memcmp(magic, "OggS", 4) == 0;
     if (ogg && !oggOpus(file)) {
+        if (look == SoundLook::Quick && file.readsOnlyFromItsStart())
+            return quickOggLook(path, file);
         header.dataEnd = oggDataEnd(file);
         if (header.dataEnd == 0)
             return refuse(ProblemKind::Damaged, "cannot be decoded: it holds no whole Ogg page");
@@ -504,7 +530,7 @@ Result<SAMPLE*> decodeSoundFile(const char* path, const BookFile& file, const So
 
 } // namespace
 
-SoundHeader inspectSound(const char* path)
+SoundHeader inspectSound(const char* path, SoundLook look)
 {
     const BookFile file(path);
     if (!file.isOpen()) {
@@ -512,7 +538,7 @@ SoundHeader inspectSound(const char* path)
         header.problem = file.problem();
         return header;
     }
-    SoundHeader header = inspectSoundFile(path, file);
+    SoundHeader header = inspectSoundFile(path, file, look);
     // An archive's entry that broke off was not what the look saw.
     if (std::optional<Problem> cut = file.readProblem())
         header.problem = cut;
@@ -523,6 +549,8 @@ Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header
 {
     if (header.problem)
         return {nullptr, header.problem};
+    if (header.lengthToCome)
+        return decodeSound(path);
     const BookFile file(path);
     if (!file.isOpen())
         return {nullptr, file.problem()};
@@ -539,6 +567,10 @@ std::unique_ptr<SoundFrames> openSoundFrames(const char* path, const SoundHeader
 {
     if (header.problem)
         return nullptr;
+    if (header.lengthToCome) {
+        const SoundHeader whole = inspectSound(path);
+        return whole.lengthToCome ? nullptr : openSoundFrames(path, whole);
+    }
     if (header.decoder == SoundDecoder::Logg || header.decoder == SoundDecoder::OggChain)
         return openOggVorbisFrames(path, header.dataEnd, vorbisHeaderOf(header));
     auto frames = std::make_unique<SndfileFrames>(path, header);

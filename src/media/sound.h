@@ -54,7 +54,22 @@ struct SoundHeader {
     long long frames = 0;   // the stated length
     long long dataEnd = 0;  // bytes of the file that hold the sound; the rest is not read
     SoundDecoder decoder = SoundDecoder::Sndfile;
+    // Set by a quick look (SoundLook::Quick) that read only the head of the
+    // file: channels and rate are known and checked, the length, the end of
+    // the data and the limit on its size not yet. Such a header is looked at
+    // whole (inspectSound) before anything needs its length; the decoders
+    // below do so themselves when given one.
+    bool lengthToCome = false;
 };
+
+// How far a look goes. Whole: everything the player checks before it plays
+// a sound. Quick: the same, except for an Ogg Vorbis sound kept compressed
+// in a zip archive, whose length lies in its last page, which only
+// inflating the whole entry reaches: its look reads only its head and
+// leaves its length to come. A book opened from a zip archive so looks at
+// its sounds as fast as from a folder, and inflates each when a page needs
+// it.
+enum class SoundLook { Whole, Quick };
 
 // Opens `path` as a regular file without blocking, reads what its header
 // states and checks it: one or two channels, a rate from MIN_SOUND_RATE to
@@ -63,9 +78,10 @@ struct SoundHeader {
 // after that page once; it decodes no sound, except a chain of Ogg
 // streams, which states no length and is decoded through once to count it
 // (see oggvorbis.h).
-SoundHeader inspectSound(const char* path);
+SoundHeader inspectSound(const char* path, SoundLook look = SoundLook::Whole);
 
-// Decodes the sound at `path`, whose look gave `header`. The problem is the
+// Decodes the sound at `path`, whose look gave `header` (looked at whole
+// first when its length is to come). The problem is the
 // look's when it refused the file, or says why the sound cannot be decoded.
 // The caller owns the sample.
 Result<SAMPLE*> decodeInspectedSound(const char* path, const SoundHeader& header);

@@ -7,10 +7,13 @@
 #include "archivebooks.h"
 #include "book/book.h"
 #include "casename.h"
+#include "hostilefiles.h"
 #include "files/archive.h"
 #include "files/bookfile.h"
 #include "init.h"
+#include "media/media.h"
 #include "media/picture.h"
+#include "media/sound.h"
 #include "testenv.h"
 #include "text/buffers.h"
 #include "text/fontfile.h"
@@ -19,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -80,6 +85,61 @@ TEST_F(Archives, AnEntryReadsAsTheFileItWasMadeFrom)
         }
         EXPECT_FALSE(file.readProblem());
     }
+}
+
+// An Ogg sound packed in an archive is looked at quickly when the book
+// opens (its head: channels and rate, its length to come, nothing inflated
+// past its headers), and whole the first time its length is needed; a
+// stored one, read where asked, is looked at whole at once.
+TEST_F(Archives, APackedOggSoundLeavesItsLengthToItsFirstNeed)
+{
+    writeFile("made/.keep", "");
+    writeToneOgg("made/tone.ogg", 1.0);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string ogg = readFile("made/tone.ogg");
+    writeFile("book.zip", zipArchive({{"pages.dat", "page_start:;\npage_end:;\n"},
+                                      {"audio/packed.ogg", ogg, true},
+                                      {"audio/stored.ogg", ogg, false}}));
+    const BookPlace place = locateBook("book.zip");
+    ASSERT_TRUE(enterBookPlace(place));
+
+    const SoundHeader stored = inspectSound("book.zip/audio/stored.ogg", SoundLook::Quick);
+    ASSERT_FALSE(stored.problem) << phraseOf(stored.problem);
+    EXPECT_FALSE(stored.lengthToCome);
+    EXPECT_EQ(stored.frames, 22050);
+
+    const SoundHeader quick = inspectSound("book.zip/audio/packed.ogg", SoundLook::Quick);
+    ASSERT_FALSE(quick.problem) << phraseOf(quick.problem);
+    EXPECT_TRUE(quick.lengthToCome);
+    EXPECT_EQ(quick.channels, stored.channels);
+    EXPECT_EQ(quick.rate, stored.rate);
+    const SoundHeader whole = inspectSound("book.zip/audio/packed.ogg");
+    EXPECT_FALSE(whole.lengthToCome);
+    EXPECT_EQ(whole.frames, 22050);
+
+    // Given the quick header, the decoders look at it whole themselves.
+    const Result<SAMPLE*> decoded = decodeInspectedSound("book.zip/audio/packed.ogg", quick);
+    ASSERT_TRUE(decoded.value) << phraseOf(decoded.problem);
+    EXPECT_EQ(decoded.value->len, 22050u);
+    destroy_sample(decoded.value);
+    std::unique_ptr<SoundFrames> frames = openSoundFrames("book.zip/audio/packed.ogg", quick);
+    ASSERT_TRUE(frames);
+    std::vector<std::uint16_t> chunk(4096 * 2);
+    long read = 0;
+    for (int got; (got = frames->read(chunk.data(), 4096)) > 0;)
+        read += got;
+    EXPECT_EQ(read, 22050);
+
+    // The player's store: acquired on the quick look, whole on first need.
+    const Result<MediaFile*> held = acquireSound("book.zip/audio/packed.ogg");
+    ASSERT_TRUE(held.value) << phraseOf(held.problem);
+    EXPECT_FALSE(isLongSound(held.value));
+    EXPECT_FALSE(soundHeader(held.value).lengthToCome);
+    EXPECT_EQ(soundHeader(held.value).frames, 22050);
+    const Result<SAMPLE*> sample = decodedSample(held.value);
+    ASSERT_TRUE(sample.value) << phraseOf(sample.problem);
+    EXPECT_EQ(sample.value->len, 22050u);
+    releaseMedia(held.value);
 }
 
 // Names are looked up inside the archive only: a path that leads out of

@@ -41,7 +41,9 @@ PictureHeader checkPicture(const char* path)
 
 SoundHeader checkSound(const char* path)
 {
-    return lookAndDecode(path, inspectSound, decodeInspectedSound, destroy_sample);
+    // Looked at whole, the length included, wherever the book lies.
+    const auto wholeLook = [](const char* soundPath) { return inspectSound(soundPath); };
+    return lookAndDecode<SoundHeader, SAMPLE>(path, wholeLook, decodeInspectedSound, destroy_sample);
 }
 
 } // namespace
