@@ -154,9 +154,10 @@ bool parseArguments(int argc, char** argv, Arguments& arguments, std::string& pr
     return true;
 }
 
-// A zipped book whose pictures and sounds are packed opens slower than its
-// folder: every sound is unpacked whole when the book opens, to find its
-// length. Said once, with how to zip the book so that it does not.
+// Pictures and sounds packed in a zipped book: they are compressed already
+// and hardly shrink, and each is unpacked whole as its page comes (a sound
+// first to find its length). Said once, as a note, with how to zip the
+// book stored.
 std::vector<Finding> archiveFindings(const BookPlace& place)
 {
     if (!place.archive)
@@ -168,10 +169,11 @@ std::vector<Finding> archiveFindings(const BookPlace& place)
             ++packed;
     if (packed == 0)
         return {};
-    return {{0, Severity::Warning,
+    return {{0, Severity::Note,
              std::to_string(packed) + (packed == 1 ? " picture or sound is" : " pictures and sounds are")
-                 + " packed in the archive: the book opens slower than from its folder; zip them "
-                   "stored (zip -r -n .png:.ogg:.wav:.bmp:.pcx:.tga " + place.book + " BOOKFOLDER)"}};
+                 + " packed in the archive, where they hardly shrink and are unpacked as their "
+                   "pages come; zip them stored (zip -r -n .png:.ogg:.wav:.bmp:.pcx:.tga "
+                 + place.book + " BOOKFOLDER)"}};
 }
 
 // Reports a problem that stops the check before the book is read.
