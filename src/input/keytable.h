@@ -49,18 +49,19 @@ struct KeyBinding {
 };
 
 // The screens whose keys the help shows.
-enum class KeyScreen { Page, Title };
+enum class KeyScreen { Page, Title, Shelf };
 
 // Keys that go together, and what they do on each screen.
 struct KeyRow {
     const char* keys;    // the keys as the reader knows them ("Enter, Space")
     const char* onPage;  // what they do on a page; null: nothing
     const char* onTitle; // on the title menu; null: nothing
+    const char* onShelf; // on the shelf; null: nothing
     // Empty for the display keys (F11, Ctrl and + or -), which every dialog
     // loop answers through readDisplayKeys, whatever the screen.
     std::vector<KeyBinding> bindings;
 
-    // onPage or onTitle.
+    // onPage, onTitle or onShelf.
     const char* meaningOn(KeyScreen screen) const;
 };
 

@@ -165,7 +165,12 @@ bool closesHelp(const TypedKey& typed)
 
 std::string keyHelpHeading(KeyScreen screen)
 {
-    return screen == KeyScreen::Page ? tr("Keys on a page") : tr("Keys on the title menu");
+    switch (screen) {
+    case KeyScreen::Page: return tr("Keys on a page");
+    case KeyScreen::Title: return tr("Keys on the title menu");
+    case KeyScreen::Shelf: return tr("Keys on the shelf");
+    }
+    return std::string();
 }
 
 std::vector<KeyHelpRow> keyHelpRows(KeyScreen screen)

@@ -13,6 +13,7 @@
 #include "screen/dialogpass.h"
 #include "screen/display.h"
 #include "screen/focus.h"
+#include "screen/keyhelp.h"
 #include "screen/window.h"
 #include "speech/readaloud.h"
 
@@ -206,6 +207,10 @@ ShelfAnswer shelfScreen(const std::vector<ShelfBook>& books, int& selected)
                 break;
             case Command::SayAgain:
                 sayScreen(shelfSaid(player));
+                break;
+            case Command::Help:
+                showKeyHelp(KeyScreen::Shelf);
+                input.resync();
                 break;
             default:
                 break;

@@ -173,6 +173,23 @@ TEST_F(Shelf, WithNoBooksOfTheReadersItOffersTheInstalledDemo)
     EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
+// F1 on the shelf shows the shelf's keys; any key closes the help, and
+// the shelf under it is as it was.
+TEST_F(Shelf, F1ShowsTheShelfsKeys)
+{
+    ASSERT_TRUE(start()) << readFile(log);
+    ASSERT_TRUE(awaitShelf("shelf")) << readFile(log);
+    const Screenshot shelf = last;
+    player.pressKey(XK_F1);
+    ASSERT_TRUE(await("keys-shelf", showsKeyHelp)) << readFile(log);
+    player.pressKey(XK_space);
+    ASSERT_TRUE(await("shelf-after-keys", [&](const Screenshot& s) {
+        return s.pixels == shelf.pixels;
+    })) << readFile(log);
+    player.pressKey(XK_Escape);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
+}
+
 // A book whose first page's illustration cannot be decoded ends its own
 // player with the message that names the file, and the reader is back on
 // the shelf, not out of the program. (Without xmessage on PATH the

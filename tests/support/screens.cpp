@@ -84,6 +84,15 @@ bool showsShelf(const Screenshot& s)
            && isButton(READ_X) && isButton(OPEN_X) && isButton(QUIT_X);
 }
 
+bool showsKeyHelp(const Screenshot& s)
+{
+    int panel = 0;
+    for (int y = 20; y < 460; y += 20)
+        for (int x = 20; x < 620; x += 20)
+            panel += near(s.at(x, y), {250, 246, 232});
+    return panel > 500;
+}
+
 bool showsPage(const Screenshot& shot, const Reference& illustration, int pictureX)
 {
     return illustration.loaded()

@@ -66,6 +66,9 @@ const int READ_X = 112, OPEN_X = 320, QUIT_X = 528, BUTTONS_Y = 428;
 // its three buttons (blue, or the focus colour).
 bool showsShelf(const Screenshot& shot);
 
+// The key help (F1): its light panel over most of the screen.
+bool showsKeyHelp(const Screenshot& shot);
+
 // A page with `illustration` placed at x `pictureX`, the grey text box and
 // Menu button, and a room name at the top left.
 bool showsPage(const Screenshot& shot, const Reference& illustration, int pictureX);

@@ -2,6 +2,8 @@
 // names, the list of books opened before, and --add's copy.
 #include "shelf/shelf.h"
 
+#include "screen/keyhelp.h"
+
 #include "testenv.h"
 #include "zipwriter.h"
 
@@ -151,6 +153,27 @@ TEST_F(ShelfBooks, AddCopiesAFolderWholeAndNeverOverAnother)
     const Result<std::string> none = addToShelf(root + "/downloads/nothing", places.shelfFolder);
     ASSERT_TRUE(none.problem);
     EXPECT_NE(none.problem->phrase.find("is no book"), std::string::npos) << none.problem->phrase;
+}
+
+// The shelf's key help tells the keys the shelf answers, with what they do
+// there, and none of a page's alone.
+TEST(ShelfKeyHelp, TellsTheShelfsKeysAndNoneOfAPagesAlone)
+{
+    std::vector<std::string> keys;
+    for (const KeyHelpRow& row : keyHelpRows(KeyScreen::Shelf))
+        keys.push_back(row.keys + ": " + row.meaning);
+    const auto has = [&](const std::string& line) {
+        return std::find(keys.begin(), keys.end(), line) != keys.end();
+    };
+    EXPECT_TRUE(has("Enter, Space: read the selected book, or take the focused button"));
+    EXPECT_TRUE(has("↑ ↓: select the book above or below"));
+    EXPECT_TRUE(has("Esc: end the program"));
+    EXPECT_TRUE(has("F1, ?: show these keys"));
+    for (const char* pageOnly : {"1, 2, 3", "M", "F5", "← →"})
+        EXPECT_TRUE(std::none_of(keys.begin(), keys.end(), [&](const std::string& line) {
+            return line.rfind(std::string(pageOnly) + ":", 0) == 0;
+        })) << pageOnly;
+    EXPECT_EQ(keyHelpHeading(KeyScreen::Shelf), "Keys on the shelf");
 }
 
 } // namespace
