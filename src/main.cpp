@@ -141,6 +141,12 @@ bool readInItsOwnPlayer(const std::string& path, const CommandLine& line)
     pid_t child = 0;
     if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0)
         return false;
+    // What was typed to the shelf until now is done with. From here on its
+    // window gets keys only when the reader types to it, most often in the
+    // moment the book's window has gone and before the shelf is drawn
+    // again: the shelf takes those as it is made again (shelfscreen.cpp),
+    // however long the child takes to end after its window.
+    clear_keybuf();
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

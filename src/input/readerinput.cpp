@@ -132,7 +132,7 @@ bool readingWithKeys()
     return lastCommandWasKey;
 }
 
-ReaderInput::ReaderInput() : mouseButtons_(0), wheel_(0), wheelSeen_(false)
+ReaderInput::ReaderInput(TypedBefore typed) : mouseButtons_(0), wheel_(0), wheelSeen_(false)
 {
     const Joypad& p = readerPad();
     for (const KeyRow& row : keyTable())
@@ -149,13 +149,27 @@ ReaderInput::ReaderInput() : mouseButtons_(0), wheel_(0), wheelSeen_(false)
     keyHeld_.assign(keys_.size(), false);
     characterKey_.assign(characters_.size(), 0);
     characterHeld_.assign(characters_.size(), false);
-    resync();
+    if (typed == TypedBefore::Dropped) {
+        resync();
+        return;
+    }
+    // Keys reach this process only through its own window: one held now
+    // went down there since the buffer was emptied, and counts once. The
+    // gamepad is shared with whatever ran before: what is held on it is seen.
+    takeHeldAsSeen();
+    keyHeld_.assign(keys_.size(), false);
+    characterHeld_.assign(characters_.size(), false);
 }
 
 void ReaderInput::resync()
 {
     clear_keybuf();
     returnedKeys.clear();
+    takeHeldAsSeen();
+}
+
+void ReaderInput::takeHeldAsSeen()
+{
     Joypad& p = readerPad();
     p.poll();
     for (int i = 0; i < Joypad::buttonCount; ++i)

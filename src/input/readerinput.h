@@ -51,7 +51,14 @@ struct TypedKey {
 // again after resync(), does not count as pressed.
 class ReaderInput {
 public:
-    ReaderInput();
+    // What of the keyboard buffer the screen takes when its reading starts.
+    // Dropped: nothing typed before counts (a key that ended the screen
+    // before must not act on this one). Kept: a key typed since the caller
+    // last emptied the buffer counts, for a screen made again while the
+    // reader may already be typing to it.
+    enum class TypedBefore { Dropped, Kept };
+
+    explicit ReaderInput(TypedBefore typed = TypedBefore::Dropped);
 
     // Empties the keyboard buffer and polls the pad: the commands pressed
     // since the last call, in a fixed order (pad buttons first), as the key
@@ -76,6 +83,9 @@ public:
     void resync();
 
 private:
+    // Whatever is held now, seen: it does not count as pressed until released.
+    void takeHeldAsSeen();
+
     bool padHeld_[Joypad::buttonCount];
     std::vector<int> keys_;      // the scancodes bound in the key table, the pad's left out
     std::vector<bool> keyHeld_;  // one per entry of keys_

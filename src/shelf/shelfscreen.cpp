@@ -139,7 +139,9 @@ ShelfAnswer shelfScreen(const std::vector<ShelfBook>& books, int& selected)
     PointerFocus pointer(player);
     if (readingWithKeys())
         focusElement(player, SHELF_LIST);
-    ReaderInput input;
+    // Made again when a book's own player ends, the shelf takes the keys
+    // typed to it since (runShelf empties the buffer as the player ends).
+    ReaderInput input(ReaderInput::TypedBefore::Kept);
     const std::vector<int> order = {SHELF_LIST, SHELF_READ, SHELF_OPEN, SHELF_QUIT};
     sayScreen(shelfSaid(player));
     FocusSpeech focusSpeech([](int element) {

@@ -173,6 +173,27 @@ TEST_F(Shelf, WithNoBooksOfTheReadersItOffersTheInstalledDemo)
     EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
 }
 
+// A key typed the moment a book's player ends, before the shelf is drawn
+// again, acts on the shelf: it is not lost while the shelf is made.
+TEST_F(Shelf, AKeyTypedAsTheShelfComesBackActsOnIt)
+{
+    putBooksOnTheShelf();
+    ASSERT_TRUE(start()) << readFile(log);
+    ASSERT_TRUE(awaitShelf("shelf")) << readFile(log);
+    const int first = selectedTop(last);
+    player.pressKey(XK_Return); // the first book
+    ASSERT_TRUE(player.waitForAnotherWindow(20)) << readFile(log);
+    ASSERT_TRUE(awaitTitle("the-books-title")) << readFile(log);
+    player.pressKey(XK_Escape); // its player ends
+    ASSERT_TRUE(player.waitForWindowGone(10));
+    player.pressKey(XK_Down); // at once, without waiting for the shelf
+    ASSERT_TRUE(await("second-selected", [&](const Screenshot& s) {
+        return showsShelf(s) && selectedTop(s) > first + 8;
+    })) << readFile(log);
+    player.pressKey(XK_Escape);
+    EXPECT_EQ(player.waitForExit(10), EXIT_QUIT) << readFile(log);
+}
+
 // F1 on the shelf shows the shelf's keys; any key closes the help, and
 // the shelf under it is as it was.
 TEST_F(Shelf, F1ShowsTheShelfsKeys)
