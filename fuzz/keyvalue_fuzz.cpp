@@ -86,6 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     writeInput("lines.txt", data, size);
     LineReader reader("lines.txt");
+    // A file that looks saved as UTF-16 by its first 256 bytes is refused,
+    // saying so; every other file is read.
+    if (looksLikeUtf16(input.substr(0, 256))) {
+        require(!reader.isOpen() && reader.problem()
+                    && reader.problem()->phrase.find("UTF-16") != std::string::npos,
+                "a file saved as UTF-16 is refused, saying so");
+        return 0;
+    }
     require(reader.isOpen(), "the reader opens a file that is there");
     std::string line;
     std::size_t bytes = 0;
