@@ -6,10 +6,13 @@
 #include "init.h"
 #include "media/media.h"
 #include "text/buffers.h"
+#include "text/utf8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <sys/stat.h>
 
@@ -100,6 +103,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         if (e.kind != BookEventKind::PageNeverEnded)
             lastLine = e.line;
     });
+    // A file that looks saved as UTF-16 by its first 256 bytes is refused,
+    // saying so; every other file is read.
+    const std::string_view head(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 256));
+    if (looksLikeUtf16(head)) {
+        require(unread && unread->phrase.find("UTF-16") != std::string::npos,
+                "a book saved as UTF-16 is refused, saying so");
+        freePages();
+        return 0;
+    }
     require(!unread, "the book file that is there is read");
     for (const Gamedata* page : gamedataPages) {
         require(page != nullptr, "every page has a record");
