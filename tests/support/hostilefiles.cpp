@@ -190,6 +190,15 @@ void makeThing(Thing thing, const std::string& path)
     }
 }
 
+std::string withoutFlacLength(std::string flac)
+{
+    const std::size_t length = 4 + 4 + 13; // "fLaC", the block's header, the fields before
+    flac[length] = static_cast<char>(flac[length] & 0xF0);
+    for (std::size_t i = 1; i <= 4; ++i)
+        flac[length + i] = 0;
+    return flac;
+}
+
 void writeToneOgg(const std::string& path, double seconds)
 {
     ASSERT_TRUE(writeOgg(path.c_str(), makeTone(440, seconds, 22050), 22050, 1));

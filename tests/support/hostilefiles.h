@@ -66,6 +66,11 @@ std::string pcmWav(long frames, int rate = 44100);
 // Made in made/.
 std::string wavIn(int format);
 
+// `flac` (a FLAC file) with the length in its stream header set to 0 (the
+// 36 bits after its rate, channels and bits), as an encoder writing to a
+// pipe leaves it.
+std::string withoutFlacLength(std::string flac);
+
 // Writes `seconds` of a 440 Hz mono tone at 22.05 kHz as an Ogg Vorbis file
 // (a fatal test failure when it cannot).
 void writeToneOgg(const std::string& path, double seconds);

@@ -50,8 +50,15 @@ TEST_F(Hostile, CheckerMakesNoInvalidReadOrWriteUnderValgrind)
     const std::string runs = tgaPicture(10, 32, 100, 1, "\1\2\3\4");
     writeFile("work/books/b/pico/cut.tga", runs.substr(0, runs.size() - 8));
     writeFile("work/books/b/pico/map.tga", tgaPicture(1, 8, 4, 2, "\0"s, std::string(3000 * 3, 'A')));
-    for (const char* name :
-         {"fifo.png", "folder.png", "bomb.png", "cut.png", "half.png", "cut.tga", "map.tga"})
+    // Text chunks: packed text bombs before and after the picture, too many
+    // chunks, and a few ordinary ones, which libpng reads past as it decodes.
+    writeFile("work/books/b/pico/ztxt.png", pngWithChunks("zTXt", 300, packedText(1 << 20), false));
+    writeFile("work/books/b/pico/after.png", pngWithChunks("zTXt", 20, packedText(8 << 20), true));
+    writeFile("work/books/b/pico/many.png", pngWithChunks("tEXt", 65, "Comment\0hello"s, false));
+    writeFile("work/books/b/pico/few.png", pngWithChunks("tEXt", 3, "Comment\0made by hand"s, false));
+    writeFile("work/books/b/pico/fewpacked.png", pngWithChunks("zTXt", 2, packedText(4000), true));
+    for (const char* name : {"fifo.png", "folder.png", "bomb.png", "cut.png", "half.png", "cut.tga",
+                             "map.tga", "ztxt.png", "after.png", "many.png", "few.png", "fewpacked.png"})
         lines += std::string("pico_name:") + name + ";\n";
     for (const char* name : {"fifo.ogg", "zero.wav", "cut.ogg", "padded.ogg", "negative.wav", "adpcm.wav"})
         lines += std::string("sound_name:") + name + ";\n";
@@ -65,6 +72,14 @@ TEST_F(Hostile, CheckerMakesNoInvalidReadOrWriteUnderValgrind)
     EXPECT_EQ(run.output.find("Invalid write"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("fifo.png\" cannot be loaded: it is a FIFO"), std::string::npos)
         << run.output;
+    for (const char* refused :
+         {"pages.dat:14: error: picture \"pico/ztxt.png\" cannot be loaded: it holds more than 64 KB",
+          "pages.dat:15: error: picture \"pico/after.png\" cannot be loaded: it holds more than 64 KB",
+          "pages.dat:16: error: picture \"pico/many.png\" cannot be loaded: it holds more than 64 chunks"})
+        EXPECT_NE(run.output.find(refused), std::string::npos) << refused << "\n" << run.output;
+    for (const char* decoded : {"few.png", "fewpacked.png"})
+        EXPECT_EQ(run.output.find("\"pico/" + std::string(decoded) + "\""), std::string::npos)
+            << decoded << "\n" << run.output;
 #endif
 }
 

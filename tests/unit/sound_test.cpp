@@ -59,18 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------- WAV forms
 
-// A FLAC file with the length in its stream header set to 0 (the 36 bits
-// after its rate, channels and bits), as an encoder writing to a pipe
-// leaves it.
-std::string withoutFlacLength(std::string flac)
-{
-    const std::size_t length = 4 + 4 + 13; // "fLaC", the block's header, the fields before
-    flac[length] = static_cast<char>(flac[length] & 0xF0);
-    for (std::size_t i = 1; i <= 4; ++i)
-        flac[length + i] = 0;
-    return flac;
-}
-
 struct WavCase {
     const char* name;
     std::function<std::string()> bytes;
