@@ -485,14 +485,22 @@ static PageRequest applyPageCommand(Command command)
     return PageRequest::None;
 }
 
-// Says that the book file cannot be opened, naming the path looked for, in
-// a message box and on standard error for whoever started the player from
-// a terminal.
+// Why the last loadBook could not read the book file; none when it could.
+static std::optional<Problem> bookUnread;
+
+// Says that the book file cannot be opened, naming the path looked for and
+// why (missing, not a regular file, saved as UTF-16...), in a message box
+// and on standard error for whoever started the player from a terminal.
 static void cannotOpenBook()
 {
     const std::string path = quoted(bookFilePath());
+    std::vector<std::string> lines = {tr("Can not open the book"), path};
+    if (bookUnread) {
+        complain(quoted(bookUnread->file) + " " + bookUnread->phrase);
+        lines.push_back(bookUnread->phrase);
+    }
     complain("can not open the book " + path + " in " + currentDirectory());
-    showMessageBox({{tr("Can not open the book"), path}, tr("&OK")});
+    showMessageBox({lines, tr("&OK")});
     clear_keybuf();
 }
 
@@ -508,6 +516,7 @@ bool loadBook(const BookProgress& progress)
         },
         progress);
     endOn(firstNotLoaded);
+    bookUnread = unread;
     return !unread;
 }
 

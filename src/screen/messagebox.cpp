@@ -32,6 +32,46 @@ bool answers(const Message& message, int letter, const ReaderInput& input,
     return false;
 }
 
+// `text` cut into lines no wider than `width` in the GUI's font: at spaces,
+// and a word wider than the width alone between its characters (a long
+// path). A line that fits is kept whole.
+std::vector<std::string> linesWithin(const std::string& text, int width)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    const auto fits = [width](const std::string& candidate) { return gui_strlen(candidate.c_str()) <= width; };
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find(' ', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string word = text.substr(at, end - at);
+        at = end + 1;
+        if (fits(line.empty() ? word : line + " " + word)) {
+            line = line.empty() ? word : line + " " + word;
+            continue;
+        }
+        if (!line.empty())
+            lines.push_back(line);
+        line.clear();
+        // A word that does not fit a line of its own goes character by character.
+        while (!fits(word)) {
+            std::size_t cut = 0;
+            while (cut < word.size()) {
+                const std::size_t next = cut + uwidth(word.c_str() + cut);
+                if (cut > 0 && !fits(word.substr(0, next)))
+                    break;
+                cut = next;
+            }
+            lines.push_back(word.substr(0, cut));
+            word.erase(0, cut);
+        }
+        line = word;
+    }
+    lines.push_back(line);
+    return lines;
+}
+
 } // namespace
 
 int labelLetter(const std::string& label)
@@ -69,9 +109,15 @@ void showMessageBox(const Message& message)
     // lines high a line below the last.
     const int space = text_length(font, " ");
     const int line = text_height(font);
-    const int lineCount = std::max<int>(LEAST_LINES, static_cast<int>(message.lines.size()));
-    int widest = 0;
+    // A line wider than the screen leaves room for the box's margins and goes
+    // on below, as a long reason or path would run off both edges.
+    std::vector<std::string> shownLines;
     for (const std::string& text : message.lines)
+        for (const std::string& part : linesWithin(text, LOGICAL_W - space * 8))
+            shownLines.push_back(part);
+    const int lineCount = std::max<int>(LEAST_LINES, static_cast<int>(shownLines.size()));
+    int widest = 0;
+    for (const std::string& text : shownLines)
         widest = std::max(widest, gui_strlen(text.c_str()));
     const int buttonW = gui_strlen(message.button.c_str()) + space * 3;
     const int boxW = std::max(widest, buttonW) + space * 4;
@@ -83,7 +129,7 @@ void showMessageBox(const Message& message)
     dialog.push_back({d_shadow_box_proc, boxX, boxY, boxW, boxH, gui_fg_color, gui_bg_color, 0, 0,
                       0, 0, nullptr, nullptr, nullptr});
     for (int i = 0; i < lineCount; ++i) {
-        const char* text = i < static_cast<int>(message.lines.size()) ? message.lines[i].c_str() : "";
+        const char* text = i < static_cast<int>(shownLines.size()) ? shownLines[i].c_str() : "";
         dialog.push_back({d_ctext_proc, boxX + boxW / 2, boxY + line * (1 + i), 0, line,
                           gui_fg_color, -1, 0, 0, 0, 0, const_cast<char*>(text), nullptr, nullptr});
     }

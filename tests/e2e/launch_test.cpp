@@ -265,6 +265,31 @@ TEST_F(Started, AMissingBookIsSaidAndTheTitleComesBack)
     quitFromTitle();
 }
 
+// A book file the player cannot read for a reason of its own says that
+// reason, on standard error and in the box, not only that it cannot open.
+TEST_F(Started, ABookSavedAsUtf16IsNamedSo)
+{
+    std::string utf16 = "\xff\xfe";
+    for (const char c : std::string("page_start:;\ntext_main:Hello;\nbut1_text:on;\npage_end:;\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    writeFile(work + "/books/wide/pages.dat", utf16);
+    writeFile(work + "/ini.dat", "windowed:YES;\nbook:wide;\nmain_bg:title.png;\n");
+    ASSERT_TRUE(start({work})) << readFile(log);
+    ASSERT_TRUE(awaitTitle()) << readFile(log);
+    const Screenshot menu = last;
+    player.click(MENU_X, START_Y);
+    ASSERT_TRUE(await("message", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
+    const std::string said = readFile(log);
+    EXPECT_NE(said.find("quorvel: \"books/wide/pages.dat\" is saved as UTF-16, which the player does "
+                        "not read: save it as UTF-8\nquorvel: can not open the book"),
+              std::string::npos)
+        << said;
+    player.pressKey(XK_Return);
+    quitFromTitle();
+}
+
 TEST_F(Started, AnInstalledTreeRunFromTheRoot)
 {
     const std::string prefix = root + "/prefix";

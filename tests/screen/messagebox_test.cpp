@@ -5,6 +5,7 @@
 #include "app/language.h"
 #include "gamepage.h"
 #include "init.h"
+#include "screen/display.h"
 #include "screen/messagebox.h"
 #include "scriptedinput.h"
 #include "testenv.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -99,5 +101,76 @@ TEST_P(MessageLetters, AnswerTheBox)
 
 INSTANTIATE_TEST_SUITE_P(, MessageLetters, ::testing::ValuesIn(letterCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A line wider than the screen (a long reason, a long path with no space)
+// goes on below within the screen, every character of it shown once, in
+// order; a line that fits stays whole.
+struct WideCase {
+    const char* name;
+    std::vector<std::string> lines;
+};
+
+void PrintTo(const WideCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class WideMessage : public ::testing::TestWithParam<WideCase> {};
+
+TEST_P(WideMessage, StaysOnTheScreenWithAllItsText)
+{
+    ASSERT_TRUE(startLibraryInWindow());
+    const std::vector<std::string>& lines = GetParam().lines;
+    int left = LOGICAL_W, right = 0;
+    std::string shown;
+    playMouse({when([&] { return alertShowing(lines.front().c_str()); },
+                    [&] {
+                        for (const DIALOG* d = active_dialog; d->proc; ++d) {
+                            left = std::min(left, d->x);
+                            right = std::max(right, d->x + d->w);
+                            if (d->proc == d_ctext_proc && d->dp) {
+                                const char* text = static_cast<const char*>(d->dp);
+                                left = std::min(left, d->x - gui_strlen(text) / 2);
+                                right = std::max(right, d->x + gui_strlen(text) / 2);
+                                if (*text)
+                                    shown += std::string(shown.empty() ? "" : "|") + text;
+                            }
+                        }
+                        pressKey(KEY_ENTER, 13);
+                    })});
+    showMessageBox({lines, "&OK"});
+    ASSERT_TRUE(scriptFinished());
+    EXPECT_GE(left, 0);
+    EXPECT_LE(right, LOGICAL_W);
+    // The lines' text, the breaks aside: spaces at a break go, nothing else.
+    std::string expected, seen;
+    for (const std::string& line : lines)
+        for (const char c : line)
+            if (c != ' ')
+                expected += c;
+    for (const char c : shown)
+        if (c != ' ' && c != '|')
+            seen += c;
+    EXPECT_EQ(seen, expected) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , WideMessage,
+    ::testing::Values(
+        WideCase{"ShortLinesStayWhole", {"Can not open the book", "\"b/pages.dat\""}},
+        WideCase{"ALongReasonGoesOnBelow",
+                 {"Can not open the book", "\"b/pages.dat\"",
+                  "cannot be loaded: its path is longer than the 4096 bytes the system opens: "
+                  "move the book to a shorter place"}},
+        WideCase{"APathWithNoSpaceIsCutBetweenCharacters",
+                 {"Can not open the book", "\"" + std::string(120, 'p') + "/pages.dat\""}},
+        WideCase{"CyrillicIsCutBetweenCharacters",
+                 {"Can not open the book", [] {
+                      std::string word;
+                      for (int i = 0; i < 100; ++i)
+                          word += "\xd0\x96"; // Ж
+                      return word;
+                  }()}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
