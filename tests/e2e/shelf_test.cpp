@@ -186,7 +186,12 @@ TEST_F(Shelf, AKeyTypedAsTheShelfComesBackActsOnIt)
     ASSERT_TRUE(awaitTitle("the-books-title")) << readFile(log);
     player.pressKey(XK_Escape); // its player ends
     ASSERT_TRUE(player.waitForWindowGone(10));
-    player.pressKey(XK_Down); // at once, without waiting for the shelf
+    // At once, without waiting for the shelf, held as long as a finger holds
+    // it: a press of 20 ms that came as the window took the focus back was
+    // lost in 2 runs of about 50, in the library's handling of the focus
+    // (a key it finds down as its window takes the focus is not queued)
+    // rather than in the shelf's, which sees a key held when it reads.
+    player.pressKey(XK_Down, 120);
     ASSERT_TRUE(await("second-selected", [&](const Screenshot& s) {
         return showsShelf(s) && selectedTop(s) > first + 8;
     })) << readFile(log);

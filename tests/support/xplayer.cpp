@@ -466,7 +466,7 @@ void XPlayer::raise()
     XFlush(state->display);
 }
 
-void XPlayer::pressKey(unsigned long keysym)
+void XPlayer::pressKey(unsigned long keysym, int holdMs)
 {
     if (!state->wholeDisplay)
         XSetInputFocus(state->display, state->window, RevertToParent, CurrentTime);
@@ -474,7 +474,7 @@ void XPlayer::pressKey(unsigned long keysym)
     // The program queues key presses as they come: a short press is enough.
     XTestFakeKeyEvent(state->display, code, True, CurrentTime);
     XFlush(state->display);
-    pause(20);
+    pause(holdMs);
     XTestFakeKeyEvent(state->display, code, False, CurrentTime);
     XFlush(state->display);
 }

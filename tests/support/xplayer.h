@@ -95,8 +95,9 @@ public:
     // Brings the window above the others, as a reader's click on it would.
     void raise();
 
-    // Presses and releases the key of `keysym` (an X KeySym) in the window.
-    void pressKey(unsigned long keysym);
+    // Presses and releases the key of `keysym` (an X KeySym) in the window,
+    // held for `holdMs` milliseconds.
+    void pressKey(unsigned long keysym, int holdMs = 20);
 
     // Asks the window to close, as its close button does (nothing without
     // a window, as in full screen).
