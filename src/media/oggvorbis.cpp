@@ -270,6 +270,21 @@ Result<long long> countFrames(const char* path, VorbisWindow& vorbis, int channe
     return {bytes / (2 * channels), std::nullopt};
 }
 
+// What the opened stream's first header says: that it is Vorbis, its
+// channels and rate, into `header`. Null when it says nothing usable.
+const vorbis_info* readHead(VorbisWindow& vorbis, OggVorbisHeader& header)
+{
+    if (!vorbis.isOpen())
+        return nullptr;
+    const vorbis_info* info = ov_info(vorbis.get(), -1);
+    if (!info || info->channels < 1)
+        return nullptr;
+    header.vorbis = true;
+    header.channels = info->channels;
+    header.rate = info->rate;
+    return info;
+}
+
 } // namespace
 
 OggVorbisHeader inspectOggVorbis(const char* path, const BookFile& file, long long dataEnd,
@@ -278,14 +293,9 @@ OggVorbisHeader inspectOggVorbis(const char* path, const BookFile& file, long lo
     OggVorbisHeader header;
     VorbisWindow vorbis(file, dataEnd);
     header.chained = !vorbis.canSeek();
-    if (!vorbis.isOpen())
+    const vorbis_info* info = readHead(vorbis, header);
+    if (!info)
         return header;
-    const vorbis_info* info = ov_info(vorbis.get(), -1);
-    if (!info || info->channels < 1)
-        return header;
-    header.vorbis = true;
-    header.channels = info->channels;
-    header.rate = info->rate;
     if (!header.chained) {
         header.frames = ov_pcm_total(vorbis.get(), -1);
         return header;
@@ -302,14 +312,7 @@ OggVorbisHeader inspectOggVorbisHead(const BookFile& file)
 {
     OggVorbisHeader header;
     VorbisWindow vorbis(file, file.size(), false);
-    if (!vorbis.isOpen())
-        return header;
-    const vorbis_info* info = ov_info(vorbis.get(), -1);
-    if (!info || info->channels < 1)
-        return header;
-    header.vorbis = true;
-    header.channels = info->channels;
-    header.rate = info->rate;
+    readHead(vorbis, header);
     return header;
 }
 

@@ -98,6 +98,22 @@ protected:
         quitFromTitle();
     }
 
+    // Starts the player in the working directory with its ini.dat naming the
+    // book `book`, starts the book from the title menu and expects its box,
+    // with `said` on standard error; the title menu comes back.
+    void expectTheBookRefused(const std::string& book, const std::string& said)
+    {
+        writeFile(work + "/ini.dat", "windowed:YES;\nbook:" + book + ";\nmain_bg:title.png;\n");
+        ASSERT_TRUE(start({work})) << readFile(log);
+        ASSERT_TRUE(awaitTitle()) << readFile(log);
+        const Screenshot menu = last;
+        player.click(MENU_X, START_Y);
+        ASSERT_TRUE(await("message", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
+        EXPECT_NE(readFile(log).find(said), std::string::npos) << readFile(log);
+        player.pressKey(XK_Return);
+        quitFromTitle();
+    }
+
     void quitFromTitle()
     {
         ASSERT_TRUE(awaitTitle()) << readFile(log);
@@ -252,17 +268,7 @@ TEST_F(Started, APagePastTheBookIsAnError)
 
 TEST_F(Started, AMissingBookIsSaidAndTheTitleComesBack)
 {
-    writeFile(work + "/ini.dat", "windowed:YES;\nbook:gone;\nmain_bg:title.png;\n");
-    ASSERT_TRUE(start({work})) << readFile(log);
-    ASSERT_TRUE(awaitTitle()) << readFile(log);
-    const Screenshot menu = last;
-    player.click(MENU_X, START_Y);
-    ASSERT_TRUE(await("message", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
-    const std::string said = readFile(log);
-    EXPECT_NE(said.find("quorvel: can not open the book \"books/gone/pages.dat\" in " + work + "\n"),
-              std::string::npos) << said;
-    player.pressKey(XK_Return);
-    quitFromTitle();
+    expectTheBookRefused("gone", "quorvel: can not open the book \"books/gone/pages.dat\" in " + work + "\n");
 }
 
 // A book file the player cannot read for a reason of its own says that
@@ -275,19 +281,8 @@ TEST_F(Started, ABookSavedAsUtf16IsNamedSo)
         utf16 += '\0';
     }
     writeFile(work + "/books/wide/pages.dat", utf16);
-    writeFile(work + "/ini.dat", "windowed:YES;\nbook:wide;\nmain_bg:title.png;\n");
-    ASSERT_TRUE(start({work})) << readFile(log);
-    ASSERT_TRUE(awaitTitle()) << readFile(log);
-    const Screenshot menu = last;
-    player.click(MENU_X, START_Y);
-    ASSERT_TRUE(await("message", [&](const Screenshot& s) { return boxCoversTheMiddle(s, menu); }));
-    const std::string said = readFile(log);
-    EXPECT_NE(said.find("quorvel: \"books/wide/pages.dat\" is saved as UTF-16, which the player does "
-                        "not read: save it as UTF-8\nquorvel: can not open the book"),
-              std::string::npos)
-        << said;
-    player.pressKey(XK_Return);
-    quitFromTitle();
+    expectTheBookRefused("wide", "quorvel: \"books/wide/pages.dat\" is saved as UTF-16, which the player "
+                                 "does not read: save it as UTF-8\nquorvel: can not open the book");
 }
 
 TEST_F(Started, AnInstalledTreeRunFromTheRoot)
