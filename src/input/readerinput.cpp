@@ -154,9 +154,13 @@ ReaderInput::ReaderInput(TypedBefore typed) : mouseButtons_(0), wheel_(0), wheel
         return;
     }
     // Keys reach this process only through its own window: one held now
-    // went down there since the buffer was emptied, and counts once. The
-    // gamepad is shared with whatever ran before: what is held on it is seen.
+    // went down there since the buffer was emptied, and counts once, the
+    // pad's buttons that are keys (Joypad::poll) among them. The gamepad
+    // itself is shared with whatever ran before: what is held on it is seen.
     takeHeldAsSeen();
+    for (int i = 0; i < Joypad::buttonCount; ++i)
+        if (key[p.scancodes[i]])
+            padHeld_[i] = false;
     keyHeld_.assign(keys_.size(), false);
     characterHeld_.assign(characters_.size(), false);
 }
